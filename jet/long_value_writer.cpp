@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <string>
 
-#include "jet/data_page.h"
+#include "jet/data_page_editor.h"
 #include "jet/error_codes.h"
 #include "jet/usage_map_editor.h"
 
@@ -32,7 +32,7 @@ std::size_t LongValueWriter::descriptorSize(std::size_t length, std::size_t room
 Result<std::uint32_t> LongValueWriter::newPage(const LongValueMaps* maps) {
   JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_.allocate());
   Page page(pages_.pageSize());
-  DataPage::initialise(page, jet3_, 0, true);
+  DataPageEditor::initialise(page, jet3_, 0, true);
   JET_TRY(pages_.write(number, std::move(page)));
   if (maps != nullptr && maps->owned.valid()) {
     JET_TRY(UsageMapEditor(pages_, maps->owned, jet3_).set(number, true));
@@ -48,7 +48,7 @@ Result<std::pair<std::uint32_t, std::uint8_t>> LongValueWriter::place(
     std::span<const std::uint8_t> row, const LongValueMaps* maps) {
   if (auto it = current_.find(maps); it != current_.end() && it->second < pages_.pageCount()) {
     JET_ASSIGN_OR_RETURN(Page page, pages_.read(it->second));
-    DataPage data(page, jet3_);
+    DataPageEditor data(page, jet3_);
     auto n = page[0] == 0x01 && std::equal(page.begin() + 4, page.begin() + 8, "LVAL")
                  ? data.append(row, 0)
                  : std::nullopt;
@@ -59,7 +59,7 @@ Result<std::pair<std::uint32_t, std::uint8_t>> LongValueWriter::place(
   }
   JET_ASSIGN_OR_RETURN(std::uint32_t number, newPage(maps));
   JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
-  DataPage data(page, jet3_);
+  DataPageEditor data(page, jet3_);
   auto n = data.append(row, 0);
   if (!n) return Error{err::kRowTooLarge, "a long-value row of " + std::to_string(row.size()) +
                                               " bytes does not fit on a page"};
@@ -116,11 +116,11 @@ Status LongValueWriter::release(std::span<const std::uint8_t> descriptor) {
     auto row = static_cast<std::size_t>(where & 0xFF);
     if (number >= pages_.pageCount()) break;
     JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
-    DataPage data(page, jet3_);
-    if (page[0] != 0x01 || row >= data.rowCount() || (data.flags(row) & kRowDeleted) != 0) break;
+    DataPageEditor data(page, jet3_);
+    if (page[0] != 0x01 || row >= data.rowCount() || (data.flags(row) & DataPageEditor::kRowDeleted) != 0) break;
     auto bytes = data.rowBytes(row);
     std::uint32_t next = chain && bytes.size() >= 4 ? get32(bytes, 0) : 0;
-    if (!data.replace(row, {}, kRowDeleted)) break;
+    if (!data.replace(row, {}, DataPageEditor::kRowDeleted)) break;
     JET_TRY(pages_.write(number, std::move(page)));
     where = next;
   }

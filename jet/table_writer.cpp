@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "jet/data_page.h"
+#include "jet/data_page_editor.h"
 #include "jet/error_codes.h"
 #include "jet/row_layout.h"
 #include "jet/text_value_encoder.h"
@@ -75,8 +75,8 @@ Status TableWriter::checkColumn(std::size_t index, const Value& value) const {
     return Error{err::kNotWritable, name + " is calculated from other columns; it cannot be changed"};
   }
   if (!isTextual(c.type)) {
-    return Error{err::kCantConvertValue, name + " is of type " + std::string(columnTypeName(c.type)) +
-                                             "; only text and memo columns take text"};
+    return Error{err::kCantConvertValue, name + " is not a text or memo column (type " + std::to_string(static_cast<int>(c.type)) +
+                                             "); only text and memo columns take text"};
   }
   if (c.fixed()) {
     return Error{err::kNotWritable, name + " is a fixed-length text column; it cannot be changed yet"};
@@ -96,16 +96,16 @@ Result<TableWriter::Located> TableWriter::locate(RowLocator at) const {
   Error missing{err::kBadPage, "no live row in " + where(at)};
   if (at.page >= pages_.pageCount()) return missing;
   JET_ASSIGN_OR_RETURN(out.header, pages_.read(at.page));
-  DataPage header(out.header, jet3_);
+  DataPageEditor header(out.header, jet3_);
   if (out.header[0] != 0x01 || header.owner() != table_.def.tdefPage) {
     return Error{err::kBadPage, where(at) + ": the page does not belong to the table"};
   }
   if (!header.valid()) return Error{err::kBadPage, where(at) + ": the page's row table is damaged"};
-  if (at.row >= header.rowCount() || (header.flags(at.row) & kRowDeleted) != 0) return missing;
+  if (at.row >= header.rowCount() || (header.flags(at.row) & DataPageEditor::kRowDeleted) != 0) return missing;
   out.data = out.header;
   out.dataRow = at.row;
   out.dataFlags = header.flags(at.row);
-  if ((out.dataFlags & kRowOverflow) == 0) return out;
+  if ((out.dataFlags & DataPageEditor::kRowOverflow) == 0) return out;
   auto pointer = header.rowBytes(at.row);
   if (pointer.size() < 4) return Error{err::kBadPage, where(at) + ": damaged overflow pointer"};
   RowLocator target = readPointer(pointer);
@@ -113,9 +113,9 @@ Result<TableWriter::Located> TableWriter::locate(RowLocator at) const {
     return Error{err::kBadPage, where(at) + ": overflow pointer past the end of the file"};
   }
   JET_ASSIGN_OR_RETURN(out.data, pages_.read(target.page));
-  DataPage data(out.data, jet3_);
+  DataPageEditor data(out.data, jet3_);
   if (out.data[0] != 0x01 || !data.valid() || target.row >= data.rowCount() ||
-      (data.flags(target.row) & kRowOverflow) != 0) {
+      (data.flags(target.row) & DataPageEditor::kRowOverflow) != 0) {
     return Error{err::kBadPage, where(at) + ": the overflow pointer leads to no row"};
   }
   out.target = target;
@@ -178,12 +178,12 @@ Result<ByteVector> TableWriter::buildRow(std::span<const std::uint8_t> old,
 Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t avoid) {
   if (lastTarget_ && *lastTarget_ != avoid && *lastTarget_ < pages_.pageCount()) {
     JET_ASSIGN_OR_RETURN(Page page, pages_.read(*lastTarget_));
-    DataPage data(page, jet3_);
+    DataPageEditor data(page, jet3_);
     if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.fits(size)) return *lastTarget_;
   }
   JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_.allocate());
   Page page(pages_.pageSize());
-  DataPage::initialise(page, jet3_, table_.def.tdefPage, false);
+  DataPageEditor::initialise(page, jet3_, table_.def.tdefPage, false);
   JET_TRY(pages_.write(number, std::move(page)));
   JET_TRY(UsageMapEditor(pages_, table_.owned, jet3_).set(number, true));
   if (table_.free.valid()) JET_TRY(UsageMapEditor(pages_, table_.free, jet3_).set(number, true));
@@ -194,13 +194,13 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t 
 Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row) {
   std::uint32_t dataPage = found.target ? found.target->page : at.page;
   {
-    DataPage data(found.data, jet3_);
+    DataPageEditor data(found.data, jet3_);
     if (data.replace(found.dataRow, row, found.dataFlags)) {
       return pages_.write(dataPage, std::move(found.data));
     }
   }
   if (found.target) {  // free the old overflow row before moving the data again
-    DataPage data(found.data, jet3_);
+    DataPageEditor data(found.data, jet3_);
     if (!data.replace(found.dataRow, {}, found.dataFlags)) {
       return Error{err::kBadPage, where(at) + ": cannot free the old overflow row"};
     }
@@ -208,12 +208,12 @@ Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row) 
   }
   JET_ASSIGN_OR_RETURN(std::uint32_t targetPage, pageWithRoom(row.size(), at.page));
   JET_ASSIGN_OR_RETURN(Page target, pages_.read(targetPage));
-  auto slot = DataPage(target, jet3_).append(row, kRowDeleted);
+  auto slot = DataPageEditor(target, jet3_).append(row, DataPageEditor::kRowDeleted);
   if (!slot) return Error{err::kBadPage, where(at) + ": no room for the moved row"};
   JET_TRY(pages_.write(targetPage, std::move(target)));
   JET_ASSIGN_OR_RETURN(Page header, pages_.read(at.page));
   auto pointer = overflowPointer(RowLocator{targetPage, static_cast<std::uint16_t>(*slot)});
-  if (!DataPage(header, jet3_).replace(at.row, pointer, kRowOverflow)) {
+  if (!DataPageEditor(header, jet3_).replace(at.row, pointer, DataPageEditor::kRowOverflow)) {
     return Error{err::kBadPage, where(at) + ": cannot write the overflow pointer"};
   }
   return pages_.write(at.page, std::move(header));
@@ -225,7 +225,7 @@ Status TableWriter::updateRow(RowLocator at, const CellChanges& changes) {
   pages_.mark();
   std::vector<ByteVector> released;
   auto status = [&]() -> Status {
-    auto old = DataPage(found.data, jet3_).rowBytes(found.dataRow);
+    auto old = DataPageEditor(found.data, jet3_).rowBytes(found.dataRow);
     JET_ASSIGN_OR_RETURN(ByteVector row, buildRow(ByteVector(old.begin(), old.end()), changes, released));
     JET_TRY(place(at, found, row));
     for (const auto& descriptor : released) JET_TRY(longValues_.release(descriptor));

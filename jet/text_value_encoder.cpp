@@ -31,7 +31,7 @@ Result<ByteVector> encodeTextValue(const Column& column, std::string_view utf8, 
     return Error{err::kCantConvertValue,
                  "column " + column.name + " of table " + table + ": " + ucs2.error().description};
   }
-  bool compress = column.compressedUnicode() &&
+  bool compress = !ucs2->empty() && column.compressedUnicode() &&
                   (column.type == ColumnType::kText || chars <= kMaxCompressedMemoChars);
   if (compress) return compressUcs2(*ucs2);
   return std::move(ucs2).value();

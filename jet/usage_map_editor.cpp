@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "jet/data_page.h"
+#include "jet/data_page_editor.h"
 #include "jet/error_codes.h"
 
 namespace jet {
@@ -40,7 +40,7 @@ std::uint32_t UsageMapEditor::pagesPerReferencePage() const {
 Result<UsageMapEditor::Row> UsageMapEditor::loadRow() const {
   Row row;
   JET_ASSIGN_OR_RETURN(row.page, pages_.read(where_.page));
-  DataPage data(row.page, jet3_);
+  DataPageEditor data(row.page, jet3_);
   auto b = data.bounds(where_.row);
   if (row.page[0] != 0x01 || !b || b->second - b->first < 5) {
     return Error{err::kBadPage, "the " + describe() + " is damaged"};

@@ -1,4 +1,4 @@
-// data_page.h: edits rows on a data page (table rows and long-value rows alike): row bounds and
+// data_page_editor.h: edits rows on a data page (table rows and long-value rows alike): row bounds and
 // flags, replacing a row while every row keeps its number and flags, appending a row, free space.
 // Rows are laid out again from the page end down, so the page never holds gaps.
 #pragma once
@@ -13,15 +13,15 @@
 
 namespace jet {
 
-inline constexpr std::uint16_t kRowDeleted = 0x8000;
-inline constexpr std::uint16_t kRowOverflow = 0x4000;
-inline constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
-inline constexpr std::size_t kMaxRowsPerPage = 255;
-
-class DataPage {
+class DataPageEditor {
  public:
+  static constexpr std::uint16_t kRowDeleted = 0x8000;
+  static constexpr std::uint16_t kRowOverflow = 0x4000;
+  static constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
+  static constexpr std::size_t kMaxRowsPerPage = 255;
+
   // `jet3`: 2 KB pages, row count at 8 and the row table at 10 (Jet4+: 12 and 14).
-  DataPage(Page& page, bool jet3) : page_(page), jet3_(jet3) {}
+  DataPageEditor(Page& page, bool jet3) : page_(page), jet3_(jet3) {}
 
   // A fresh page of type 1 owned by `owner` (a table definition page, or 0 with `longValue`).
   static void initialise(Page& page, bool jet3, std::uint32_t owner, bool longValue);

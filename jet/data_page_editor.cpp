@@ -1,6 +1,6 @@
-// data_page.cpp: row table editing. Header: type 1, 0x01, u16 free space @2, u32 owner @4
+// data_page_editor.cpp: row table editing. Header: type 1, 0x01, u16 free space @2, u32 owner @4
 // (Jet4+: 4 more bytes), u16 row count @8/12, u16 row offsets from @10/14.
-#include "jet/data_page.h"
+#include "jet/data_page_editor.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,7 +18,7 @@ std::uint16_t get16(const Page& p, std::size_t at) {
 
 }  // namespace
 
-void DataPage::initialise(Page& page, bool jet3, std::uint32_t owner, bool longValue) {
+void DataPageEditor::initialise(Page& page, bool jet3, std::uint32_t owner, bool longValue) {
   std::fill(page.begin(), page.end(), 0);
   page[0] = 0x01;
   page[1] = 0x01;
@@ -31,20 +31,20 @@ void DataPage::initialise(Page& page, bool jet3, std::uint32_t owner, bool longV
   put16(page, 2, static_cast<std::uint16_t>(page.size() - header));
 }
 
-std::size_t DataPage::rowCount() const { return get16(page_, countAt()); }
+std::size_t DataPageEditor::rowCount() const { return get16(page_, countAt()); }
 
-std::uint16_t DataPage::entry(std::size_t row) const { return get16(page_, rowTable() + 2 * row); }
+std::uint16_t DataPageEditor::entry(std::size_t row) const { return get16(page_, rowTable() + 2 * row); }
 
-std::uint16_t DataPage::flags(std::size_t row) const {
+std::uint16_t DataPageEditor::flags(std::size_t row) const {
   return static_cast<std::uint16_t>(entry(row) & (kRowDeleted | kRowOverflow));
 }
 
-std::uint32_t DataPage::owner() const {
+std::uint32_t DataPageEditor::owner() const {
   return static_cast<std::uint32_t>(page_[4] | (page_[5] << 8) | (page_[6] << 16)) |
          (static_cast<std::uint32_t>(page_[7]) << 24);
 }
 
-std::optional<std::pair<std::size_t, std::size_t>> DataPage::bounds(std::size_t row) const {
+std::optional<std::pair<std::size_t, std::size_t>> DataPageEditor::bounds(std::size_t row) const {
   std::size_t n = rowCount();
   if (row >= n || rowTable() + 2 * n > page_.size()) return std::nullopt;
   std::size_t start = entry(row) & kRowOffsetMask;
@@ -53,20 +53,20 @@ std::optional<std::pair<std::size_t, std::size_t>> DataPage::bounds(std::size_t 
   return std::make_pair(start, end);
 }
 
-std::span<const std::uint8_t> DataPage::rowBytes(std::size_t row) const {
+std::span<const std::uint8_t> DataPageEditor::rowBytes(std::size_t row) const {
   auto b = bounds(row);
   if (!b) return {};
   return std::span<const std::uint8_t>(page_).subspan(b->first, b->second - b->first);
 }
 
-bool DataPage::valid() const {
+bool DataPageEditor::valid() const {
   for (std::size_t i = 0; i < rowCount(); ++i) {
     if (!bounds(i)) return false;
   }
   return rowCount() <= kMaxRowsPerPage;
 }
 
-std::size_t DataPage::freeSpace() const {
+std::size_t DataPageEditor::freeSpace() const {
   std::size_t n = rowCount();
   std::size_t low = page_.size();
   if (n > 0) low = entry(n - 1) & kRowOffsetMask;
@@ -74,11 +74,11 @@ std::size_t DataPage::freeSpace() const {
   return low > table ? low - table : 0;
 }
 
-bool DataPage::fits(std::size_t size) const {
+bool DataPageEditor::fits(std::size_t size) const {
   return rowCount() < kMaxRowsPerPage && freeSpace() >= size + 2;
 }
 
-bool DataPage::rebuild(std::vector<std::vector<std::uint8_t>> rows,
+bool DataPageEditor::rebuild(std::vector<std::vector<std::uint8_t>> rows,
                        std::vector<std::uint16_t> rowFlags) {
   std::size_t used = rowTable() + 2 * rows.size();
   for (const auto& r : rows) used += r.size();
@@ -97,7 +97,7 @@ bool DataPage::rebuild(std::vector<std::vector<std::uint8_t>> rows,
   return true;
 }
 
-bool DataPage::replace(std::size_t row, std::span<const std::uint8_t> bytes,
+bool DataPageEditor::replace(std::size_t row, std::span<const std::uint8_t> bytes,
                        std::uint16_t newFlags) {
   if (row >= rowCount() || !valid()) return false;
   std::vector<std::vector<std::uint8_t>> rows;
@@ -112,7 +112,7 @@ bool DataPage::replace(std::size_t row, std::span<const std::uint8_t> bytes,
   return rebuild(std::move(rows), std::move(rowFlags));
 }
 
-std::optional<std::size_t> DataPage::append(std::span<const std::uint8_t> bytes,
+std::optional<std::size_t> DataPageEditor::append(std::span<const std::uint8_t> bytes,
                                             std::uint16_t newFlags) {
   if (!valid() || !fits(bytes.size())) return std::nullopt;
   std::size_t n = rowCount();

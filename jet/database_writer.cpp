@@ -1,0 +1,139 @@
+// database_writer.cpp: opening for writing and batching page changes into journalled commits.
+// Header facts read here: version @0x14; code page @0x3C and encoding key @0x3E, both inside the
+// region from 0x18 masked with the RC4 stream of key C7 DA 39 6B.
+#include "jet/database_writer.h"
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+#include "jet/error_codes.h"
+#include "jet/page_rc4.h"
+#include "jet/table_storage.h"
+#include "jet/write_transaction.h"
+
+namespace jet {
+
+class DatabaseWriter::SessionSource : public PageSource {
+ public:
+  SessionSource(const WriteSession& session, std::uint32_t key) : session_(session), key_(key) {}
+  std::uint32_t pageSize() const override { return session_.pageSize(); }
+  std::uint32_t pageCount() const override {
+    return static_cast<std::uint32_t>(session_.fileLength() / session_.pageSize());
+  }
+  Status readPage(std::uint32_t number, std::span<std::uint8_t> out) const override {
+    JET_TRY(session_.readPage(number, out));
+    encode(number, out);
+    return Status::success();
+  }
+  void encode(std::uint32_t number, std::span<std::uint8_t> page) const {
+    if (key_ != 0 && number != 0) applyPageRc4(key_, number, page);
+  }
+
+ private:
+  const WriteSession& session_;
+  std::uint32_t key_;
+};
+
+namespace {
+
+constexpr std::uint32_t kHeaderMaskKey = 0x6B39DAC7;  // bytes C7 DA 39 6B
+
+struct HeaderFacts {
+  Version version;
+  std::uint16_t codePage;
+  std::uint32_t encodingKey;
+};
+
+Result<HeaderFacts> readHeader(const WriteSession& session) {
+  std::vector<std::uint8_t> page(session.pageSize());
+  JET_TRY(session.readPage(0, page));
+  const char* jet = "Standard Jet DB";
+  const char* ace = "Standard ACE DB";
+  if (page[0] != 0 || (std::memcmp(page.data() + 4, jet, 15) != 0 &&
+                       std::memcmp(page.data() + 4, ace, 15) != 0)) {
+    return Error{err::kNotAccessFile, session.path() + " is not an Access database"};
+  }
+  HeaderFacts facts{static_cast<Version>(page[0x14]), 0, 0};
+  if (page[0x14] > static_cast<std::uint8_t>(Version::kAce17)) {
+    return Error{err::kUnsupported, session.path() + " has an unknown format version " +
+                                        std::to_string(page[0x14])};
+  }
+  std::span<std::uint8_t> masked(page.data() + 0x18, facts.version == Version::kJet3 ? 126 : 128);
+  applyPageRc4(kHeaderMaskKey, 0, masked);
+  facts.codePage = static_cast<std::uint16_t>(page[0x3C] | (page[0x3D] << 8));
+  facts.encodingKey = static_cast<std::uint32_t>(page[0x3E]) | (static_cast<std::uint32_t>(page[0x3F]) << 8) |
+                      (static_cast<std::uint32_t>(page[0x40]) << 16) |
+                      (static_cast<std::uint32_t>(page[0x41]) << 24);
+  return facts;
+}
+
+}  // namespace
+
+DatabaseWriter::~DatabaseWriter() = default;
+
+Result<std::unique_ptr<DatabaseWriter>> DatabaseWriter::open(const std::string& path,
+                                                             const WriterOptions& options) {
+  WriteSessionOptions sessionOptions;
+  sessionOptions.faults = options.faults;
+  auto session = WriteSession::open(path, sessionOptions);
+  if (!session) return session.error();
+  std::unique_ptr<DatabaseWriter> w(new DatabaseWriter());
+  w->session_ = std::move(session).value();
+  w->options_ = options;
+  JET_ASSIGN_OR_RETURN(HeaderFacts facts, readHeader(*w->session_));
+  bool ace = facts.version != Version::kJet3 && facts.version != Version::kJet4;
+  if (ace && facts.encodingKey != 0) {
+    return Error{err::kUnsupported, path + " is encrypted; changing encrypted .accdb files is not "
+                                           "supported (remove the password in Access first)"};
+  }
+  w->version_ = facts.version;
+  w->codePage_ = facts.codePage;
+  w->encodingKey_ = facts.encodingKey;
+  w->source_ = std::make_unique<SessionSource>(*w->session_, facts.encodingKey);
+  w->cache_ = std::make_unique<PageCache>(*w->source_);
+  w->allocator_ = std::make_unique<PageAllocator>(*w->cache_, w->jet3());
+  return w;
+}
+
+Recovery DatabaseWriter::recovery() const { return session_->recovery(); }
+
+const std::string& DatabaseWriter::path() const { return session_->path(); }
+
+Result<TableWriter*> DatabaseWriter::table(std::uint32_t tdefPage, const std::string& name) {
+  if (auto it = tables_.find(tdefPage); it != tables_.end()) return it->second.get();
+  JET_ASSIGN_OR_RETURN(TableStorage storage, readTableStorage(*cache_, tdefPage, jet3(), name));
+  if (!storage.owned.valid()) {
+    return Error{err::kBadPage, "table " + name + " of " + path() + " has no page map"};
+  }
+  auto writer = std::make_unique<TableWriter>(*cache_, *allocator_, std::move(storage), jet3(),
+                                              codePage_, path());
+  TableWriter* raw = writer.get();
+  tables_[tdefPage] = std::move(writer);
+  return raw;
+}
+
+Status DatabaseWriter::updateRow(TableWriter& table, RowLocator where, const CellChanges& changes) {
+  JET_TRY(table.updateRow(where, changes));
+  if (cache_->changes().size() >= options_.pagesPerCommit) return flush();
+  return Status::success();
+}
+
+Status DatabaseWriter::flush() {
+  if (cache_->changes().empty()) return Status::success();
+  WriteTransaction transaction = session_->begin();
+  for (const auto& [number, page] : cache_->changes()) {
+    std::vector<std::uint8_t> image = page;
+    source_->encode(number, image);
+    JET_TRY(transaction.putPage(number, std::move(image)));
+  }
+  Status committed = transaction.commit();
+  if (!committed.ok()) {
+    cache_->discard();
+    return committed;
+  }
+  (void)cache_->takeChanges();
+  return Status::success();
+}
+
+}  // namespace jet
