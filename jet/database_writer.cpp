@@ -1,6 +1,4 @@
 // database_writer.cpp: opening for writing and batching page changes into journalled commits.
-// Header facts read here: version @0x14; code page @0x3C and encoding key @0x3E, both inside the
-// region from 0x18 masked with the RC4 stream of key C7 DA 39 6B.
 #include "jet/database_writer.h"
 
 #include <array>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "jet/error_codes.h"
+#include "jet/header_facts.h"
 #include "jet/page_rc4.h"
 #include "jet/table_storage.h"
 #include "jet/write_transaction.h"
@@ -37,35 +36,10 @@ class DatabaseWriter::SessionSource : public PageSource {
 
 namespace {
 
-constexpr std::uint32_t kHeaderMaskKey = 0x6B39DAC7;  // bytes C7 DA 39 6B
-
-struct HeaderFacts {
-  Version version;
-  std::uint16_t codePage;
-  std::uint32_t encodingKey;
-};
-
 Result<HeaderFacts> readHeader(const WriteSession& session) {
   std::vector<std::uint8_t> page(session.pageSize());
   JET_TRY(session.readPage(0, page));
-  const char* jet = "Standard Jet DB";
-  const char* ace = "Standard ACE DB";
-  if (page[0] != 0 || (std::memcmp(page.data() + 4, jet, 15) != 0 &&
-                       std::memcmp(page.data() + 4, ace, 15) != 0)) {
-    return Error{err::kNotAccessFile, session.path() + " is not an Access database"};
-  }
-  HeaderFacts facts{static_cast<Version>(page[0x14]), 0, 0};
-  if (page[0x14] > static_cast<std::uint8_t>(Version::kAce17)) {
-    return Error{err::kUnsupported, session.path() + " has an unknown format version " +
-                                        std::to_string(page[0x14])};
-  }
-  std::span<std::uint8_t> masked(page.data() + 0x18, facts.version == Version::kJet3 ? 126 : 128);
-  applyPageRc4(kHeaderMaskKey, 0, masked);
-  facts.codePage = static_cast<std::uint16_t>(page[0x3C] | (page[0x3D] << 8));
-  facts.encodingKey = static_cast<std::uint32_t>(page[0x3E]) | (static_cast<std::uint32_t>(page[0x3F]) << 8) |
-                      (static_cast<std::uint32_t>(page[0x40]) << 16) |
-                      (static_cast<std::uint32_t>(page[0x41]) << 24);
-  return facts;
+  return parseHeaderFacts(page, session.path());
 }
 
 }  // namespace

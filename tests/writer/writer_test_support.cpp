@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "jet/header_facts.h"
 #include "jet/integrity_check.h"
 #include "jet/table_pages.h"
 
@@ -47,8 +48,9 @@ std::vector<std::uint8_t> fileBytes(const std::string& path) {
 FileView openView(const std::string& path) {
   auto bytes = fileBytes(path);
   FileView view;
-  view.jet3 = bytes.size() > 0x14 && bytes[0x14] == 0;
-  auto source = jet::FilePageSource::open(path, view.jet3 ? 2048 : 4096, 0);
+  auto facts = jet::parseHeaderFacts(bytes, path);
+  view.jet3 = facts->jet3();
+  auto source = jet::FilePageSource::open(path, facts->pageSize(), facts->encodingKey);
   view.source = std::move(source).value();
   view.pages = std::make_unique<jet::PageCache>(*view.source);
   return view;
