@@ -35,10 +35,10 @@ Result<std::uint32_t> LongValueWriter::newPage(const LongValueMaps* maps) {
   DataPageEditor::initialise(page, jet3_, 0, true);
   JET_TRY(pages_.write(number, std::move(page)));
   if (maps != nullptr && maps->owned.valid()) {
-    JET_TRY(UsageMapEditor(pages_, maps->owned, jet3_).set(number, true));
+    JET_TRY(UsageMapEditor(pages_, maps->owned, jet3_, &allocator_).set(number, true));
   }
   if (maps != nullptr && maps->free.valid()) {
-    JET_TRY(UsageMapEditor(pages_, maps->free, jet3_).set(number, true));
+    JET_TRY(UsageMapEditor(pages_, maps->free, jet3_, &allocator_).set(number, true));
   }
   current_[maps] = number;
   return number;

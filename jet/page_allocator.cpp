@@ -8,7 +8,7 @@ namespace jet {
 Result<std::uint32_t> PageAllocator::allocate() {
   std::uint32_t page = pages_.appendPage();
   UsageMapEditor global(pages_, MapRef{1, 0}, jet3_);
-  JET_TRY(global.set(page, false));
+  JET_TRY(global.markUsedInGlobalMap(page));
   return page;
 }
 

@@ -1,5 +1,5 @@
 // page_allocator.h: hands out new pages for a write by growing the file, and marks each one used
-// in the global usage map (page 1, row 0; bit set = page free) when the map reaches it.
+// in the global usage map (page 1, row 0; bit set = page free), growing the map when needed.
 // Pages marked free are not reused: their old contents may still be referenced by a damaged map.
 #pragma once
 

@@ -185,8 +185,8 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t 
   Page page(pages_.pageSize());
   DataPageEditor::initialise(page, jet3_, table_.def.tdefPage, false);
   JET_TRY(pages_.write(number, std::move(page)));
-  JET_TRY(UsageMapEditor(pages_, table_.owned, jet3_).set(number, true));
-  if (table_.free.valid()) JET_TRY(UsageMapEditor(pages_, table_.free, jet3_).set(number, true));
+  JET_TRY(UsageMapEditor(pages_, table_.owned, jet3_, &allocator_).set(number, true));
+  if (table_.free.valid()) JET_TRY(UsageMapEditor(pages_, table_.free, jet3_, &allocator_).set(number, true));
   lastTarget_ = number;
   return number;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "jet/data_page_editor.h"
+#include "jet/page_allocator.h"
 #include "jet/error_codes.h"
 
 namespace jet {
@@ -128,15 +129,11 @@ Status UsageMapEditor::setInline(Row& row, std::uint32_t page, bool on) {
     high = std::max(high, p);
   }
   std::uint32_t start = (low / 8) * 8;
-  if (high - start >= bits) {
-    return Error{err::kUnsupported, "the " + describe() +
-                                        " cannot list one more page; compact the database in "
-                                        "Access, then try again"};
-  }
+  listed.push_back(page);
+  if (high - start >= bits) return promote(row, std::move(listed));
   std::fill(row.page.begin() + static_cast<std::ptrdiff_t>(row.start + 5),
             row.page.begin() + static_cast<std::ptrdiff_t>(row.end), 0);
   put32(row.page, row.start + 1, start);
-  listed.push_back(page);
   for (auto p : listed) setBit(row.page, row.start + 5, p - start, true);
   return pages_.write(where_.page, std::move(row.page));
 }
@@ -152,13 +149,83 @@ Status UsageMapEditor::setReference(Row& row, std::uint32_t page, bool on) {
   std::uint32_t mapPage = get32(row.page, slot);
   if (mapPage == 0) {
     if (!on) return Status::success();
-    return Error{err::kUnsupported, "the " + describe() + " has no map page for page " +
-                                        std::to_string(page)};
+    JET_ASSIGN_OR_RETURN(mapPage, newMapPage());
+    JET_ASSIGN_OR_RETURN(row, loadRow());  // the allocation may have changed the map's page
+    put32(row.page, slot, mapPage);
+    JET_TRY(pages_.write(where_.page, std::move(row.page)));
   }
   JET_ASSIGN_OR_RETURN(Page map, pages_.read(mapPage));
   if (map[0] != 0x05) return Error{err::kBadPage, "the " + describe() + " points at a non-map page"};
   setBit(map, 4, page % per, on);
   return pages_.write(mapPage, std::move(map));
+}
+
+Result<std::uint32_t> UsageMapEditor::newMapPage() {
+  if (allocator_ == nullptr) {
+    return Error{err::kUnsupported, "the " + describe() + " needs a new map page, which this "
+                                        "change cannot add; compact the database in Access first"};
+  }
+  JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_->allocate());
+  Page map(pages_.pageSize(), 0);
+  map[0] = 0x05;
+  map[1] = 0x01;
+  JET_TRY(pages_.write(number, std::move(map)));
+  return number;
+}
+
+// Turns an inline map into a reference map over the same row: type 1, then one page number
+// per slot, each slot's page mapping (page size - 4) * 8 pages.
+Status UsageMapEditor::promote(Row& row, std::vector<std::uint32_t> listed) {
+  if (allocator_ == nullptr) return newMapPage().status();  // refused before anything changes
+  auto slots = (row.end - row.start - 1) / 4;
+  for (auto p : listed) {
+    if (p / pagesPerReferencePage() >= slots) {
+      return Error{err::kUnsupported, "the " + describe() + " cannot reach page " + std::to_string(p)};
+    }
+  }
+  std::fill(row.page.begin() + static_cast<std::ptrdiff_t>(row.start),
+            row.page.begin() + static_cast<std::ptrdiff_t>(row.end), 0);
+  row.page[row.start] = 0x01;
+  JET_TRY(pages_.write(where_.page, std::move(row.page)));
+  for (auto p : listed) JET_TRY(set(p, true));
+  return Status::success();
+}
+
+Status UsageMapEditor::markUsedInGlobalMap(std::uint32_t page) {
+  JET_ASSIGN_OR_RETURN(Row row, loadRow());
+  if (row.page[row.start] == 1) {
+    JET_ASSIGN_OR_RETURN(bool known, contains(page, true));
+    if (!known) return Status::success();
+    std::uint32_t per = pagesPerReferencePage();
+    std::size_t slot = row.start + 1 + 4 * (page / per);
+    if (slot + 4 > row.end || get32(row.page, slot) == 0) {
+      return Error{err::kUnsupported, "the global " + describe() + " cannot reach page " +
+                                          std::to_string(page) + "; compact the database in Access first"};
+    }
+    return set(page, false);
+  }
+  std::uint32_t first = get32(row.page, row.start + 1);
+  auto bits = static_cast<std::uint32_t>((row.end - row.start - 5) * 8);
+  if (page < first) {
+    return Error{err::kUnsupported, "the global " + describe() + " does not reach page " + std::to_string(page)};
+  }
+  if (page - first < bits) return set(page, false);
+  // Grow the bitmap in steps of 512 pages; the file's pages it newly covers are taken as used.
+  std::uint32_t newBits = ((page - first) / 512 + 1) * 512;
+  std::vector<std::uint8_t> grown(row.page.begin() + static_cast<std::ptrdiff_t>(row.start),
+                   row.page.begin() + static_cast<std::ptrdiff_t>(row.end));
+  grown.resize(5 + newBits / 8, 0);
+  std::uint32_t fileEnd = pages_.pageCount();
+  for (std::uint32_t i = bits; i < newBits; ++i) {
+    bool free = first + i >= fileEnd && first + i != page;
+    if (free) grown[5 + i / 8] = static_cast<std::uint8_t>(grown[5 + i / 8] | (1u << (i % 8)));
+  }
+  DataPageEditor data(row.page, jet3_);
+  if (!data.replace(where_.row, grown, data.flags(where_.row))) {
+    return Error{err::kUnsupported, "the global " + describe() + " has no room to describe page " +
+                                        std::to_string(page) + "; compact the database in Access first"};
+  }
+  return pages_.write(where_.page, std::move(row.page));
 }
 
 }  // namespace jet

@@ -1,6 +1,6 @@
 // usage_map_editor.h: reads and changes one usage map (inline or by reference pages) through the
-// page cache. Inline maps slide their start page when a page falls outside their range and the
-// pages they list still fit; otherwise the change is refused rather than guessed.
+// page cache. An inline map slides its start page when a page falls outside its range and its
+// pages still fit, else becomes a reference map (given an allocator); the global map grows its row.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +12,19 @@
 
 namespace jet {
 
+class PageAllocator;
+
 class UsageMapEditor {
  public:
-  UsageMapEditor(PageCache& pages, MapRef where, bool jet3)
-      : pages_(pages), where_(where), jet3_(jet3) {}
+  // `allocator`: lets the map take new map pages (promotion, reference map pages); may be null,
+  // and then such changes are refused.
+  UsageMapEditor(PageCache& pages, MapRef where, bool jet3, PageAllocator* allocator = nullptr)
+      : pages_(pages), where_(where), jet3_(jet3), allocator_(allocator) {}
+
+  // The global map (page 1, row 0; bit set = free): records `page` as used. A page past an inline
+  // map's end grows its row to reach it: pages newly covered inside the file count as used, those
+  // past the file's end as free, as Access keeps them.
+  Status markUsedInGlobalMap(std::uint32_t page);
 
   // Whether the map has `page`'s bit set. Pages outside the map's range: `outside`.
   Result<bool> contains(std::uint32_t page, bool outside = false) const;
@@ -36,11 +45,14 @@ class UsageMapEditor {
   std::uint32_t pagesPerReferencePage() const;
   Status setInline(Row& row, std::uint32_t page, bool on);
   Status setReference(Row& row, std::uint32_t page, bool on);
+  Status promote(Row& row, std::vector<std::uint32_t> listed);
+  Result<std::uint32_t> newMapPage();
   std::string describe() const;
 
   PageCache& pages_;
   MapRef where_;
   bool jet3_;
+  PageAllocator* allocator_;
 };
 
 }  // namespace jet
