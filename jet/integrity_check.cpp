@@ -1,9 +1,13 @@
 // integrity_check.cpp: walks every local table found in MSysObjects.
 #include "jet/integrity_check.h"
 
+#include <fstream>
 #include <map>
 
 #include "jet/data_page_editor.h"
+#include "jet/error_codes.h"
+#include "jet/file_page_source.h"
+#include "jet/header_facts.h"
 #include "jet/long_value_writer.h"
 #include "jet/row_layout.h"
 #include "jet/table_pages.h"
@@ -167,6 +171,20 @@ class Checker {
 };
 
 }  // namespace
+
+Result<std::vector<std::string>> checkDatabaseFile(const std::string& path) {
+  std::vector<std::uint8_t> head(4096, 0);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Error{err::kIo, "cannot open " + path};
+  in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+  JET_ASSIGN_OR_RETURN(HeaderFacts facts, parseHeaderFacts(head, path));
+  if (!facts.jet3() && facts.version != Version::kJet4 && facts.encodingKey != 0) {
+    return Error{err::kUnsupported, path + " is encrypted; it cannot be checked"};
+  }
+  JET_ASSIGN_OR_RETURN(auto source, FilePageSource::open(path, facts.pageSize(), facts.encodingKey));
+  PageCache pages(*source);
+  return checkIntegrity(pages, facts.jet3());
+}
 
 Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, bool jet3) {
   Checker checker(pages, jet3);

@@ -15,4 +15,8 @@ namespace jet {
 // catalogue or file).
 Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, bool jet3);
 
+// The same for the database file at `path` (read-only; RC4-encoded Jet files decoded, encrypted
+// .accdb files refused).
+Result<std::vector<std::string>> checkDatabaseFile(const std::string& path);
+
 }  // namespace jet

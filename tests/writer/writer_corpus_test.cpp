@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,29 @@ TEST(IntegrityCheck, AccessMadeFilesPass) {
     auto problems = integrityProblems(corpus(file));
     EXPECT_TRUE(problems.empty()) << file << ": " << problems.front();
   }
+}
+
+// The check must see damage, not only pass: a table's page marked free in the global map.
+TEST(IntegrityCheck, ReportsDamage) {
+  TempDir dir;
+  std::string path = dir.copy("jackcess/V2003/test2V2003.mdb");
+  std::uint32_t dataPage = 0;
+  {
+    FileView view = openView(path);
+    auto table = findTable(view, "MSP_PROJECTS");
+    ASSERT_TRUE(table.has_value());
+    dataPage = jet::tableDataPages(*view.pages, *table, false)->front();
+  }
+  auto bytes = fileBytes(path);
+  // Page 1, row 0 is the global map: type, start page, then the bitmap (bit set = free).
+  std::size_t row0 = (bytes[4096 + 14] | (bytes[4096 + 15] << 8)) & 0x1FFF;
+  bytes[4096 + row0 + 5 + dataPage / 8] |= static_cast<std::uint8_t>(1u << (dataPage % 8));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+  auto problems = integrityProblems(path);
+  ASSERT_FALSE(problems.empty());
+  EXPECT_NE(problems.front().find("page " + std::to_string(dataPage)), std::string::npos) << problems.front();
+  EXPECT_NE(problems.front().find("free"), std::string::npos);
 }
 
 }  // namespace

@@ -69,8 +69,7 @@ std::optional<jet::TableStorage> findTable(const FileView& view, const std::stri
 }
 
 std::vector<std::string> integrityProblems(const std::string& path) {
-  FileView view = openView(path);
-  auto problems = jet::checkIntegrity(*view.pages, view.jet3);
+  auto problems = jet::checkDatabaseFile(path);
   if (!problems) return {"check failed: " + problems.error().description};
   return *problems;
 }
