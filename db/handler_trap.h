@@ -62,16 +62,20 @@ class HandlerTrap {
     }
   }
 
-  // Begins step `line`, the test of a condition, and returns its value. A test that fails is
-  // reported and counts as true: the handler goes on with the first step inside the guarded
-  // block, as after any failed step.
+  // Begins step `line`, the test of a condition (returning bool or Result<bool>), and returns its
+  // value. A test that fails is reported and counts as true: the handler goes on with the first
+  // step inside the guarded block, as after any failed step.
   template <typename Test>
   bool test(int line, Test&& condition) {
     begin(line);
-    jet::Result<bool> outcome = std::forward<Test>(condition)();
-    if (outcome.ok()) return outcome.value();
-    fail(outcome.error());
-    return true;
+    auto outcome = std::forward<Test>(condition)();
+    if constexpr (std::is_same_v<decltype(outcome), bool>) {
+      return outcome;  // a test that cannot fail
+    } else {
+      if (outcome.ok()) return outcome.value();
+      fail(outcome.error());
+      return true;
+    }
   }
 
   int reportsShown() const { return reportsShown_; }
