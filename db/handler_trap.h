@@ -64,7 +64,9 @@ class HandlerTrap {
 
   // Begins step `line`, the test of a condition (returning bool or Result<bool>), and returns its
   // value. A test that fails is reported and counts as true: the handler goes on with the first
-  // step inside the guarded block, as after any failed step.
+  // step inside the guarded block, as after any failed step. Where that block could lose data
+  // (overwriting a file after a failed question), run the test with step() and treat nothing
+  // as false instead.
   template <typename Test>
   bool test(int line, Test&& condition) {
     begin(line);
