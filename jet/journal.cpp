@@ -3,6 +3,8 @@
 
 #include "jet/journal.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <functional>
 #include <random>
@@ -163,7 +165,11 @@ Result<JournalWriter> JournalWriter::create(const std::string& databasePath, std
                                             FaultHook* faults) {
   const JournalHeader header{pageSize, originalLength, pageCount, freshSalt()};
   const std::string path = journalPath(databasePath);
-  auto opened = RawFile::open(path, RawFile::Mode::kCreateNew, faults);
+  // The journal holds the database's bytes: it gets the database's permissions, no more.
+  struct stat database {};
+  const unsigned permissions =
+      ::stat(databasePath.c_str(), &database) == 0 ? (database.st_mode & 0666u) : 0600u;
+  auto opened = RawFile::open(path, RawFile::Mode::kCreateNew, faults, permissions);
   if (!opened) {
     return Error{opened.error().number,
                  "Cannot start the rollback journal: " + opened.error().description};

@@ -78,7 +78,11 @@ Status WriteTransaction::commit() {
   }
   session_.length_ = length_;
   clear();
-  return RawFile::syncFolderOf(session_.path(), session_.faults_);
+  if (Status s = RawFile::syncFolderOf(session_.path(), session_.faults_); !s) {
+    return Error{s.number(),
+                 "The change to " + session_.path() + " was saved, but " + s.description()};
+  }
+  return Status::success();
 }
 
 Status WriteTransaction::writeJournal(std::uint64_t originalLength) const {
