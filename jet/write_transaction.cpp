@@ -63,14 +63,14 @@ Status WriteTransaction::commit() {
                                     "journal " + journal + " is beside it"};
   }
 
-  // Steps 1-2: the journal, durable before the database is touched.
+  // Steps 2-3: the journal, durable before the database is touched.
   if (Status s = writeJournal(originalLength); !s) {
     // The database is untouched; a journal left behind is incomplete or harmless to replay.
     (void)RawFile::remove(journal, session_.faults_);
     clear();
     return s;
   }
-  // Steps 3-4: the new images and length, durable.
+  // Step 4: the new images and length, durable.
   if (Status s = writePages(); !s) return undoAfterFailure(s.error());
   // Step 5: the commit point.
   if (Status s = RawFile::remove(journal, session_.faults_); !s) {
