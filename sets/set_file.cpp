@@ -104,8 +104,7 @@ std::string overwriteQuestion(const std::string& path) {
   return "Are you sure you wish to overwrite " + path + " ?";
 }
 
-Result<SaveOutcome> writeSetFile(const std::string& path, const SetList& list,
-                                 Prompter& prompter) {
+Result<SaveOutcome> writeSetFile(const std::string& path, const SetList& list, Prompter& prompter) {
   if (path.empty()) return Error{err::kEmptyInput, "No file name was given to save the sets to."};
   std::error_code ignored;  // a path that cannot be examined counts as no file there
   const fs::file_status status = fs::status(path, ignored);

@@ -21,7 +21,7 @@ inline constexpr std::string_view kEmptyFileMarker = "empty file";
 inline constexpr std::uintmax_t kMaxSetFileBytes = 64u << 20;
 
 struct FileText {
-  std::string text;               // UTF-8
+  std::string text;                // UTF-8
   bool isEmptyFileMarker = false;  // the file has zero bytes; text is kEmptyFileMarker
 };
 

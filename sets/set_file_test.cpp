@@ -70,12 +70,13 @@ SetList listOf(const std::vector<ReplacementSet>& items) {
 }
 
 TEST_F(SetFileTest, WritesFindSeparatorReplaceWithCrLfAndLoadsBackTheSameSets) {
+  const std::string gruesse = "Gr\xC3\xBC\xC3\x9F" + std::string("e");
   const std::vector<ReplacementSet> items = {
-      {"hi", "hello"}, {"", "empty find"}, {" spaced ", ""}, {"Gr\xC3\xBC\xC3\x9F" "e", "\xE6\x97\xA5"}};
+      {"hi", "hello"}, {"", "empty find"}, {" spaced ", ""}, {gruesse, "\xE6\x97\xA5"}};
   const std::string file = path("sets.txt");
   ASSERT_EQ(writeSetFile(file, listOf(items), prompter_).value(), SaveOutcome::kSaved);
   EXPECT_EQ(readBytes(file),
-            "hi::hello\r\n::empty find\r\n spaced ::\r\nGr\xC3\xBC\xC3\x9F" "e::\xE6\x97\xA5\r\n");
+            "hi::hello\r\n::empty find\r\n spaced ::\r\n" + gruesse + "::\xE6\x97\xA5\r\n");
   EXPECT_TRUE(prompter_.shown.empty()) << "a new file needs no question and no confirmation";
 
   SetList loaded;
@@ -181,9 +182,11 @@ TEST_F(SetFileTest, SeparatorsOfAnyLengthAreMatchedExactly) {
 
 TEST_F(SetFileTest, LoadsEveryEncodingAFileMayCome) {
   const std::vector<ReplacementSet> cafe = {{"caf\xC3\xA9", "\xE2\x82\xAC"}};
-  EXPECT_EQ(load("\xFF\xFE" "c\0a\0f\0\xE9\0:\0:\0\xAC\x20\r\0\n\0"s, "::"), cafe)
+  const std::string utf16 = "c\0a\0f\0\xE9\0:\0:\0\xAC\x20\r\0\n\0"s;
+  EXPECT_EQ(load("\xFF\xFE" + utf16, "::"), cafe)
       << "UTF-16 LE; the mark must not reach the first find text";
-  EXPECT_EQ(load("\xEF\xBB\xBF" "caf\xC3\xA9::\xE2\x82\xAC\r\n", "::"), cafe) << "UTF-8 + mark";
+  const std::string utf8 = "caf\xC3\xA9::\xE2\x82\xAC\r\n";
+  EXPECT_EQ(load("\xEF\xBB\xBF" + utf8, "::"), cafe) << "UTF-8 + mark";
   EXPECT_EQ(load("caf\xC3\xA9::\xE2\x82\xAC\r\n", "::"), cafe) << "UTF-8";
   EXPECT_EQ(load("caf\xE9::\x80\r\n", "::"), cafe) << "Windows-1252";
 }

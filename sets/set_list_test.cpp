@@ -15,9 +15,7 @@
 namespace sets {
 namespace {
 
-std::vector<ReplacementSet> threeSets() {
-  return {{"a", "1"}, {"b", "2"}, {"c", "3"}};
-}
+std::vector<ReplacementSet> threeSets() { return {{"a", "1"}, {"b", "2"}, {"c", "3"}}; }
 
 SetList listOf(const std::vector<ReplacementSet>& items) {
   SetList list;
@@ -57,9 +55,9 @@ TEST(AddSetTest, InitialAnswerAddsTheExampleSetAndAsksWithTheFixedTexts) {
   ASSERT_TRUE(addSet(list, prompter).ok());
   ASSERT_EQ(list.count(), 1);
   EXPECT_EQ(list.at(0), (ReplacementSet{"findwhat", "replacewith"}));
-  EXPECT_EQ(prompter.shown, std::vector<std::string>{
-                                "Enter find and replace set (use :: to separate find text and "
-                                "replace text): [findwhat::replacewith]"});
+  EXPECT_EQ(prompter.shown,
+            std::vector<std::string>{"Enter find and replace set (use :: to separate find text and "
+                                     "replace text): [findwhat::replacewith]"});
 }
 
 TEST(AddSetTest, CancelChangesNothingAndShowsNothing) {

@@ -54,11 +54,11 @@ class [[nodiscard]] Result {
 namespace err {
 constexpr std::int32_t code(std::uint32_t hresult) { return static_cast<std::int32_t>(hresult); }
 
-inline constexpr std::int32_t kListFull = code(0x8004F301);       // beyond the list's capacity
-inline constexpr std::int32_t kFileIo = code(0x8004F302);         // a set file cannot be read/written
-inline constexpr std::int32_t kNotAFile = code(0x8004F303);       // the path names a folder
-inline constexpr std::int32_t kFileTooLarge = code(0x8004F304);   // too large to be a set file
-inline constexpr std::int32_t kEmptyInput = code(0x8004F305);     // an empty separator or path
+inline constexpr std::int32_t kListFull = code(0x8004F301);  // beyond the list's capacity
+inline constexpr std::int32_t kFileIo = code(0x8004F302);    // a set file cannot be read/written
+inline constexpr std::int32_t kNotAFile = code(0x8004F303);  // the path names a folder
+inline constexpr std::int32_t kFileTooLarge = code(0x8004F304);  // too large to be a set file
+inline constexpr std::int32_t kEmptyInput = code(0x8004F305);    // an empty separator or path
 }  // namespace err
 
 }  // namespace sets

@@ -125,7 +125,8 @@ std::string decodeSetFileText(std::string_view bytes) {
   const std::uint8_t first = byteAt(bytes, 0);
   if (first == 0xFF || first == 0xFE) {
     const bool bigEndian = bytes.size() >= 2 && first == 0xFE && byteAt(bytes, 1) == 0xFF;
-    const bool hasMark = bytes.size() >= 2 && (bigEndian || (first == 0xFF && byteAt(bytes, 1) == 0xFE));
+    const bool hasMark =
+        bytes.size() >= 2 && (bigEndian || (first == 0xFF && byteAt(bytes, 1) == 0xFE));
     return decodeUtf16(bytes.substr(hasMark ? 2 : 0), bigEndian);
   }
   constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
