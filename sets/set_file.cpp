@@ -110,7 +110,13 @@ Result<SaveOutcome> writeSetFile(const std::string& path, const SetList& list, P
   const fs::file_status status = fs::status(path, ignored);
   if (fs::is_directory(status)) return saveError(err::kNotAFile, path, "it is a folder");
   const bool exists = fs::exists(status);
-  if (exists && !prompter.askYesNo(overwriteQuestion(path))) return SaveOutcome::kDeclined;
+  if (exists) {
+    // A file we may not write stays as it is, even though the folder would let us replace it.
+    std::FILE* probe = std::fopen(path.c_str(), "r+b");
+    if (probe == nullptr) return saveError(err::kFileIo, path, errnoText(errno));
+    std::fclose(probe);
+    if (!prompter.askYesNo(overwriteQuestion(path))) return SaveOutcome::kDeclined;
+  }
   // Through a link, the file it points to is replaced, not the link.
   std::error_code ec;
   const fs::path target = exists ? fs::canonical(path, ec) : fs::path(path);

@@ -34,7 +34,7 @@ std::string overwriteQuestion(const std::string& path);
 // byte-order mark; an empty list gives an empty file. When a file is already there, asks
 // overwriteQuestion() first and writes nothing unless the answer is Yes. The new content goes to
 // a temporary file beside the target that then replaces it, so a failure part-way leaves the
-// earlier file as it was.
+// earlier file as it was. A file that may not be written is refused before the question.
 Result<SaveOutcome> writeSetFile(const std::string& path, const SetList& list, Prompter& prompter);
 
 // The whole content of the file at `path` as text (see decodeSetFileText); the empty text when no

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -146,6 +147,15 @@ TEST_F(SetFileTest, SaveFailuresNameThePathAndLeaveNothingBehind) {
 
   EXPECT_EQ(writeSetFile("", list, prompter_).error().number, err::kEmptyInput);
   EXPECT_TRUE(folderEntries().empty());
+
+  const std::string readOnly = path("read-only.txt");
+  writeBytes(readOnly, "keep::me\r\n");
+  ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+  if (::access(readOnly.c_str(), W_OK) == 0) GTEST_SKIP() << "running with rights to write all";
+  prompter_.yesNoAnswers = {true};
+  EXPECT_EQ(writeSetFile(readOnly, list, prompter_).error().number, err::kFileIo);
+  EXPECT_EQ(readBytes(readOnly), "keep::me\r\n");
+  EXPECT_TRUE(prompter_.shown.empty()) << "no question whose Yes could not be carried out";
 }
 
 TEST_F(SetFileTest, ReplaceTextHoldingTheSeparatorIsSavedAsIsAndCutOnLoad) {
