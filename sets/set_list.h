@@ -2,6 +2,7 @@
 // selection that the find list and the replace list share. Windows show it; files fill it.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <functional>
 #include <span>
@@ -28,8 +29,11 @@ class SetList {
 
   int count() const { return static_cast<int>(sets_.size()); }
   bool empty() const { return sets_.empty(); }
-  // Set i, for 0 <= i < count().
-  const ReplacementSet& at(int i) const { return sets_.at(static_cast<std::size_t>(i)); }
+  // Set i; the caller keeps 0 <= i < count().
+  const ReplacementSet& at(int i) const {
+    assert(i >= 0 && i < count());
+    return sets_[static_cast<std::size_t>(i)];
+  }
   const std::vector<ReplacementSet>& all() const { return sets_; }
 
   // Adds the set at the end; the selection stays. Refused, changing nothing, when the list is full.
