@@ -147,7 +147,10 @@ TEST_F(SetFileTest, SaveFailuresNameThePathAndLeaveNothingBehind) {
 
   EXPECT_EQ(writeSetFile("", list, prompter_).error().number, err::kEmptyInput);
   EXPECT_TRUE(folderEntries().empty());
+}
 
+TEST_F(SetFileTest, ReadOnlyFileIsRefusedBeforeTheQuestion) {
+  const SetList list = listOf({{"a", "b"}});
   const std::string readOnly = path("read-only.txt");
   writeBytes(readOnly, "keep::me\r\n");
   ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
