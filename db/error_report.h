@@ -14,7 +14,8 @@ inline constexpr std::string_view kErrorReportCaption = "Application Error";
 // Every location begins with the project name and its build date.
 inline constexpr std::string_view kProjectName = "Mendproj";
 inline constexpr std::string_view kBuildDate = "2021/08/31";
-inline constexpr std::string_view kSupportAddress = "support@quillmoor.com";
+// The support address shown in every report and in the missing-provider question.
+inline constexpr std::string_view kSupportAddress = "support@quillmoor.example";
 
 struct ErrorReport {
   std::string description;  // the failing facility's own text, unchanged

@@ -35,7 +35,7 @@ std::string missingProviderQuestion() {
       "Would you like me to open the Microsoft site now so you can do this?",
       std::string("(If you have any further questions please email a screenshot of this error "
                   "message to ") +
-          kSupportAddress + ")",
+          std::string(kSupportAddress) + ")",
   };
   std::string text = lines[0];
   for (std::size_t i = 1; i < lines.size(); ++i) text.append("\r\n\r\n").append(lines[i]);

@@ -2,6 +2,8 @@
 // download pages of the Access Database Engine when the provider is missing.
 #pragma once
 
+#include "db/error_report.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,7 +24,6 @@ jet::Status builtInEngineProbe();
 inline constexpr std::string_view kMissingProviderPhrase = "provider cannot be found";
 inline constexpr std::int32_t kProviderNotFound = 3706;
 
-inline constexpr const char* kSupportAddress = "support@fieldmend.example";
 inline constexpr const char* kDownloadPage2010 =
     "https://www.microsoft.com/en-us/download/details.aspx?id=13255";
 inline constexpr const char* kDownloadPage2016 =
