@@ -40,7 +40,7 @@ int Command::failWith(CommandContext& context, const jet::Error& error,
 
 std::unique_ptr<jet::Database> Command::openDatabase(const Arguments& args,
                                                      CommandContext& context) const {
-  const std::string& path = args.positional.at(0);
+  const std::string& path = args.positional[0];
   jet::OpenOptions options;
   options.password = args.value("password");
   auto db = context.openDatabase(path, options);
