@@ -12,15 +12,15 @@ jet::Error usage(std::string description) {
   return jet::Error{kUsageError, std::move(description)};
 }
 
-const OptionSpec* findOption(const ArgumentSpec& spec, std::string_view name) {
-  auto it = std::find_if(spec.options.begin(), spec.options.end(),
-                         [&](const OptionSpec& o) { return o.name == name; });
-  return it == spec.options.end() ? nullptr : &*it;
+const OptionRule* findOption(const AcceptedArguments& accepted, std::string_view name) {
+  auto it = std::find_if(accepted.options.begin(), accepted.options.end(),
+                         [&](const OptionRule& o) { return o.name == name; });
+  return it == accepted.options.end() ? nullptr : &*it;
 }
 
 // Reads the option at args[i] (which starts with "-"), consuming its value when it takes one.
-jet::Status readOption(std::span<const std::string> args, std::size_t& i, const ArgumentSpec& spec,
-                       Arguments& out) {
+jet::Status readOption(std::span<const std::string> args, std::size_t& i,
+                       const AcceptedArguments& accepted, Arguments& out) {
   const std::string& word = args[i];
   if (word == "--help" || word == "-h") {
     out.help = true;
@@ -30,7 +30,7 @@ jet::Status readOption(std::span<const std::string> args, std::size_t& i, const 
   const std::size_t equals = word.find('=');
   const std::string name =
       word.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-  const OptionSpec* option = findOption(spec, name);
+  const OptionRule* option = findOption(accepted, name);
   if (option == nullptr) return usage("unknown option --" + name);
   if (!option->takesValue) {
     if (equals != std::string::npos) return usage("option --" + name + " takes no value");
@@ -54,7 +54,8 @@ std::string Arguments::value(std::string_view name, std::string_view fallback) c
   return it == values.end() ? std::string(fallback) : it->second;
 }
 
-jet::Result<Arguments> parseArguments(std::span<const std::string> args, const ArgumentSpec& spec) {
+jet::Result<Arguments> parseArguments(std::span<const std::string> args,
+                                      const AcceptedArguments& accepted) {
   Arguments out;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -62,16 +63,16 @@ jet::Result<Arguments> parseArguments(std::span<const std::string> args, const A
     if (!optionsEnded && word == "--") {
       optionsEnded = true;
     } else if (!optionsEnded && word.size() > 1 && word[0] == '-') {
-      JET_TRY(readOption(args, i, spec, out));
+      JET_TRY(readOption(args, i, accepted, out));
     } else {
       out.positional.push_back(word);
     }
   }
   if (out.help) return out;
-  if (out.positional.size() < spec.positional.size())
-    return usage("missing " + spec.positional[out.positional.size()]);
-  if (out.positional.size() > spec.positional.size())
-    return usage("unexpected argument \"" + out.positional[spec.positional.size()] + "\"");
+  if (out.positional.size() < accepted.positional.size())
+    return usage("missing " + accepted.positional[out.positional.size()]);
+  if (out.positional.size() > accepted.positional.size())
+    return usage("unexpected argument \"" + out.positional[accepted.positional.size()] + "\"");
   return out;
 }
 

@@ -15,14 +15,14 @@ namespace cli {
 
 // One option a command accepts: "--name VALUE" (or "--name=VALUE") when it takes a value, else
 // the flag "--name".
-struct OptionSpec {
+struct OptionRule {
   std::string name;  // without the leading dashes
   bool takesValue = false;
 };
 
-struct ArgumentSpec {
+struct AcceptedArguments {
   std::vector<std::string> positional;  // names of the required positional arguments, in order
-  std::vector<OptionSpec> options;      // "--help" and "-h" are always accepted
+  std::vector<OptionRule> options;      // "--help" and "-h" are always accepted
 };
 
 struct Arguments {
@@ -39,6 +39,7 @@ struct Arguments {
 // Splits `args` (the words after the command's name). "--" ends the options. An error names the
 // word at fault: an unknown option, a missing value, a missing or extra argument. With --help the
 // positional arguments are not checked.
-jet::Result<Arguments> parseArguments(std::span<const std::string> args, const ArgumentSpec& spec);
+jet::Result<Arguments> parseArguments(std::span<const std::string> args,
+                                      const AcceptedArguments& accepted);
 
 }  // namespace cli

@@ -7,10 +7,10 @@
 namespace cli {
 namespace {
 
-const ArgumentSpec kSpec{{"FILE", "TABLE"}, {{"password", true}, {"all", false}}};
+const AcceptedArguments kAccepted{{"FILE", "TABLE"}, {{"password", true}, {"all", false}}};
 
 jet::Result<Arguments> parse(std::vector<std::string> words) {
-  return parseArguments(words, kSpec);
+  return parseArguments(words, kAccepted);
 }
 
 TEST(ParseArguments, PositionalsAndOptionsInAnyOrder) {

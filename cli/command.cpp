@@ -14,7 +14,7 @@ std::string oneLine(std::string_view text) {
 }
 
 int Command::execute(std::span<const std::string> args, CommandContext& context) const {
-  auto parsed = parseArguments(args, argumentSpec());
+  auto parsed = parseArguments(args, acceptedArguments());
   if (!parsed.ok()) {
     context.err << kProgramName << ": " << name() << ": " << parsed.error().description << " (try '"
                 << kProgramName << ' ' << name() << " --help')\n";

@@ -37,7 +37,7 @@ class Command {
   virtual std::string_view name() const = 0;
   virtual std::string_view summary() const = 0;  // one line for the program's help
   virtual std::string help() const = 0;          // the full text of "COMMAND --help"
-  virtual ArgumentSpec argumentSpec() const = 0;
+  virtual AcceptedArguments acceptedArguments() const = 0;
 
   // Parses `args` (the words after the command's name), answers --help, then runs.
   int execute(std::span<const std::string> args, CommandContext& context) const;

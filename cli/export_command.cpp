@@ -48,7 +48,7 @@ std::string ExportCommand::help() const {
          "  -h, --help           show this help\n";
 }
 
-ArgumentSpec ExportCommand::argumentSpec() const {
+AcceptedArguments ExportCommand::acceptedArguments() const {
   return {{"FILE", "TABLE"}, {{"password", true}, {"format", true}}};
 }
 

@@ -11,7 +11,7 @@ class ExportCommand : public Command {
   std::string_view name() const override { return "export"; }
   std::string_view summary() const override { return "write every row of a table as JSON or CSV"; }
   std::string help() const override;
-  ArgumentSpec argumentSpec() const override;
+  AcceptedArguments acceptedArguments() const override;
 
  protected:
   int run(const Arguments& args, CommandContext& context) const override;

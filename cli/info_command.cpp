@@ -53,7 +53,9 @@ std::string InfoCommand::help() const {
          "  -h, --help           show this help\n";
 }
 
-ArgumentSpec InfoCommand::argumentSpec() const { return {{"FILE"}, {{"password", true}}}; }
+AcceptedArguments InfoCommand::acceptedArguments() const {
+  return {{"FILE"}, {{"password", true}}};
+}
 
 int InfoCommand::run(const Arguments& args, CommandContext& context) const {
   auto db = openDatabase(args, context);

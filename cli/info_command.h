@@ -12,7 +12,7 @@ class InfoCommand : public Command {
     return "show the file's format, page size, code page and encryption";
   }
   std::string help() const override;
-  ArgumentSpec argumentSpec() const override;
+  AcceptedArguments acceptedArguments() const override;
 
  protected:
   int run(const Arguments& args, CommandContext& context) const override;

@@ -42,7 +42,7 @@ std::string TablesCommand::help() const {
          "  -h, --help           show this help\n";
 }
 
-ArgumentSpec TablesCommand::argumentSpec() const {
+AcceptedArguments TablesCommand::acceptedArguments() const {
   return {{"FILE"}, {{"password", true}, {"all", false}}};
 }
 

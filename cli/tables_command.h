@@ -11,7 +11,7 @@ class TablesCommand : public Command {
   std::string_view name() const override { return "tables"; }
   std::string_view summary() const override { return "list the tables with their row counts"; }
   std::string help() const override;
-  ArgumentSpec argumentSpec() const override;
+  AcceptedArguments acceptedArguments() const override;
 
  protected:
   int run(const Arguments& args, CommandContext& context) const override;
