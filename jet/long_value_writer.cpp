@@ -29,7 +29,7 @@ std::size_t LongValueWriter::descriptorSize(std::size_t length, std::size_t room
   return kLongValueDescriptorSize + (inlined ? length : 0);
 }
 
-Result<std::uint32_t> LongValueWriter::newPage(const LongValueMaps* maps) {
+Result<std::uint32_t> LongValueWriter::newPage(const LongValueColumnMaps* maps) {
   JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_.allocate());
   Page page(pages_.pageSize());
   DataPageEditor::initialise(page, jet3_, 0, true);
@@ -45,7 +45,7 @@ Result<std::uint32_t> LongValueWriter::newPage(const LongValueMaps* maps) {
 }
 
 Result<std::pair<std::uint32_t, std::uint8_t>> LongValueWriter::place(
-    std::span<const std::uint8_t> row, const LongValueMaps* maps) {
+    std::span<const std::uint8_t> row, const LongValueColumnMaps* maps) {
   if (auto it = current_.find(maps); it != current_.end() && it->second < pages_.pageCount()) {
     JET_ASSIGN_OR_RETURN(Page page, pages_.read(it->second));
     DataPageEditor data(page, jet3_);
@@ -68,7 +68,7 @@ Result<std::pair<std::uint32_t, std::uint8_t>> LongValueWriter::place(
 }
 
 Result<ByteVector> LongValueWriter::write(std::span<const std::uint8_t> data,
-                                          const LongValueMaps* maps, std::size_t room) {
+                                          const LongValueColumnMaps* maps, std::size_t room) {
   if (data.size() > kMaxLongValueLength) {
     return Error{err::kDataOverflow, "a long value of " + std::to_string(data.size()) +
                                          " bytes is beyond what the file format can hold"};

@@ -31,7 +31,7 @@ class LongValueWriter {
   // The descriptor's size for a value of `length` bytes with `room` bytes free in the row.
   static std::size_t descriptorSize(std::size_t length, std::size_t room);
   // Writes `data`; `maps` are the column's maps (null for Jet3). `room`: bytes the row can spare.
-  Result<ByteVector> write(std::span<const std::uint8_t> data, const LongValueMaps* maps,
+  Result<ByteVector> write(std::span<const std::uint8_t> data, const LongValueColumnMaps* maps,
                            std::size_t room);
   // Marks the rows of the value behind `descriptor` deleted (inline values: nothing to do).
   Status release(std::span<const std::uint8_t> descriptor);
@@ -41,13 +41,13 @@ class LongValueWriter {
  private:
   // A row of `size` bytes on a long-value page with room: the page and the new row's number.
   Result<std::pair<std::uint32_t, std::uint8_t>> place(std::span<const std::uint8_t> row,
-                                                       const LongValueMaps* maps);
-  Result<std::uint32_t> newPage(const LongValueMaps* maps);
+                                                       const LongValueColumnMaps* maps);
+  Result<std::uint32_t> newPage(const LongValueColumnMaps* maps);
 
   PageCache& pages_;
   PageAllocator& allocator_;
   bool jet3_;
-  std::map<const LongValueMaps*, std::uint32_t> current_;  // page being filled, per column
+  std::map<const LongValueColumnMaps*, std::uint32_t> current_;  // page being filled, per column
 };
 
 }  // namespace jet

@@ -159,7 +159,7 @@ Result<TableStorage> readTableStorage(const PageCache& pages, std::uint32_t tdef
   while (!jet3 && c.has(2)) {
     std::uint16_t number = c.u16();
     if (number == 0xFFFF || !c.has(8)) break;
-    LongValueMaps maps;
+    LongValueColumnMaps maps;
     maps.owned = MapRef::fromPointer(c.u32());
     maps.free = MapRef::fromPointer(c.u32());
     out.longValueMaps[number] = maps;

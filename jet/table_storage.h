@@ -24,7 +24,7 @@ struct MapRef {
   bool valid() const { return page != 0; }
 };
 
-struct LongValueMaps {
+struct LongValueColumnMaps {
   MapRef owned;
   MapRef free;
 };
@@ -36,7 +36,7 @@ struct TableStorage {
   std::uint16_t variableColumns = 0;   // size of the variable table in new rows
   MapRef owned;
   MapRef free;
-  std::map<std::uint16_t, LongValueMaps> longValueMaps;  // by column number (Jet4+)
+  std::map<std::uint16_t, LongValueColumnMaps> longValueMaps;  // by column number (Jet4+)
   bool hasVariableColumns() const;
 };
 

@@ -167,7 +167,7 @@ Result<ByteVector> TableWriter::buildRow(std::span<const std::uint8_t> old,
   for (auto& memo : memos) {
     std::size_t room = maxRowSize(jet3_) - size + kLongValueDescriptorSize;
     auto maps = table_.longValueMaps.find(memo.column->number);
-    const LongValueMaps* lv = maps == table_.longValueMaps.end() ? nullptr : &maps->second;
+    const LongValueColumnMaps* lv = maps == table_.longValueMaps.end() ? nullptr : &maps->second;
     JET_ASSIGN_OR_RETURN(ByteVector descriptor, longValues_.write(memo.data, lv, room));
     size += descriptor.size() - kLongValueDescriptorSize;
     layout.variable[memo.column->varIndex] = std::move(descriptor);
