@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "jet/error_codes.h"
-#include "jet/header_facts.h"
-#include "jet/page_rc4.h"
+#include "jet/header.h"
+#include "jet/page_codec.h"
 #include "jet/table_storage.h"
 #include "jet/write_transaction.h"
 
@@ -26,7 +26,7 @@ class DatabaseWriter::SessionSource : public PageSource {
     return Status::success();
   }
   void encode(std::uint32_t number, std::span<std::uint8_t> page) const {
-    if (key_ != 0 && number != 0) applyPageRc4(key_, number, page);
+    if (key_ != 0 && number != 0) codePage(key_, number, page);
   }
 
  private:
@@ -36,10 +36,10 @@ class DatabaseWriter::SessionSource : public PageSource {
 
 namespace {
 
-Result<HeaderFacts> readHeader(const WriteSession& session) {
+Result<Header> readHeader(const WriteSession& session) {
   std::vector<std::uint8_t> page(session.pageSize());
   JET_TRY(session.readPage(0, page));
-  return parseHeaderFacts(page, session.path());
+  return parseHeader(page, session.path(), session.fileLength());
 }
 
 }  // namespace
@@ -55,16 +55,18 @@ Result<std::unique_ptr<DatabaseWriter>> DatabaseWriter::open(const std::string& 
   std::unique_ptr<DatabaseWriter> w(new DatabaseWriter());
   w->session_ = std::move(session).value();
   w->options_ = options;
-  JET_ASSIGN_OR_RETURN(HeaderFacts facts, readHeader(*w->session_));
-  bool ace = facts.version != Version::kJet3 && facts.version != Version::kJet4;
-  if (ace && facts.encodingKey != 0) {
-    return Error{err::kUnsupported, path + " is encrypted; changing encrypted .accdb files is not "
-                                           "supported (remove the password in Access first)"};
+  JET_ASSIGN_OR_RETURN(Header header, readHeader(*w->session_));
+  const HeaderInfo& info = header.info;
+  bool ace = info.version != Version::kJet3 && info.version != Version::kJet4;
+  if (ace && info.encodingKey != 0) {
+    return Error{err::kUnsupported, path + " is encrypted (" + info.encryption +
+                                        "); changing encrypted .accdb files is not supported"};
   }
-  w->version_ = facts.version;
-  w->codePage_ = facts.codePage;
-  w->encodingKey_ = facts.encodingKey;
-  w->source_ = std::make_unique<SessionSource>(*w->session_, facts.encodingKey);
+  JET_TRY(checkPassword(header, options.password));
+  w->version_ = info.version;
+  w->codePage_ = info.codePage;
+  w->encodingKey_ = info.encodingKey;
+  w->source_ = std::make_unique<SessionSource>(*w->session_, info.encodingKey);
   w->cache_ = std::make_unique<PageCache>(*w->source_);
   w->allocator_ = std::make_unique<PageAllocator>(*w->cache_, w->jet3());
   return w;
@@ -84,6 +86,19 @@ Result<TableWriter*> DatabaseWriter::table(std::uint32_t tdefPage, const std::st
                                               codePage_, path());
   TableWriter* raw = writer.get();
   tables_[tdefPage] = std::move(writer);
+  return raw;
+}
+
+Result<TableWriter*> DatabaseWriter::table(const TableDef& def) {
+  if (auto it = tables_.find(def.tdefPage); it != tables_.end()) return it->second.get();
+  TableStorage storage = tableStorageFrom(def);
+  if (!storage.owned.valid()) {
+    return Error{err::kBadPage, "table " + def.name + " of " + path() + " has no page map"};
+  }
+  auto writer = std::make_unique<TableWriter>(*cache_, *allocator_, std::move(storage), jet3(),
+                                              codePage_, path());
+  TableWriter* raw = writer.get();
+  tables_[def.tdefPage] = std::move(writer);
   return raw;
 }
 

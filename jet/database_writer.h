@@ -20,6 +20,7 @@
 namespace jet {
 
 struct WriterOptions {
+  std::string password;              // Jet3/Jet4 database password; never printed or logged
   std::size_t pagesPerCommit = 256;  // a crash loses at most the changes of one batch
   FaultHook* faults = nullptr;       // tests only
 };
@@ -41,6 +42,8 @@ class DatabaseWriter {
 
   // The writer for the table whose definition starts at `tdefPage`; `name` names it in errors.
   Result<TableWriter*> table(std::uint32_t tdefPage, const std::string& name);
+  // The writer for a table the reader has decoded (Database::table), whose scan gave the locators.
+  Result<TableWriter*> table(const TableDef& def);
   // One row's new cells; commits the batch when it has grown to `pagesPerCommit` pages.
   Status updateRow(TableWriter& table, RowLocator where, const CellChanges& changes);
   // Commits every change so far, all or nothing.

@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "jet/error_codes.h"
-#include "jet/page_rc4.h"
+#include "jet/page_codec.h"
 
 namespace jet {
 
@@ -47,7 +47,7 @@ Status FilePageSource::readPage(std::uint32_t number, std::span<std::uint8_t> ou
 
 void FilePageSource::encode(std::uint32_t number, std::span<std::uint8_t> page) const {
   if (key_ == 0 || number == 0) return;
-  applyPageRc4(key_, number, page);
+  codePage(key_, number, page);
 }
 
 }  // namespace jet

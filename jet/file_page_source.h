@@ -1,5 +1,5 @@
-// file_page_source.h: decoded pages straight from a database file (read-only descriptor),
-// for the writer's page cache. Pages of RC4-encoded Jet files are decoded here.
+// file_page_source.h: decoded pages straight from a database file (read-only descriptor), for a
+// page cache that only reads (the integrity check). Pages of RC4-encoded Jet files are decoded.
 #pragma once
 
 #include <cstdint>

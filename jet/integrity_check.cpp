@@ -7,7 +7,7 @@
 #include "jet/data_page_editor.h"
 #include "jet/error_codes.h"
 #include "jet/file_page_source.h"
-#include "jet/header_facts.h"
+#include "jet/header.h"
 #include "jet/long_value_writer.h"
 #include "jet/row_layout.h"
 #include "jet/table_pages.h"
@@ -172,18 +172,25 @@ class Checker {
 
 }  // namespace
 
-Result<std::vector<std::string>> checkDatabaseFile(const std::string& path) {
+Result<std::vector<std::string>> checkDatabaseFile(const std::string& path,
+                                                   const std::string& password) {
   std::vector<std::uint8_t> head(4096, 0);
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return Error{err::kIo, "cannot open " + path};
+  auto size = static_cast<std::uint64_t>(in.tellg());
+  in.seekg(0);
   in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-  JET_ASSIGN_OR_RETURN(HeaderFacts facts, parseHeaderFacts(head, path));
-  if (!facts.jet3() && facts.version != Version::kJet4 && facts.encodingKey != 0) {
-    return Error{err::kUnsupported, path + " is encrypted; it cannot be checked"};
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  JET_ASSIGN_OR_RETURN(Header header, parseHeader(head, path, size));
+  const HeaderInfo& info = header.info;
+  bool jet3 = info.version == Version::kJet3;
+  if (!jet3 && info.version != Version::kJet4 && info.encodingKey != 0) {
+    return Error{err::kUnsupported, path + " is encrypted (" + info.encryption + "); it cannot be checked"};
   }
-  JET_ASSIGN_OR_RETURN(auto source, FilePageSource::open(path, facts.pageSize(), facts.encodingKey));
+  JET_TRY(checkPassword(header, password));
+  JET_ASSIGN_OR_RETURN(auto source, FilePageSource::open(path, info.pageSize, info.encodingKey));
   PageCache pages(*source);
-  return checkIntegrity(pages, facts.jet3());
+  return checkIntegrity(pages, jet3);
 }
 
 Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, bool jet3) {

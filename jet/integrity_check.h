@@ -16,7 +16,8 @@ namespace jet {
 Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, bool jet3);
 
 // The same for the database file at `path` (read-only; RC4-encoded Jet files decoded, encrypted
-// .accdb files refused).
-Result<std::vector<std::string>> checkDatabaseFile(const std::string& path);
+// .accdb files refused). `password`: checked against a Jet3/Jet4 database password.
+Result<std::vector<std::string>> checkDatabaseFile(const std::string& path,
+                                                   const std::string& password = {});
 
 }  // namespace jet

@@ -109,6 +109,21 @@ Column readColumn(const std::vector<std::uint8_t>& b, std::size_t at, const Layo
 
 bool TableStorage::hasVariableColumns() const { return variableColumns > 0; }
 
+TableStorage tableStorageFrom(const TableDef& def) {
+  TableStorage out;
+  out.def = def;
+  out.chain = def.tdefPages;
+  out.maxColumns = def.maxColumns;
+  out.variableColumns = def.varColumnCount;
+  out.owned = MapRef::fromPointer(def.ownedMap);
+  out.free = MapRef::fromPointer(def.freeMap);
+  for (const auto& maps : def.longValueMaps) {
+    out.longValueMaps[maps.columnNumber] =
+        LongValueColumnMaps{MapRef::fromPointer(maps.ownedMap), MapRef::fromPointer(maps.freeMap)};
+  }
+  return out;
+}
+
 Result<TableStorage> readTableStorage(const PageCache& pages, std::uint32_t tdefPage, bool jet3,
                                       const std::string& name) {
   const Layout& l = jet3 ? kJet3 : kJet4;

@@ -40,6 +40,9 @@ struct TableStorage {
   bool hasVariableColumns() const;
 };
 
+// The same facts from a definition the reader has already decoded.
+TableStorage tableStorageFrom(const TableDef& def);
+
 // Reads the definition at `tdefPage`. `jet3` picks the layout; `name` names the table in errors.
 Result<TableStorage> readTableStorage(const PageCache& pages, std::uint32_t tdefPage, bool jet3,
                                       const std::string& name);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/database.h"
 #include "jet/database_writer.h"
 #include "jet/error_codes.h"
 #include "jet/row_layout.h"
@@ -64,27 +65,46 @@ TEST_P(WriterCorpus, ChangedCellsReadBackEverywhere) {
   std::string after = dir.path("changed-" + c.file.substr(c.file.rfind('/') + 1));
   std::filesystem::copy_file(before, after);
   std::string expect = "{\"cells\":[";
+  std::vector<std::pair<jet::RowLocator, jet::CellChanges>> byLocator;
   bool first = true;
   for (int pass = 0; pass < 2; ++pass) {
     auto writer = jet::DatabaseWriter::open(after);
     ASSERT_TRUE(writer.ok()) << writer.error().description;
     auto& w = **writer;
-    auto tables = jet::localTables(w.pages(), w.jet3());
-    ASSERT_TRUE(tables.ok());
-    std::uint32_t tdef = 0;
-    for (const auto& t : *tables) if (t.name == c.table) tdef = t.tdefPage;
-    ASSERT_NE(tdef, 0u) << c.table;
-    auto table = w.table(tdef, c.table);
-    ASSERT_TRUE(table.ok()) << table.error().description;
-    auto rows = jet::tableRowLocators(w.pages(), (*table)->table(), w.jet3());
-    ASSERT_TRUE(rows.ok());
-    ASSERT_FALSE(rows->empty());
-    const auto& columns = (*table)->table().def.columns;
-    for (std::size_t r = 0; r < rows->size(); ++r) {
+    // Pass 0 finds the table and its rows through the writer's own walk; pass 1 through the
+    // reader (catalogue, definition, scan), as the replacement run does.
+    jet::TableWriter* table = nullptr;
+    std::vector<jet::RowLocator> rows;
+    if (pass == 0) {
+      auto tables = jet::localTables(w.pages(), w.jet3());
+      ASSERT_TRUE(tables.ok());
+      std::uint32_t tdef = 0;
+      for (const auto& t : *tables) if (t.name == c.table) tdef = t.tdefPage;
+      ASSERT_NE(tdef, 0u) << c.table;
+      auto found = w.table(tdef, c.table);
+      ASSERT_TRUE(found.ok()) << found.error().description;
+      table = *found;
+      rows = *jet::tableRowLocators(w.pages(), table->table(), w.jet3());
+    } else {
+      auto db = jet::Database::open(after);
+      ASSERT_TRUE(db.ok()) << db.error().description;
+      auto def = (*db)->table(c.table);
+      ASSERT_TRUE(def.ok()) << def.error().description;
+      auto found = w.table(*def);
+      ASSERT_TRUE(found.ok()) << found.error().description;
+      table = *found;
+      auto scan = (*db)->scan(*def);
+      ASSERT_TRUE(scan.ok());
+      jet::Row row;
+      while (*(*scan)->next(row)) rows.push_back(row.locator);
+    }
+    ASSERT_FALSE(rows.empty());
+    const auto& columns = table->table().def.columns;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
       jet::CellChanges changes;
       for (std::size_t i = 0; i < columns.size(); ++i) {
         jet::Value probe;
-        if (!(*table)->checkColumn(i, probe).ok()) continue;
+        if (!table->checkColumn(i, probe).ok()) continue;
         std::size_t limit = columns[i].type == jet::ColumnType::kMemo
                                 ? 0 : (w.jet3() ? columns[i].length : columns[i].length / 2u);
         auto text = textFor(r + i, pass, limit, w.jet3());
@@ -94,14 +114,15 @@ TEST_P(WriterCorpus, ChangedCellsReadBackEverywhere) {
         changes.emplace_back(i, v);
       }
       ASSERT_FALSE(changes.empty()) << "no writable column in " << c.table;
-      jet::Status s = w.updateRow(**table, (*rows)[r], changes);
+      jet::Status s = w.updateRow(*table, rows[r], changes);
       if (s.number() == jet::err::kRowTooLarge) {
         // Every text column at its limit can exceed a row; nothing of the row changed then.
         for (auto& change : changes) change.second.text = change.second.text.substr(0, 10);
-        s = w.updateRow(**table, (*rows)[r], changes);
+        s = w.updateRow(*table, rows[r], changes);
       }
       ASSERT_TRUE(s.ok()) << s.description();
       if (pass == 1) {
+        byLocator.emplace_back(rows[r], changes);
         for (const auto& [i, v] : changes) {
           expect += std::string(first ? "" : ",") + "[" + std::to_string(r) + "," +
                     jsonString(columns[i].name) + "," + (v.isNull ? "null" : jsonString(v.text)) + "]";
@@ -115,6 +136,21 @@ TEST_P(WriterCorpus, ChangedCellsReadBackEverywhere) {
   auto problems = integrityProblems(after);
   EXPECT_TRUE(problems.empty()) << problems.front();
   EXPECT_EQ(oracleDifferences(before, after, c.table, expect), "");
+  // The engine reads every changed cell back at its row's locator.
+  auto db = jet::Database::open(after);
+  ASSERT_TRUE(db.ok()) << db.error().description;
+  auto def = (*db)->table(c.table);
+  ASSERT_TRUE(def.ok());
+  for (const auto& [where, changes] : byLocator) {
+    auto row = (*db)->readRow(*def, where);
+    ASSERT_TRUE(row.ok()) << row.error().description;
+    for (const auto& [i, v] : changes) {
+      EXPECT_EQ(row->values[i].isNull, v.isNull) << def->columns[i].name;
+      if (!v.isNull) {
+        EXPECT_EQ(row->values[i].text, v.text) << def->columns[i].name;
+      }
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -144,4 +144,20 @@ TEST(WriterRefusal, AccessLockFileReadOnlyFileAndSecondWriter) {
   EXPECT_EQ(fileBytes(path), original);
 }
 
+TEST(WriterRefusal, JetDatabasePasswordIsChecked) {
+  TempDir dir;
+  std::string path = dir.copy("mdb-reader/password/V2003_with-password.mdb");
+  auto original = fileBytes(path);
+  jet::WriterOptions wrong;
+  wrong.password = "not it";
+  auto refused = jet::DatabaseWriter::open(path, wrong);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().number, jet::err::kAuthFailed);
+  EXPECT_EQ(refused.error().description.find("not it"), std::string::npos);  // never echoed
+  EXPECT_EQ(fileBytes(path), original);
+  jet::WriterOptions right;
+  right.password = "password";
+  EXPECT_TRUE(jet::DatabaseWriter::open(path, right).ok());
+}
+
 }  // namespace

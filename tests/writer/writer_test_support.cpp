@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "jet/header_facts.h"
+#include "jet/header.h"
 #include "jet/integrity_check.h"
 #include "jet/table_pages.h"
 
@@ -48,9 +48,9 @@ std::vector<std::uint8_t> fileBytes(const std::string& path) {
 FileView openView(const std::string& path) {
   auto bytes = fileBytes(path);
   FileView view;
-  auto facts = jet::parseHeaderFacts(bytes, path);
-  view.jet3 = facts->jet3();
-  auto source = jet::FilePageSource::open(path, facts->pageSize(), facts->encodingKey);
+  auto header = jet::parseHeader(bytes, path, bytes.size());
+  view.jet3 = header->info.version == jet::Version::kJet3;
+  auto source = jet::FilePageSource::open(path, header->info.pageSize, header->info.encodingKey);
   view.source = std::move(source).value();
   view.pages = std::make_unique<jet::PageCache>(*view.source);
   return view;
