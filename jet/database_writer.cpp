@@ -74,6 +74,14 @@ Result<std::unique_ptr<DatabaseWriter>> DatabaseWriter::open(const std::string& 
 
 Recovery DatabaseWriter::recovery() const { return session_->recovery(); }
 
+std::string DatabaseWriter::recoveryNotice() const {
+  if (session_->recovery() != Recovery::kRolledBack) return {};
+  return "A change to " + path() + " was interrupted earlier; it has been undone, and the file is "
+         "as it was before that change.";
+}
+
+Status DatabaseWriter::close() { return flush(); }
+
 const std::string& DatabaseWriter::path() const { return session_->path(); }
 
 Result<TableWriter*> DatabaseWriter::table(std::uint32_t tdefPage, const std::string& name) {

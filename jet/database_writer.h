@@ -35,6 +35,8 @@ class DatabaseWriter {
   ~DatabaseWriter();
 
   Recovery recovery() const;
+  // What to tell the user when opening undid an interrupted change; empty otherwise.
+  std::string recoveryNotice() const;
   Version version() const { return version_; }
   bool jet3() const { return version_ == Version::kJet3; }
   const std::string& path() const;
@@ -48,6 +50,9 @@ class DatabaseWriter {
   Status updateRow(TableWriter& table, RowLocator where, const CellChanges& changes);
   // Commits every change so far, all or nothing.
   Status flush();
+  // Commits and ends the session (the lock is released when the writer is destroyed).
+  // Destroying a writer without close() or flush() discards the changes since the last commit.
+  Status close();
 
  private:
   class SessionSource;

@@ -181,6 +181,18 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t 
     DataPageEditor data(page, jet3_);
     if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.fits(size)) return *lastTarget_;
   }
+  if (!lastTarget_ && table_.free.valid()) {
+    // First move of this session: try the last page the free-space map offers.
+    auto offered = UsageMapEditor(pages_, table_.free, jet3_).pages();
+    if (offered.ok() && !offered->empty() && offered->back() != avoid && offered->back() < pages_.pageCount()) {
+      JET_ASSIGN_OR_RETURN(Page page, pages_.read(offered->back()));
+      DataPageEditor data(page, jet3_);
+      lastTarget_ = offered->back();
+      if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.valid() && data.fits(size)) {
+        return offered->back();
+      }
+    }
+  }
   JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_.allocate());
   Page page(pages_.pageSize());
   DataPageEditor::initialise(page, jet3_, table_.def.tdefPage, false);

@@ -81,6 +81,7 @@ TEST(WriterCrash, EveryCutLeavesTheFileBeforeOrAfter) {
     break;
   }
   ASSERT_GT(writes, 3);
+  int rolledBack = 0;
   for (int n = 0; n < writes; ++n) {
     for (bool garble : {false, true}) {
       if (garble && n == 0) continue;
@@ -92,6 +93,12 @@ TEST(WriterCrash, EveryCutLeavesTheFileBeforeOrAfter) {
       {
         auto reopened = jet::DatabaseWriter::open(path);  // rolls back what the cut left
         ASSERT_TRUE(reopened.ok()) << reopened.error().description;
+        if ((*reopened)->recovery() == jet::Recovery::kRolledBack) {
+          ++rolledBack;
+          EXPECT_NE((*reopened)->recoveryNotice().find(path), std::string::npos);
+        } else {
+          EXPECT_TRUE((*reopened)->recoveryNotice().empty());
+        }
       }
       auto now = fileBytes(path);
       EXPECT_TRUE(now == before || now == after);
@@ -99,6 +106,7 @@ TEST(WriterCrash, EveryCutLeavesTheFileBeforeOrAfter) {
       EXPECT_TRUE(problems.empty()) << problems.front();
     }
   }
+  EXPECT_GT(rolledBack, 0);  // some cuts fell while the database itself was being written
 }
 
 }  // namespace
