@@ -57,7 +57,9 @@ Result<std::vector<std::uint8_t>> readChain(const Context& c, std::vector<std::u
   std::unordered_set<std::uint32_t> seen;
   for (std::uint32_t p = c.page; p != 0;) {
     if (!seen.insert(p).second) return c.error("has a cyclic page chain");
-    JET_ASSIGN_OR_RETURN(PagePtr page, c.pages.page(p));
+    auto read = c.pages.page(p);
+    if (!read.ok()) return c.error("cannot be read: " + read.error().description);
+    PagePtr page = *read;
     if ((*page)[0] != kPageTypeTableDef) {
       return c.error("continues on page " + std::to_string(p) + ", which is not a definition page");
     }

@@ -5,7 +5,6 @@
 
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 
 #include "jet/database.h"
@@ -36,14 +35,22 @@ std::vector<std::string> splitCells(const std::string& line) {
   return cells;
 }
 
+bool allDigits(const std::string& s) {
+  return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
 // "Name=12" or "Name=A tdef 3/read 4; B ..." (the count A read).
 void addCount(ManifestFile& f, const std::string& item) {
-  static const std::regex plain(R"(^(.+)=(\d+)$)");
-  static const std::regex split(R"(^(.+)=A tdef \d+/read (\d+);)");
-  std::smatch m;
-  if ((std::regex_match(item, m, plain) || std::regex_search(item, m, split)) &&
-      m[1].str().find('?') == std::string::npos) {
-    f.rowCounts[m[1]] = std::stol(m[2]);
+  auto eq = item.find('=');
+  std::string name = item.substr(0, eq);
+  std::string value = eq == std::string::npos ? "" : item.substr(eq + 1);
+  if (value.starts_with("A tdef ")) {
+    auto read = value.find("/read ");
+    auto end = value.find(';');
+    value = read == std::string::npos || end == std::string::npos ? "" : value.substr(read + 6, end - read - 6);
+  }
+  if (allDigits(value) && name.find('?') == std::string::npos) {
+    f.rowCounts[name] = std::stol(value);
   } else {
     f.complete = false;
   }
