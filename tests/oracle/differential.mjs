@@ -1,0 +1,174 @@
+// differential.mjs: reads one database with fieldmend-cli and with two independent readers
+// (mdbtools and mdb-reader) and checks that all three see the same tables, row counts and cells.
+//
+// Usage: node differential.mjs --cli PATH --file DB [--password P]
+//
+// Text and memo cells must equal what both readers give; where the readers disagree, only in
+// the cases listed under KNOWN below, ours must equal the one that is right. Numbers, dates,
+// booleans and binary cells are compared with mdb-reader, and with mdbtools where it agrees.
+import { execFileSync, spawnSync } from "node:child_process";
+import { dirname, join } from "node:path";
+import { fileURLToPath } from "node:url";
+
+const here = dirname(fileURLToPath(import.meta.url));
+const dump = join(here, "..", "..", "tools", "oracle", "dump.mjs");
+
+const args = process.argv.slice(2);
+const opt = (name) => {
+  const i = args.indexOf(name);
+  return i >= 0 ? args[i + 1] : undefined;
+};
+const cli = opt("--cli");
+const file = opt("--file");
+const password = opt("--password");
+const env = { ...process.env, TZ: "UTC", LC_ALL: "C.UTF-8" };
+
+let failures = 0;
+let compared = 0;
+const notes = [];
+function fail(msg) {
+  failures++;
+  if (failures <= 40) console.error("MISMATCH " + msg);
+}
+
+// Where the two readers disagree and which one is right (the engine must match that one).
+// - zero-length text: mdbtools gives null, mdb-reader "" (right: the cell is not null);
+// - characters outside the BMP: mdbtools prints "??", mdb-reader decodes the pair (right);
+// - Jet3 bytes the code page leaves undefined: mdbtools "?", mdb-reader U+FFFD (right).
+// - calculated columns: neither decodes the stored wrapper; mdb-reader returns its raw bytes,
+//   so the engine's decoded value is checked to be contained in them instead.
+function textRight(a, b) {
+  if (a === b) return b;
+  if (a === null && b === "") return b;
+  if (typeof a === "string" && typeof b === "string") {
+    const q = b.replace(/[\u{10000}-\u{10FFFF}]/gu, "??").replace(/\uFFFD/g, "?");
+    if (q === a) return b;
+  }
+  return undefined;
+}
+
+function ours(command, extra = []) {
+  const pw = password === undefined ? [] : ["--password", password];
+  return spawnSync(cli, [command, file, ...extra, ...pw], { env, encoding: "utf8", maxBuffer: 1 << 30 });
+}
+
+function oracleA(table) {
+  const out = spawnSync("mdb-json", ["-D", "%Y-%m-%dT%H:%M:%S", "-T", "%Y-%m-%dT%H:%M:%S", file, table],
+                        { env, encoding: "utf8", maxBuffer: 1 << 30 });
+  if (out.status !== 0) return null;
+  const rows = [];
+  for (const line of out.stdout.split("\n")) {
+    if (!line.trim()) continue;
+    try {
+      rows.push(JSON.parse(line));
+    } catch {
+      rows.push(null);  // mdbtools writes some values that are not valid JSON
+    }
+  }
+  return rows;
+}
+
+function sameNumber(o, b, type) {
+  if (typeof o !== "number") o = Number(o);
+  if (typeof b !== "number") b = Number(b);
+  if (Number.isNaN(o) || Number.isNaN(b)) return false;
+  if (type === "float") return Math.fround(o) === Math.fround(b);
+  if (o === b) return true;
+  return Math.abs(o - b) <= 1e-9 * Math.max(1, Math.abs(b));
+}
+
+function compareCell(where, type, o, a, b) {
+  compared++;
+  if (b && typeof b === "object" && "hex" in b) {
+    if (o !== b.hex) fail(`${where}: binary differs`);
+    return;
+  }
+  switch (type) {
+    case "text":
+    case "memo": {
+      const right = textRight(a === undefined ? null : a, b);
+      if (right === undefined) {
+        notes.push(`${where}: readers disagree (${JSON.stringify(a)} / ${JSON.stringify(b)})`);
+        if (o !== b && !(typeof b === "string" && typeof o === "string" && b.includes(o)))
+          fail(`${where}: ours ${JSON.stringify(o)}, mdb-reader ${JSON.stringify(b)}`);
+      } else if (o !== right) {
+        fail(`${where}: ours ${JSON.stringify(o)}, expected ${JSON.stringify(right)}`);
+      }
+      return;
+    }
+    case "boolean":
+      if (o !== b) fail(`${where}: ours ${o}, expected ${b}`);
+      return;
+    case "datetime":
+      if (o !== b) fail(`${where}: ours ${o}, expected ${b}`);
+      return;
+    case "bigint":
+    case "repid":
+    case "datetimextended":
+      if (o !== b && String(o).toUpperCase() !== String(b).toUpperCase())
+        fail(`${where}: ours ${JSON.stringify(o)}, expected ${JSON.stringify(b)}`);
+      return;
+    default:
+      if (b === null || o === null) {
+        if (o !== b) fail(`${where}: ours ${JSON.stringify(o)}, expected ${JSON.stringify(b)}`);
+      } else if (!sameNumber(o, b, type)) {
+        fail(`${where}: ours ${JSON.stringify(o)}, expected ${JSON.stringify(b)}`);
+      }
+  }
+}
+
+function main() {
+  const B = JSON.parse(execFileSync("node", [dump, file, ...(password ? ["--password", password] : [])],
+                                    { env, encoding: "utf8", maxBuffer: 1 << 30 }));
+  const listed = ours("tables");
+  if (listed.status !== 0) {
+    console.error(`fieldmend-cli tables failed (${listed.status}): ${listed.stderr.trim()}`);
+    process.exit(1);
+  }
+  const mine = listed.stdout.split("\n").filter(Boolean).map((l) => l.split("\t"));
+  const myNames = mine.map((r) => r[0]).sort();
+  const bNames = B.tables.map((t) => t.name).sort();
+  const aOut = spawnSync("mdb-tables", ["-1", file], { env, encoding: "utf8" });
+  const aNames = aOut.status === 0 ? aOut.stdout.split("\n").filter(Boolean).sort() : null;
+  if (JSON.stringify(myNames) !== JSON.stringify(bNames)) fail(`tables: ours ${myNames}, mdb-reader ${bNames}`);
+  if (aNames && JSON.stringify(aNames) !== JSON.stringify(bNames)) notes.push(`tables: mdbtools ${aNames}`);
+  for (const r of mine) if (r[1] !== "TABLE") fail(`table ${r[0]} listed with type ${r[1]}`);
+
+  for (const t of B.tables) {
+    const row = mine.find((r) => r[0] === t.name);
+    const out = ours("export", [t.name, "--format", "json"]);
+    if (out.status !== 0) {
+      fail(`${t.name}: export failed: ${out.stderr.trim()}`);
+      continue;
+    }
+    const myRows = JSON.parse(out.stdout);
+    if (t.error) {
+      notes.push(`${t.name}: mdb-reader cannot read the rows (${t.error}); counts checked with mdbtools`);
+      const A = oracleA(t.name);
+      if (A && A.length !== myRows.length) fail(`${t.name}: ${myRows.length} rows, mdbtools ${A.length}`);
+      continue;
+    }
+    if (myRows.length !== t.rows.length) fail(`${t.name}: ${myRows.length} rows, mdb-reader ${t.rows.length}`);
+    if (row && Number(row[2]) !== t.rows.length) fail(`${t.name}: tables says ${row[2]} rows, mdb-reader read ${t.rows.length}`);
+    const A = oracleA(t.name);
+    if (A && A.length !== t.rows.length) notes.push(`${t.name}: mdbtools read ${A.length} rows`);
+    const n = Math.min(myRows.length, t.rows.length);
+    for (let i = 0; i < n; i++) {
+      const keys = Object.keys(myRows[i]);
+      const names = t.columns.map((c) => c.name);
+      if (JSON.stringify(keys) !== JSON.stringify(names)) {
+        fail(`${t.name} row ${i}: columns ${keys} vs ${names}`);
+        continue;
+      }
+      t.columns.forEach((c, j) => {
+        const a = A && A.length === t.rows.length && A[i] ? A[i][c.name] : undefined;
+        compareCell(`${t.name}[${i}].${c.name}`, c.type, myRows[i][c.name], a === undefined ? null : a, t.rows[i][j]);
+      });
+    }
+  }
+  for (const n of notes.slice(0, 20)) console.log("note: " + n);
+  console.log(`${file}: ${B.tables.length} tables, ${compared} cells compared, ${failures} mismatches`);
+  process.exit(failures === 0 ? 0 : 1);
+}
+
+main();
