@@ -35,7 +35,8 @@ struct DataPage {
 };
 
 void putU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  for (int n = 0; n < 4; ++n) b[at + static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(v >> (8 * n));
+  for (int n = 0; n < 4; ++n)
+    b[at + static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(v >> (8 * n));
 }
 
 std::vector<std::uint8_t> pointerRow(std::uint32_t next, const std::string& data) {
@@ -106,13 +107,13 @@ TEST_F(LongValueTest, CyclicChainIsAnError) {
 TEST_F(LongValueTest, DamagedDescriptorsFailCleanly) {
   std::uint8_t row = page1_.add(pointerRow(0, "short"));
   build();
-  EXPECT_FALSE(reader_->read(descriptor(100, (1u << 8) | row)).ok());          // chain ends early
+  EXPECT_FALSE(reader_->read(descriptor(100, (1u << 8) | row)).ok());  // chain ends early
   EXPECT_FALSE(reader_->read(descriptor(0x40000000u | 99, (1u << 8) | row)).ok());  // row too short
-  EXPECT_FALSE(reader_->read(descriptor(0x40000000u | 1, (9u << 8) | 0)).ok());   // page beyond file
-  EXPECT_FALSE(reader_->read(descriptor(0x40000000u | 1, (1u << 8) | 7)).ok());   // no such row
-  EXPECT_FALSE(reader_->read(descriptor(0x80000000u | 50, 0)).ok());              // inline past row
-  EXPECT_FALSE(reader_->read(descriptor(0x3FFFFFFFu, (1u << 8) | row)).ok());     // longer than file
-  EXPECT_FALSE(reader_->read(std::vector<std::uint8_t>(5, 0)).ok());              // cut descriptor
+  EXPECT_FALSE(reader_->read(descriptor(0x40000000u | 1, (9u << 8) | 0)).ok());  // page beyond file
+  EXPECT_FALSE(reader_->read(descriptor(0x40000000u | 1, (1u << 8) | 7)).ok());  // no such row
+  EXPECT_FALSE(reader_->read(descriptor(0x80000000u | 50, 0)).ok());             // inline past row
+  EXPECT_FALSE(reader_->read(descriptor(0x3FFFFFFFu, (1u << 8) | row)).ok());    // longer than file
+  EXPECT_FALSE(reader_->read(std::vector<std::uint8_t>(5, 0)).ok());             // cut descriptor
 }
 
 TEST_F(LongValueTest, UsageMapsInlineAndReference) {

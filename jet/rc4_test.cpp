@@ -16,7 +16,8 @@ std::vector<std::uint8_t> bytesOf(const std::string& s) { return {s.begin(), s.e
 TEST(Rc4, PublishedVectors) {
   auto data = bytesOf("Plaintext");
   rc4Apply(bytesOf("Key"), data);
-  EXPECT_EQ(data, (std::vector<std::uint8_t>{0xBB, 0xF3, 0x16, 0xE8, 0xD9, 0x40, 0xAF, 0x0A, 0xD3}));
+  EXPECT_EQ(data,
+            (std::vector<std::uint8_t>{0xBB, 0xF3, 0x16, 0xE8, 0xD9, 0x40, 0xAF, 0x0A, 0xD3}));
   data = bytesOf("Attack at dawn");
   rc4Apply(bytesOf("Secret"), data);
   EXPECT_EQ(data, (std::vector<std::uint8_t>{0x45, 0xA0, 0x1F, 0x64, 0x5F, 0xC3, 0x5B, 0x38, 0x35,

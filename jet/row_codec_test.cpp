@@ -30,8 +30,8 @@ TableDef threeColumns(ColumnType textType) {
   TableDef t;
   t.name = "T";
   t.varColumnCount = 2;
-  t.columns = {column("id", ColumnType::kLong, 0, 0, 0, true), column("a", textType, 1, 0, 0, false),
-               column("b", textType, 2, 1, 0, false)};
+  t.columns = {column("id", ColumnType::kLong, 0, 0, 0, true),
+               column("a", textType, 1, 0, 0, false), column("b", textType, 2, 1, 0, false)};
   return t;
 }
 

@@ -130,7 +130,8 @@ LogicalIndexDef readLogicalIndex(const Format& f, Cursor in) {
   ix.type = in.u8v();
   if (ix.type == 2) {
     ix.relatedTable = static_cast<std::int32_t>(relTable);
-    ix.relFlags = static_cast<std::uint8_t>((cascadeUpdates ? 0x01 : 0) | (cascadeDeletes ? 0x02 : 0));
+    ix.relFlags =
+        static_cast<std::uint8_t>((cascadeUpdates ? 0x01 : 0) | (cascadeDeletes ? 0x02 : 0));
   }
   return ix;
 }
@@ -148,8 +149,8 @@ Status readHeaderFields(Context& c, Bytes def, TableDef& t, std::uint16_t& colum
   t.ownedMap = u32(def, c.f.tdefOwnedMap);
   t.freeMap = u32(def, c.f.tdefFreeMap);
   if (columns > kMaxColumns || logical > kMaxIndexes || physical > kMaxIndexes) {
-    return c.error("claims " + std::to_string(columns) + " columns and " +
-                   std::to_string(logical) + " indexes");
+    return c.error("claims " + std::to_string(columns) + " columns and " + std::to_string(logical) +
+                   " indexes");
   }
   return {};
 }

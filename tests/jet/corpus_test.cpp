@@ -18,9 +18,9 @@ using testing::corpusPath;
 
 struct ManifestFile {
   std::string path;
-  std::string crypto;                       // the password / crypto column
-  std::map<std::string, long> rowCounts;    // tables whose count the manifest states
-  bool complete = true;                     // every user table listed
+  std::string crypto;                     // the password / crypto column
+  std::map<std::string, long> rowCounts;  // tables whose count the manifest states
+  bool complete = true;                   // every user table listed
 };
 
 std::vector<std::string> splitCells(const std::string& line) {
@@ -47,7 +47,9 @@ void addCount(ManifestFile& f, const std::string& item) {
   if (value.starts_with("A tdef ")) {
     auto read = value.find("/read ");
     auto end = value.find(';');
-    value = read == std::string::npos || end == std::string::npos ? "" : value.substr(read + 6, end - read - 6);
+    value = read == std::string::npos || end == std::string::npos
+                ? ""
+                : value.substr(read + 6, end - read - 6);
   }
   if (allDigits(value) && name.find('?') == std::string::npos) {
     f.rowCounts[name] = std::stol(value);
@@ -128,8 +130,9 @@ TEST(Corpus, EveryFileOpensAndEveryUserTableScansWithTheManifestRowCounts) {
 
 // The system tables must scan too: the catalogue and the writer depend on them.
 TEST(Corpus, SystemTablesScan) {
-  for (const char* file : {"jackcess/V1997/testV1997.mdb", "jackcess/V2003/testV2003.mdb",
-                           "jackcess/V2010/testV2010.accdb", "jackcess/templates/empty2019.accdb"}) {
+  for (const char* file :
+       {"jackcess/V1997/testV1997.mdb", "jackcess/V2003/testV2003.mdb",
+        "jackcess/V2010/testV2010.accdb", "jackcess/templates/empty2019.accdb"}) {
     SCOPED_TRACE(file);
     auto db = Database::open(corpusPath(file));
     ASSERT_TRUE(db.ok()) << db.error().description;
@@ -218,7 +221,9 @@ TEST(Corpus, AceCellsOfEveryKind) {
   TableDef t;
   auto rows = allRows("jackcess/V2010/testEmoticonsV2010.accdb", "data", &t);
   ASSERT_EQ(rows.size(), 80u);
-  EXPECT_EQ(rows[0].values[1].text, "a\xF0\x9F\x98\x80" "a");  // U+1F600 from a surrogate pair
+  EXPECT_EQ(rows[0].values[1].text,
+            "a\xF0\x9F\x98\x80"
+            "a");  // U+1F600 from a surrogate pair
   rows = allRows("mdb-reader/V2016/bigint.accdb", "Table", &t);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].values[1].integer, 42);
@@ -322,7 +327,9 @@ TEST(Corpus, Passwords) {
   auto right = Database::open(file, {"password"});
   ASSERT_TRUE(right.ok()) << right.error().description;
   EXPECT_TRUE((*right)->header().hasPassword);
-  EXPECT_EQ(allRows("mdb-reader/password/V2003_with-password.mdb", "Table1", nullptr, "password").size(), 3u);
+  EXPECT_EQ(
+      allRows("mdb-reader/password/V2003_with-password.mdb", "Table1", nullptr, "password").size(),
+      3u);
   // No password stored: a given one is ignored, as Access does.
   auto unprotected = Database::open(corpusPath("jackcess/V2003/testV2003.mdb"), {"anything"});
   EXPECT_TRUE(unprotected.ok());

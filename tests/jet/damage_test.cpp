@@ -78,7 +78,8 @@ TEST(Damage, TruncatedFile) {
   std::string path = dir.copy(kJet4File);
   auto bytes = readAll(path);
   for (std::size_t size : {bytes.size() - 100, std::size_t{1000}}) {
-    writeAll(path, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(size)));
+    writeAll(path,
+             std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(size)));
     auto db = Database::open(path);
     ASSERT_FALSE(db.ok()) << size;
     EXPECT_EQ(db.error().number, err::kTruncated);
