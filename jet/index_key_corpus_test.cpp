@@ -251,6 +251,11 @@ Value toValue(const std::string& cell, const std::string& type, bool jet3) {
       }
       if (type == "currency") v.integer = scaled(v.text, 4);
       if (type == "bigint") v.integer = std::stoll(v.text);
+      if (type == "datetimextended" && v.text.size() == 29) {
+        // mdb-reader: "YYYY.MM.DD HH:MM:SS.fffffffff" -> "YYYY-MM-DDTHH:MM:SS.fffffff"
+        v.text = v.text.substr(0, 4) + "-" + v.text.substr(5, 2) + "-" + v.text.substr(8, 2) +
+                 "T" + v.text.substr(11, 16);
+      }
       break;
   }
   return v;
