@@ -16,13 +16,20 @@ constexpr std::uint8_t kSurrogateExtra[1] = {0x3F};
 
 CharCodeKind kindOf(std::uint8_t k) {
   switch (k) {
-    case 0: return CharCodeKind::kSimple;
-    case 1: return CharCodeKind::kInternational;
-    case 2: return CharCodeKind::kUnprintable;
-    case 3: return CharCodeKind::kModifier;
-    case 4: return CharCodeKind::kInternationalExt;
-    case 5: return CharCodeKind::kSignificant;
-    default: return CharCodeKind::kIgnored;
+    case 0:
+      return CharCodeKind::kSimple;
+    case 1:
+      return CharCodeKind::kInternational;
+    case 2:
+      return CharCodeKind::kUnprintable;
+    case 3:
+      return CharCodeKind::kModifier;
+    case 4:
+      return CharCodeKind::kInternationalExt;
+    case 5:
+      return CharCodeKind::kSignificant;
+    default:
+      return CharCodeKind::kIgnored;
   }
 }
 
@@ -58,8 +65,11 @@ CharCode surrogateCode(char16_t unit) {
     index = c - 10238;
   } else {
     int inBlock = (c - 0xDC00) % 1024;
-    int offset = inBlock < 8 ? 9992 : inBlock < 262 ? 9990 : inBlock < 516 ? 9988
-                 : inBlock < 770 ? 9986 : 9984;
+    int offset = inBlock < 8     ? 9992
+                 : inBlock < 262 ? 9990
+                 : inBlock < 516 ? 9988
+                 : inBlock < 770 ? 9986
+                                 : 9984;
     index = c - offset;
   }
   CharCode code;

@@ -222,8 +222,10 @@ Result<Bytes> extDateBytes(const KeyPart& part) {
   }
   if (!ok) return badValue(part, "not a date and time: '" + part.value.text + "'");
   Bytes b;
-  putDigits(b, daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) -
-                   daysFromCivil(1, 1, 1), 19);
+  putDigits(b,
+            daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) -
+                daysFromCivil(1, 1, 1),
+            19);
   b.push_back(':');
   putDigits(b, h * 3600 + mi * 60 + sec, 12);
   putDigits(b, frac, 7);
@@ -264,22 +266,29 @@ Result<Bytes> textKey(const KeyPart& part) {
 Result<Bytes> valueKey(const KeyPart& part) {
   const Value& v = part.value;
   switch (part.type) {
-    case ColumnType::kByte: return byteKey(part);
-    case ColumnType::kInteger: return integerKey(part, 2);
+    case ColumnType::kByte:
+      return byteKey(part);
+    case ColumnType::kInteger:
+      return integerKey(part, 2);
     case ColumnType::kLong:
-    case ColumnType::kComplex: return integerKey(part, 4);
+    case ColumnType::kComplex:
+      return integerKey(part, 4);
     case ColumnType::kCurrency:
-    case ColumnType::kBigInt: return integerKey(part, 8);
+    case ColumnType::kBigInt:
+      return integerKey(part, 8);
     case ColumnType::kSingle:
       return floatingKey(std::bit_cast<std::uint32_t>(static_cast<float>(v.real)), 4,
                          part.ascending);
     case ColumnType::kDouble:
     case ColumnType::kDateTime:
       return floatingKey(std::bit_cast<std::uint64_t>(v.real), 8, part.ascending);
-    case ColumnType::kNumeric: return decimalKey(part);
-    case ColumnType::kDateTimeExt: return extDateKey(part);
+    case ColumnType::kNumeric:
+      return decimalKey(part);
+    case ColumnType::kDateTimeExt:
+      return extDateKey(part);
     case ColumnType::kText:
-    case ColumnType::kMemo: return textKey(part);
+    case ColumnType::kMemo:
+      return textKey(part);
     case ColumnType::kGuid: {
       JET_ASSIGN_OR_RETURN(Bytes g, guidBytes(part));
       Bytes b;
@@ -291,11 +300,12 @@ Result<Bytes> valueKey(const KeyPart& part) {
       appendGroupedBinary(v.bytes, part.ascending, b);
       return b;
     }
-    default: break;
+    default:
+      break;
   }
-  return Error{err::kUnsupported,
-               "index key for column '" + part.column + "': columns of type " +
-                   std::to_string(static_cast<int>(part.type)) + " cannot be indexed"};
+  return Error{err::kUnsupported, "index key for column '" + part.column + "': columns of type " +
+                                      std::to_string(static_cast<int>(part.type)) +
+                                      " cannot be indexed"};
 }
 
 Status appendPart(const KeyPart& part, Bytes& out) {
@@ -330,17 +340,20 @@ Result<TextSortOrder> textSortOrderOf(Version version, std::uint16_t sortOrder,
     if (sortOrderVersion == 0) return TextSortOrder::kGeneralLegacy;
     if (sortOrderVersion == 1) return TextSortOrder::kGeneral;
   }
-  return Error{err::kUnsupported,
-               "column '" + std::string(column) + "' uses sort order " +
-                   std::to_string(sortOrder) + " version " + std::to_string(sortOrderVersion) +
-                   "; only the \"General\" sort orders (1033) can be indexed"};
+  return Error{err::kUnsupported, "column '" + std::string(column) + "' uses sort order " +
+                                      std::to_string(sortOrder) + " version " +
+                                      std::to_string(sortOrderVersion) +
+                                      "; only the \"General\" sort orders (1033) can be indexed"};
 }
 
 std::string_view textSortOrderName(TextSortOrder order) {
   switch (order) {
-    case TextSortOrder::kGeneral97: return "General 97";
-    case TextSortOrder::kGeneralLegacy: return "General Legacy";
-    case TextSortOrder::kGeneral: return "General";
+    case TextSortOrder::kGeneral97:
+      return "General 97";
+    case TextSortOrder::kGeneralLegacy:
+      return "General Legacy";
+    case TextSortOrder::kGeneral:
+      return "General";
   }
   return "General";
 }

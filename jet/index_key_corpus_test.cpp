@@ -188,8 +188,10 @@ std::int64_t scaled(const std::string& s, int scale) {
   int frac = -1;
   bool neg = false;
   for (char c : s) {
-    if (c == '-') neg = true;
-    else if (c == '.') frac = 0;
+    if (c == '-')
+      neg = true;
+    else if (c == '.')
+      frac = 0;
     else if (frac < scale) {
       v = v * 10 + (c - '0');
       if (frac >= 0) ++frac;
@@ -206,7 +208,8 @@ double msToDays(double ms) { return ms / 86400000.0 + 25569.0; }
 Bytes roundedDateKey(const Bytes& key, bool ascending) {
   if (key.size() != 9) return key;  // null
   Bytes b(key.begin() + 1, key.end());
-  if (!ascending) for (auto& x : b) x = static_cast<std::uint8_t>(~x);
+  if (!ascending)
+    for (auto& x : b) x = static_cast<std::uint8_t>(~x);
   if (b[0] & 0x80) {
     b[0] ^= 0x80;
   } else {
@@ -229,7 +232,9 @@ Value toValue(const std::string& cell, const std::string& type, bool jet3) {
   v.isNull = false;
   const std::string payload = cell.size() > 2 ? cell.substr(2) : "";
   switch (cell[0]) {
-    case 'b': v.boolean = payload == "1"; break;
+    case 'b':
+      v.boolean = payload == "1";
+      break;
     case 'd':
       v.real = std::stod(payload);
       v.integer = static_cast<std::int64_t>(v.real);
@@ -253,8 +258,8 @@ Value toValue(const std::string& cell, const std::string& type, bool jet3) {
       if (type == "bigint") v.integer = std::stoll(v.text);
       if (type == "datetimextended" && v.text.size() == 29) {
         // mdb-reader: "YYYY.MM.DD HH:MM:SS.fffffffff" -> "YYYY-MM-DDTHH:MM:SS.fffffff"
-        v.text = v.text.substr(0, 4) + "-" + v.text.substr(5, 2) + "-" + v.text.substr(8, 2) +
-                 "T" + v.text.substr(11, 16);
+        v.text = v.text.substr(0, 4) + "-" + v.text.substr(5, 2) + "-" + v.text.substr(8, 2) + "T" +
+                 v.text.substr(11, 16);
       }
       break;
   }
@@ -310,9 +315,8 @@ void checkIndex(const File& f, const Tdef& tdef, const TdefIndex& idx, const Ora
       }
       parts.push_back(std::move(p));
     }
-    if (idx.ignoreNulls && std::all_of(parts.begin(), parts.end(), [](const KeyPart& p) {
-          return p.value.isNull;
-        })) {
+    if (idx.ignoreNulls &&
+        std::all_of(parts.begin(), parts.end(), [](const KeyPart& p) { return p.value.isNull; })) {
       continue;  // an index that ignores nulls has no entry for an all-null key
     }
     auto key = encodeIndexKey(parts);
@@ -375,23 +379,22 @@ TEST_P(IndexKeyCorpus, RebuiltKeysEqualStoredKeys) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, IndexKeyCorpus,
-    ::testing::Values("jackcess/V1997/testIndexCodesV1997.mdb", "jackcess/V1997/indexTestV1997.mdb",
-                      "jackcess/V1997/compIndexTestV1997.mdb", "jackcess/V1997/testV1997.mdb",
-                      "jackcess/V2000/indexTestV2000.mdb", "jackcess/V2000/fixedTextTestV2000.mdb",
-                      "jackcess/V2000/testIndexPropertiesV2000.mdb",
-                      "jackcess/V2003/indexTestV2003.mdb", "jackcess/V2003/fixedTextTestV2003.mdb",
-                      "jackcess/V2003/testIndexPropertiesV2003.mdb", "jackcess/V2003/testV2003.mdb",
-                      "jackcess/V2003/testUnicodeCompV2003.mdb",
-                      "jackcess/V2007/indexTestV2007.accdb", "jackcess/V2007/fixedTextTestV2007.accdb",
-                      "jackcess/V2007/testIndexPropertiesV2007.accdb", "jackcess/V2007/testV2007.accdb",
-                      "jackcess/V2010/indexTestV2010.accdb", "jackcess/V2010/fixedTextTestV2010.accdb",
-                      "jackcess/V2010/testIndexPropertiesV2010.accdb", "jackcess/V2010/testV2010.accdb",
-                      "jackcess/V2010/binIdxTestV2010.accdb", "jackcess/V2010/testEmoticonsV2010.accdb",
-                      "jackcess/V2019/extDateTestV2019.accdb", "mdb-reader/V2016/bigint.accdb",
-                      "mdb-reader/V2016/currency.accdb", "mdb-reader/real/ASampleDatabase.accdb",
-                      "ucanaccess/githubIssue16.accdb", "ucanaccess/alterTable.accdb",
-                      "ucanaccess/accessLike.mdb", "tika/testAccess2.accdb",
-                      "tika/testAccess2_2000.mdb"));
+    ::testing::Values(
+        "jackcess/V1997/testIndexCodesV1997.mdb", "jackcess/V1997/indexTestV1997.mdb",
+        "jackcess/V1997/compIndexTestV1997.mdb", "jackcess/V1997/testV1997.mdb",
+        "jackcess/V2000/indexTestV2000.mdb", "jackcess/V2000/fixedTextTestV2000.mdb",
+        "jackcess/V2000/testIndexPropertiesV2000.mdb", "jackcess/V2003/indexTestV2003.mdb",
+        "jackcess/V2003/fixedTextTestV2003.mdb", "jackcess/V2003/testIndexPropertiesV2003.mdb",
+        "jackcess/V2003/testV2003.mdb", "jackcess/V2003/testUnicodeCompV2003.mdb",
+        "jackcess/V2007/indexTestV2007.accdb", "jackcess/V2007/fixedTextTestV2007.accdb",
+        "jackcess/V2007/testIndexPropertiesV2007.accdb", "jackcess/V2007/testV2007.accdb",
+        "jackcess/V2010/indexTestV2010.accdb", "jackcess/V2010/fixedTextTestV2010.accdb",
+        "jackcess/V2010/testIndexPropertiesV2010.accdb", "jackcess/V2010/testV2010.accdb",
+        "jackcess/V2010/binIdxTestV2010.accdb", "jackcess/V2010/testEmoticonsV2010.accdb",
+        "jackcess/V2019/extDateTestV2019.accdb", "mdb-reader/V2016/bigint.accdb",
+        "mdb-reader/V2016/currency.accdb", "mdb-reader/real/ASampleDatabase.accdb",
+        "ucanaccess/githubIssue16.accdb", "ucanaccess/alterTable.accdb",
+        "ucanaccess/accessLike.mdb", "tika/testAccess2.accdb", "tika/testAccess2_2000.mdb"));
 
 }  // namespace
 }  // namespace jet

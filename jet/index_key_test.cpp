@@ -78,8 +78,7 @@ TEST(IndexKey, FloatsSortNegativesBeforePositives) {
   EXPECT_EQ(realKey(ColumnType::kDouble, 1.0), (Bytes{0x7F, 0xBF, 0xF0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(realKey(ColumnType::kDouble, -1.0),
             (Bytes{0x7F, 0x40, 0x0F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
-  EXPECT_EQ(realKey(ColumnType::kDouble, -1.0, false),
-            (Bytes{0x80, 0xBF, 0xF0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(realKey(ColumnType::kDouble, -1.0, false), (Bytes{0x80, 0xBF, 0xF0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(realKey(ColumnType::kSingle, 1.0), (Bytes{0x7F, 0xBF, 0x80, 0, 0}));
   EXPECT_LT(realKey(ColumnType::kDateTime, -2.5), realKey(ColumnType::kDateTime, 0.25));
   EXPECT_GT(realKey(ColumnType::kDateTime, -2.5, false),
@@ -107,7 +106,8 @@ TEST(IndexKey, DecimalsKeepTheOldDescendingOrderBeforeAce) {
   Bytes mag150(16, 0);
   mag150[15] = 150;  // 1.50 at scale 2
   auto with = [](std::uint8_t flag, std::uint8_t sign, Bytes m, bool inverted) {
-    if (inverted) for (auto& x : m) x = static_cast<std::uint8_t>(~x);
+    if (inverted)
+      for (auto& x : m) x = static_cast<std::uint8_t>(~x);
     Bytes b(2 + m.size());
     b[0] = flag;
     b[1] = sign;
@@ -133,11 +133,11 @@ TEST(IndexKey, DecimalsKeepTheOldDescendingOrderBeforeAce) {
 TEST(IndexKey, GuidsAndBinariesGoInNineByteGroups) {
   KeyPart g = part(ColumnType::kGuid);
   g.value.text = "{00112233-4455-6677-8899-AABBCCDDEEFF}";
-  EXPECT_EQ(key(g), (Bytes{0x7F, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x09, 0x88,
-                           0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x08}));
+  EXPECT_EQ(key(g), (Bytes{0x7F, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x09, 0x88, 0x99,
+                           0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF, 0x08}));
   g.ascending = false;
-  EXPECT_EQ(key(g), (Bytes{0x80, 0xFF, 0xEE, 0xDD, 0xCC, 0xBB, 0xAA, 0x99, 0x88, 0x09, 0x77,
-                           0x66, 0x55, 0x44, 0x33, 0x22, 0x11, 0x00, 0xF7}));
+  EXPECT_EQ(key(g), (Bytes{0x80, 0xFF, 0xEE, 0xDD, 0xCC, 0xBB, 0xAA, 0x99, 0x88, 0x09, 0x77, 0x66,
+                           0x55, 0x44, 0x33, 0x22, 0x11, 0x00, 0xF7}));
   g.value.text = "{00112233-4455-6677-8899-AABBCCDDEEFG}";
   EXPECT_FALSE(encodeIndexKey({g}).ok());
 
@@ -173,8 +173,12 @@ TEST(IndexKey, TextGeneralLegacy) {
   // an accented letter: its base letter inline, its accent among the extra codes, with a
   // placeholder for each plain letter before it and none after it
   EXPECT_EQ(textKey(kGeneralLegacy, "\xC3\xA9"), (Bytes{0x7F, 0x51, 0x01, 0x0E, 0x00}));
-  EXPECT_EQ(textKey(kGeneralLegacy, "a\xC3\xA9"), (Bytes{0x7F, 0x4A, 0x51, 0x01, 0x02, 0x0E, 0x00}));
-  EXPECT_EQ(textKey(kGeneralLegacy, "\xC3\xA9" "a"), (Bytes{0x7F, 0x51, 0x4A, 0x01, 0x0E, 0x00}));
+  EXPECT_EQ(textKey(kGeneralLegacy, "a\xC3\xA9"),
+            (Bytes{0x7F, 0x4A, 0x51, 0x01, 0x02, 0x0E, 0x00}));
+  EXPECT_EQ(textKey(kGeneralLegacy,
+                    "\xC3\xA9"
+                    "a"),
+            (Bytes{0x7F, 0x51, 0x4A, 0x01, 0x0E, 0x00}));
   // an unprintable character: nothing inline, its code and position after the markers
   EXPECT_EQ(textKey(kGeneralLegacy, "a\x01"),
             (Bytes{0x7F, 0x4A, 0x01, 0x01, 0x01, 0x01, 0x80, 0x0B, 0x06, 0x03, 0x00}));

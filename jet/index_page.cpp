@@ -102,8 +102,8 @@ Result<IndexPage> parseIndexPage(std::span<const std::uint8_t> page, Version ver
     }
     JET_ASSIGN_OR_RETURN(IndexEntry e, splitEntry(whole, out.leaf, pageNumber));
     if (!out.entries.empty() && !before(out.entries.back(), e)) {
-      return badPage(pageNumber, "entries out of order at entry " +
-                                     std::to_string(out.entries.size()));
+      return badPage(pageNumber,
+                     "entries out of order at entry " + std::to_string(out.entries.size()));
     }
     out.entries.push_back(std::move(e));
     start = bit;

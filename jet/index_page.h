@@ -21,7 +21,7 @@ struct IndexPageLayout {
   std::uint32_t childTail = 0;     // u32 last child of a node page
   std::uint32_t prefixLength = 0;  // bytes shared by every entry of the page: u8 (Jet3), u16
   std::uint32_t prefixLengthSize = 2;
-  std::uint32_t entryMask = 0;     // bitmask: bit n set = an entry ends at byte n
+  std::uint32_t entryMask = 0;  // bitmask: bit n set = an entry ends at byte n
   std::uint32_t entryMaskSize = 0;
   std::uint32_t entriesStart = 0;
 };

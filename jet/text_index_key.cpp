@@ -159,8 +159,7 @@ class Nibbles {
   std::vector<std::uint8_t> nibbles_;
 };
 
-void appendGeneral97Key(std::u16string_view text, bool ascending,
-                        std::vector<std::uint8_t>& out) {
+void appendGeneral97Key(std::u16string_view text, bool ascending, std::vector<std::uint8_t>& out) {
   const std::size_t start = out.size();
   Nibbles extra;
   std::size_t significant = 0;
