@@ -270,6 +270,7 @@ struct Tally {
   std::size_t compared = 0;
   std::size_t mismatched = 0;
   std::size_t skippedIndexes = 0;
+  std::map<std::string, std::size_t> textKeys;  // keys with a text part, by sort order
 };
 
 std::string hexOf(const Bytes& b) {
@@ -289,8 +290,10 @@ void checkIndex(const File& f, const Tdef& tdef, const TdefIndex& idx, const Ora
   for (auto [number, asc] : idx.columns) {
     auto c = std::find_if(tdef.columns.begin(), tdef.columns.end(),
                           [&](const TdefColumn& tc) { return tc.number == number; });
-    auto o = std::find(table.names.begin(), table.names.end(), c->name);
-    if (c == tdef.columns.end() || o == table.names.end()) {
+    auto o = c == tdef.columns.end() ? table.names.end()
+                                     : std::find(table.names.begin(), table.names.end(), c->name);
+    // mdb-reader gives a complex column's attachments, not the id its index keys hold
+    if (o == table.names.end() || c->type == ColumnType::kComplex) {
       ++tally.skippedIndexes;
       return;
     }
@@ -347,6 +350,13 @@ void checkIndex(const File& f, const Tdef& tdef, const TdefIndex& idx, const Ora
   std::set_difference(stored.begin(), stored.end(), expected.begin(), expected.end(),
                       std::back_inserter(extra));
   tally.compared += expected.size();
+  for (const auto& [o, c] : cols) {
+    if (c->type == ColumnType::kText || c->type == ColumnType::kMemo) {
+      auto order = textSortOrderOf(f.version, c->sortOrder, c->sortOrderVersion, c->name);
+      tally.textKeys[std::string(textSortOrderName(*order))] += expected.size();
+      break;
+    }
+  }
   tally.mismatched += missing.size();
   for (std::size_t i = 0; i < std::min<std::size_t>(missing.size(), 3); ++i) {
     ADD_FAILURE() << table.name << " column " << cols[0].second->name << ": built "
@@ -372,7 +382,9 @@ TEST_P(IndexKeyCorpus, RebuiltKeysEqualStoredKeys) {
     }
   }
   std::cout << "[ keys     ] " << GetParam() << ": " << tally.compared << " keys compared, "
-            << tally.mismatched << " differ, " << tally.skippedIndexes << " indexes skipped\n";
+            << tally.mismatched << " differ, " << tally.skippedIndexes << " indexes skipped";
+  for (const auto& [order, n] : tally.textKeys) std::cout << "; " << order << " text " << n;
+  std::cout << "\n";
   RecordProperty("keys_compared", static_cast<int>(tally.compared));
   EXPECT_GT(tally.compared, 0u);
 }
@@ -394,7 +406,12 @@ INSTANTIATE_TEST_SUITE_P(
         "jackcess/V2019/extDateTestV2019.accdb", "mdb-reader/V2016/bigint.accdb",
         "mdb-reader/V2016/currency.accdb", "mdb-reader/real/ASampleDatabase.accdb",
         "ucanaccess/githubIssue16.accdb", "ucanaccess/alterTable.accdb",
-        "ucanaccess/accessLike.mdb", "tika/testAccess2.accdb", "tika/testAccess2_2000.mdb"));
+        "ucanaccess/accessLike.mdb", "tika/testAccess2.accdb", "tika/testAccess2_2000.mdb",
+        "jackcess/V1997/test2V1997.mdb", "jackcess/V2000/test2V2000.mdb",
+        "jackcess/V2003/test2V2003.mdb", "jackcess/V2007/test2V2007.accdb",
+        "jackcess/V2010/test2V2010.accdb", "ucanaccess/charsetGBK.mdb",
+        "ucanaccess/weirdObjectNames.mdb", "access_parser/test.mdb",
+        "jackcess/V1997/delColTestV1997.mdb", "mdb-reader/V2016/attachments.accdb"));
 
 }  // namespace
 }  // namespace jet
