@@ -187,6 +187,40 @@ TEST(IndexKey, TextGeneralLegacy) {
             (Bytes{0x7F, 0xB0, 0x3F, 0xB6, 0xFC, 0x01, 0x3F, 0x3F, 0x00}));
 }
 
+TEST(IndexKey, TextCrazyFlagsAndModifiers) {
+  using enum TextSortOrder;
+  const Bytes suffix{0xFF, 0x02, 0x80, 0xFF, 0x80};
+  auto withSuffix = [&](Bytes head, Bytes tail) {
+    head.insert(head.end(), suffix.begin(), suffix.end());
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+  };
+  // small hiragana A (U+3041) carries flag 2, A (U+3042) flag 3; three flags per byte under 10,
+  // trailing 3s dropped, the suffix always written
+  EXPECT_EQ(textKey(kGeneralLegacy, "\xE3\x81\x81"),
+            withSuffix({0x7F, 0x7F, 0x02, 0x01, 0x01, 0x01, 0xA0}, {0x00}));
+  EXPECT_EQ(textKey(kGeneralLegacy, "\xE3\x81\x82"),
+            withSuffix({0x7F, 0x7F, 0x02, 0x01, 0x01, 0x01}, {0x00}));
+  EXPECT_EQ(textKey(kGeneral, "\xE3\x81\x81\xE3\x81\x81\xE3\x81\x81\xE3\x81\x81"),
+            withSuffix({0x7F, 0x7F, 0x02, 0x7F, 0x02, 0x7F, 0x02, 0x7F, 0x02, 0x01, 0x01, 0x01,
+                        0xAA, 0xA0},
+                       {0x00}));
+  // crazy flags then unprintable codes: FF 01 between them
+  EXPECT_EQ(textKey(kGeneralLegacy, "\xE3\x81\x81\x01"),
+            withSuffix({0x7F, 0x7F, 0x02, 0x01, 0x01, 0x01, 0xA0},
+                       {0xFF, 0x01, 0x80, 0x0B, 0x06, 0x03, 0x00}));
+  // an unprintable after an extra code counts the extra bytes for its position
+  EXPECT_EQ(textKey(kGeneralLegacy, "\xC3\xA9\x01"),
+            (Bytes{0x7F, 0x51, 0x01, 0x0E, 0x01, 0x01, 0x01, 0x80, 0x0B, 0x06, 0x03, 0x00}));
+  // a modifier letter (U+02B9) adds to the previous extra code, a placeholder if need be,
+  // or stands alone at the start
+  EXPECT_EQ(textKey(kGeneralLegacy, "a\xCA\xB9"), (Bytes{0x7F, 0x4A, 0x01, 0x0E, 0x00}));
+  EXPECT_EQ(textKey(kGeneralLegacy,
+                    "\xCA\xB9"
+                    "a"),
+            (Bytes{0x7F, 0x4A, 0x01, 0x0C, 0x00}));
+}
+
 TEST(IndexKey, TextTrailingSpacesAndLengthLimit) {
   using enum TextSortOrder;
   for (auto order : {kGeneral97, kGeneralLegacy, kGeneral}) {
