@@ -161,8 +161,13 @@ TEST(IndexKey, ExtendedDatesSpellDaysAndSecondsInDigits) {
   EXPECT_EQ(k[36], 0x09);
   EXPECT_EQ(std::string(k.begin() + 37, k.begin() + 45), "5000000:");  // 0.5 s
   EXPECT_EQ(k.back(), 0x02);
-  d.value.text = "2021-13-01";
-  EXPECT_FALSE(encodeIndexKey({d}).ok());
+  for (const char* bad : {"2021-13-01", "2021-02-29", "2021-01-01T24:00:00", "2021-1-01",
+                          "2021-01-01T00:00:00.12345678", "0000-01-01"}) {
+    d.value.text = bad;
+    EXPECT_FALSE(encodeIndexKey({d}).ok()) << bad;
+  }
+  d.value.text = "2024-02-29 23:59:59";
+  EXPECT_TRUE(encodeIndexKey({d}).ok());
 }
 
 TEST(IndexKey, TextGeneralLegacy) {
