@@ -1,0 +1,45 @@
+// change_log.h: the run's append-only change log, backups.log in the folder that TEMP names
+// (else TMPDIR, else /tmp). One line per replacement, CR LF ended, written before the change.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "jet/status.h"
+
+namespace engine {
+
+// Reads an environment variable; empty optional-like result when unset. Injected for tests.
+using EnvLookup = std::function<const char*(const char*)>;
+
+std::string changeLogPath(const EnvLookup& env);
+
+// "[<timestamp>] - <find> was replace to <replace> at table (<table>) and column (<column>)"
+std::string changeLogLine(std::string_view timestamp, std::string_view find,
+                          std::string_view replace, std::string_view table,
+                          std::string_view column);
+
+// One open file for a whole run. Every line reaches the operating system when it is written;
+// sync() makes the lines so far durable, and the run calls it before each batch of database
+// changes is committed, so no change is ever on disk without its log line.
+class ChangeLog {
+ public:
+  ChangeLog() = default;
+  ChangeLog(const ChangeLog&) = delete;
+  ChangeLog& operator=(const ChangeLog&) = delete;
+  ~ChangeLog();
+
+  jet::Status open(const std::string& path);
+  jet::Status append(std::string_view line);
+  jet::Status sync();
+  void close();
+  const std::string& path() const { return path_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::string path_;
+};
+
+}  // namespace engine

@@ -1,0 +1,161 @@
+// text_formats.cpp: regional text of values and timestamps.
+#include "engine/text_formats.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace engine {
+namespace {
+
+bool isPlainLocale(const char* name) {
+  if (name == nullptr || *name == '\0') return true;
+  std::string_view n(name);
+  return n == "C" || n == "POSIX" || n.starts_with("C.");
+}
+
+std::string formatTm(const std::string& pattern, const std::tm& t) {
+  char buf[128];
+  std::size_t n = std::strftime(buf, sizeof buf, pattern.c_str(), &t);
+  return std::string(buf, n);
+}
+
+// Shortest decimal text that reads back as the same double, with the regional separator.
+// A single is printed at single precision, so 0.1f reads "0.1", not its double widening.
+std::string doubleText(double d, char point, bool single) {
+  if (std::isnan(d)) return "NaN";
+  if (std::isinf(d)) return d < 0 ? "-Infinity" : "Infinity";
+  char buf[64];
+  for (int precision = single ? 6 : 15; precision <= 17; ++precision) {
+    std::snprintf(buf, sizeof buf, "%.*g", precision, d);
+    if (single ? std::strtof(buf, nullptr) == static_cast<float>(d)
+               : std::strtod(buf, nullptr) == d) {
+      break;
+    }
+  }
+  std::string s(buf);
+  for (char& c : s) {
+    if (c == '.') c = point;
+  }
+  return s;
+}
+
+std::string currencyText(std::int64_t scaled, char point) {
+  bool negative = scaled < 0;
+  std::uint64_t mag = negative ? 0 - static_cast<std::uint64_t>(scaled)
+                               : static_cast<std::uint64_t>(scaled);
+  std::string s = std::to_string(mag / 10000);
+  std::string frac = std::to_string(mag % 10000);
+  frac.insert(0, 4 - frac.size(), '0');
+  while (!frac.empty() && frac.back() == '0') frac.pop_back();
+  if (!frac.empty()) s += point + frac;
+  return negative ? "-" + s : s;
+}
+
+}  // namespace
+
+TextFormats TextFormats::fromEnvironment() {
+  TextFormats f;
+  locale_t loc = newlocale(LC_NUMERIC_MASK | LC_TIME_MASK, "", static_cast<locale_t>(nullptr));
+  if (loc == static_cast<locale_t>(nullptr)) return f;
+  const char* timeName = nullptr;
+  if (const char* all = std::getenv("LC_ALL"); all && *all) timeName = all;
+  else if (const char* lt = std::getenv("LC_TIME"); lt && *lt) timeName = lt;
+  else timeName = std::getenv("LANG");
+  if (!isPlainLocale(timeName)) {
+    if (const char* d = nl_langinfo_l(D_FMT, loc); d && *d) f.dateFormat = d;
+    if (const char* t = nl_langinfo_l(T_FMT, loc); t && *t) f.timeFormat = t;
+    if (const char* r = nl_langinfo_l(RADIXCHAR, loc); r && r[0] != '\0' && r[1] == '\0') {
+      f.decimalPoint = r[0];
+    }
+  }
+  freelocale(loc);
+  return f;
+}
+
+std::string TextFormats::dateTime(const std::tm& t) const {
+  return formatTm(dateFormat, t) + " " + formatTm(timeFormat, t);
+}
+
+std::tm accessDateToTm(double days) {
+  // Access counts whole days from 1899-12-30; the fraction is the time of day even when the
+  // day count is negative.
+  double whole = std::trunc(days);
+  double frac = std::fabs(days - whole);
+  auto seconds = static_cast<std::int64_t>(std::llround(frac * 86400.0));
+  auto day = static_cast<std::int64_t>(whole);
+  if (seconds >= 86400) {
+    seconds -= 86400;
+    day += days < 0 ? -1 : 1;
+  }
+  // Civil date from a day count (1970-01-01 = day 25569 from the Access epoch).
+  std::int64_t z = day - 25569 + 719468;
+  std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  std::int64_t doe = z - era * 146097;
+  std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  std::int64_t mp = (5 * doy + 2) / 153;
+  std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
+  std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
+  std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  std::tm t{};
+  t.tm_year = static_cast<int>(y - 1900);
+  t.tm_mon = static_cast<int>(m - 1);
+  t.tm_mday = static_cast<int>(d);
+  t.tm_hour = static_cast<int>(seconds / 3600);
+  t.tm_min = static_cast<int>((seconds / 60) % 60);
+  t.tm_sec = static_cast<int>(seconds % 60);
+  t.tm_wday = static_cast<int>(((day - 25569) % 7 + 11) % 7);  // 1970-01-01 was a Thursday
+  return t;
+}
+
+std::string TextFormats::valueText(jet::ColumnType type, const jet::Value& v) const {
+  using jet::ColumnType;
+  if (v.isNull) return {};
+  switch (type) {
+    case ColumnType::kText:
+    case ColumnType::kMemo:
+    case ColumnType::kGuid:
+    case ColumnType::kNumeric:
+    case ColumnType::kDateTimeExt:
+    case ColumnType::kBigInt:
+      if (type == ColumnType::kBigInt && v.text.empty()) return std::to_string(v.integer);
+      if (type == ColumnType::kNumeric && decimalPoint != '.') {
+        std::string s = v.text;
+        for (char& c : s) {
+          if (c == '.') c = decimalPoint;
+        }
+        return s;
+      }
+      return v.text;
+    case ColumnType::kBoolean:
+      return v.boolean ? "True" : "False";
+    case ColumnType::kByte:
+    case ColumnType::kInteger:
+    case ColumnType::kLong:
+    case ColumnType::kComplex:
+      return std::to_string(v.integer);
+    case ColumnType::kCurrency:
+      return currencyText(v.integer, decimalPoint);
+    case ColumnType::kSingle:
+      return doubleText(v.real, decimalPoint, true);
+    case ColumnType::kDouble:
+      return doubleText(v.real, decimalPoint, false);
+    case ColumnType::kDateTime: {
+      std::tm t = accessDateToTm(v.real);
+      bool noTime = t.tm_hour == 0 && t.tm_min == 0 && t.tm_sec == 0;
+      bool noDate = std::trunc(v.real) == 0.0;
+      if (noDate && !noTime) return formatTm(timeFormat, t);
+      if (noTime) return formatTm(dateFormat, t);
+      return dateTime(t);
+    }
+    default:
+      return {};
+  }
+}
+
+}  // namespace engine
