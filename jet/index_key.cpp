@@ -267,6 +267,13 @@ Result<Bytes> textKey(const KeyPart& part) {
   for (std::size_t i = 0; i < units.size(); ++i) {
     units[i] = static_cast<char16_t>(le[2 * i] | (le[2 * i + 1] << 8));
   }
+  // In an Access 97 file U+FFFD stands for a byte the code page leaves undefined: the byte, and
+  // so the key Access made from it, is unknown.
+  if (part.sortOrder == TextSortOrder::kGeneral97 && units.find(u'\uFFFD') != units.npos) {
+    return Error{err::kUnsupported,
+                 "index key for column '" + part.column +
+                     "': the text holds a character its code page does not define"};
+  }
   Bytes b;
   appendTextKey(part.sortOrder, units, part.ascending, b);
   return b;

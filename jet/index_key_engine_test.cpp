@@ -84,10 +84,12 @@ void checkTable(const Database& db, const PageReader& pages, const TableDef& tab
             return Status::success();
           }
           auto key = encodeIndexKey(parts);
+          if (!key.ok() && hasReplacementChar(parts)) {
+            ++tally.undecodable;  // refused, as it must be
+            return Status::success();
+          }
           EXPECT_TRUE(key.ok()) << key.error().description;
-          if (key.ok() && *key != e.key && hasReplacementChar(parts)) {
-            ++tally.undecodable;
-          } else if (key.ok()) {
+          if (key.ok()) {
             EXPECT_EQ(*key, e.key) << table.name << " index " << index.number << " row "
                                    << e.row.page << ":" << e.row.row;
             ++tally.entries;

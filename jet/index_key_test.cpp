@@ -251,6 +251,15 @@ TEST(IndexKey, TextGeneralAndGeneral97) {
   // the euro sign takes the code of Windows-1252's 0x80; characters outside it are ignored
   EXPECT_EQ(textKey(kGeneral97, "\xE2\x82\xAC"), textKey(kGeneral97, "\xC2\x80"));
   EXPECT_EQ(textKey(kGeneral97, "a\xE4\xB8\xAD"), textKey(kGeneral97, "a"));
+  // U+FFFD marks a byte Windows-1252 does not define: its key is unknown, so it is refused
+  KeyPart lost = part(ColumnType::kText);
+  lost.sortOrder = kGeneral97;
+  lost.value.text = "a\xEF\xBF\xBD";
+  auto k = encodeIndexKey({lost});
+  ASSERT_FALSE(k.ok());
+  EXPECT_EQ(k.error().number, err::kUnsupported);
+  lost.sortOrder = kGeneralLegacy;  // later files store U+FFFD itself, which has a code
+  EXPECT_TRUE(encodeIndexKey({lost}).ok());
 }
 
 TEST(IndexKey, PartsConcatenate) {
