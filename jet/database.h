@@ -96,6 +96,13 @@ struct LogicalIndexDef {
   std::uint8_t relFlags = 0;       // foreign keys: cascade update/delete, no enforcement
 };
 
+// The usage maps of one memo/OLE column (Jet4+): pointers, row byte + 3-byte page.
+struct LongValueMaps {
+  std::uint16_t columnNumber = 0;
+  std::uint32_t ownedMap = 0;
+  std::uint32_t freeMap = 0;
+};
+
 struct TableDef {
   std::string name;
   std::uint32_t tdefPage = 0;
@@ -104,6 +111,13 @@ struct TableDef {
   std::vector<Column> columns;     // in table order (by column index in the definition)
   std::vector<IndexDef> indexes;
   std::vector<LogicalIndexDef> logicalIndexes;
+  // Layout facts the writer needs.
+  std::uint16_t maxColumns = 0;      // column numbers a row may use, deleted columns included
+  std::uint16_t varColumnCount = 0;  // variable-length columns
+  std::uint32_t ownedMap = 0;        // usage-map pointers: row byte + 3-byte page
+  std::uint32_t freeMap = 0;
+  std::vector<LongValueMaps> longValueMaps;
+  std::vector<std::uint32_t> tdefPages;  // the definition's page chain, first page first
 };
 
 struct Row {

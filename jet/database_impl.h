@@ -1,0 +1,49 @@
+// database_impl.h: the Database behind database.h: owns the open file, its header, page
+// reader and catalogue, and hands out table definitions and scans. Scans and rows read
+// through it must not outlive it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jet/database.h"
+#include "jet/header.h"
+#include "jet/long_value.h"
+#include "jet/page_codec.h"
+#include "jet/page_file.h"
+#include "jet/table_scan.h"
+
+namespace jet {
+
+class DatabaseImpl : public Database {
+ public:
+  static Result<std::unique_ptr<DatabaseImpl>> openFile(const std::string& path,
+                                                        const OpenOptions& options);
+
+  const std::string& path() const override { return file_->path(); }
+  const HeaderInfo& header() const override { return header_.info; }
+  const std::vector<CatalogEntry>& catalogue() const override { return catalogue_; }
+  Result<TableDef> table(std::string_view name) const override;
+  Result<std::unique_ptr<TableScan>> scan(const TableDef& table) const override;
+  Result<Row> readRow(const TableDef& table, RowLocator where) const override;
+
+  // Internal access for the writer.
+  const Format& format() const { return *format_; }
+  const PageReader& pages() const { return *pages_; }
+  const PageFile& file() const { return *file_; }
+
+ private:
+  DatabaseImpl(std::unique_ptr<PageFile> file, Header header);
+  ScanContext context() const;
+  Status loadCatalogue();
+
+  std::unique_ptr<PageFile> file_;
+  Header header_;
+  const Format* format_;
+  std::unique_ptr<PageReader> pages_;
+  std::unique_ptr<LongValueReader> longValues_;
+  std::vector<CatalogEntry> catalogue_;
+};
+
+}  // namespace jet
