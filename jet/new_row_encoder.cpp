@@ -102,12 +102,13 @@ Result<ByteVector> encodeNewText(const Column& col, const std::string& utf8,
   }
   Result<ByteVector> ucs2 = encodeUcs2(utf8);
   if (!ucs2.ok()) return columnError(err::kCantConvertValue, table, col, ucs2.error().description);
-  bool compress = col.compressedUnicode() &&
+  bool compress = col.compressedUnicode() && units > 0 &&
                   (col.type == ColumnType::kText || units <= kMaxCompressedMemo);
   return compress ? compressUcs2(*ucs2) : std::move(ucs2).value();
 }
 
-Result<ByteVector> encodeLongValue(std::span<const std::uint8_t> data, LongValueStore& store) {
+Result<ByteVector> encodeLongValue(std::span<const std::uint8_t> data, std::uint16_t column,
+                                   LongValueStore& store) {
   if (data.size() > kMaxLongValueLength) {
     return Error{err::kDataOverflow, "A memo value of " + std::to_string(data.size()) +
                                          " bytes is longer than a column can hold."};
@@ -119,7 +120,7 @@ Result<ByteVector> encodeLongValue(std::span<const std::uint8_t> data, LongValue
     return out;
   }
   if (data.size() <= kMaxLongValueRow) {
-    JET_ASSIGN_OR_RETURN(std::uint32_t pointer, store.store(data));
+    JET_ASSIGN_OR_RETURN(std::uint32_t pointer, store.store(column, data));
     return descriptor(length | kSingleRowFlag, pointer);
   }
   // A chain: each row holds the pointer to the next (0 for the last), then its part. The last
@@ -133,7 +134,7 @@ Result<ByteVector> encodeLongValue(std::span<const std::uint8_t> data, LongValue
     ByteVector row(kChainPointer, 0);
     put32(row, 0, next);
     appendBytes(row, part);
-    JET_ASSIGN_OR_RETURN(next, store.store(row));
+    JET_ASSIGN_OR_RETURN(next, store.store(column, row));
   }
   return descriptor(length, next);
 }
@@ -155,7 +156,7 @@ Result<ByteVector> variableCell(const Column& col, const Value& v, const std::st
     return columnError(err::kUnsupported, table, col, "this type cannot be written.");
   }
   if (col.type != ColumnType::kMemo && col.type != ColumnType::kOle) return data;
-  Result<ByteVector> d = encodeLongValue(data, longValues);
+  Result<ByteVector> d = encodeLongValue(data, col.number, longValues);
   if (!d.ok()) return columnError(d.error().number, table, col, d.error().description);
   return d;
 }

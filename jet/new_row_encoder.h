@@ -18,12 +18,12 @@ inline constexpr std::size_t kMaxInlineLongValue = 64;
 inline constexpr std::size_t kMaxLongValueRow = 4076;      // one row on a long-value page
 inline constexpr std::size_t kMaxCompressedMemo = 1024;    // characters; longer memos stay plain
 
-// Keeps the rows of long values. store() puts one row on a long-value page and returns its
-// pointer (row number in the low byte, page above).
+// Keeps the rows of long values. store() puts one row of column `column`'s value on a long-value
+// page and returns its pointer (row number in the low byte, page above).
 class LongValueStore {
  public:
   virtual ~LongValueStore() = default;
-  virtual Result<std::uint32_t> store(std::span<const std::uint8_t> row) = 0;
+  virtual Result<std::uint32_t> store(std::uint16_t column, std::span<const std::uint8_t> row) = 0;
 };
 
 // The bytes a text or memo column stores for `utf8`: compressed UCS-2 when the column allows it
@@ -34,7 +34,7 @@ Result<std::vector<std::uint8_t>> encodeNewText(const Column& col, const std::st
 // The 12-byte descriptor of a memo value (plus the data itself when it goes inline), storing
 // longer values in one row or a chain of rows through `store`.
 Result<std::vector<std::uint8_t>> encodeLongValue(std::span<const std::uint8_t> data,
-                                                  LongValueStore& store);
+                                                  std::uint16_t column, LongValueStore& store);
 
 // One Value per column of `table` (in column order, members as types.h lists them). Errors
 // (kDataOverflow, kCantConvertValue, kRowTooLarge) name the table and the column.

@@ -45,14 +45,14 @@ void setTableDefRowCount(std::vector<std::uint8_t>& page, const Format& f, std::
   put32(page, f.tdefRowCount, rows);
 }
 
-Result<std::vector<std::uint8_t>> writeTableDef(const TableDef& table, const TableMaps& maps,
-                                                const Format& f, std::uint32_t rowCount) {
+Result<std::vector<std::uint8_t>> writeTableDef(const TableDef& table, const Format& f,
+                                                std::uint32_t rowCount) {
   if (f.jet3) {
     return Error{err::kUnsupported, "Tables can only be created in Jet4 and ACE files."};
   }
   std::vector<std::vector<std::uint8_t>> names;
   std::size_t total = f.tdefBlocks + f.columnSize * table.columns.size() +
-                      kLongValueMapSize * maps.longValues.size() + kTerminatorSize;
+                      kLongValueMapSize * table.longValueMaps.size() + kTerminatorSize;
   for (const Column& c : table.columns) {
     JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> name, encodeUcs2(c.name));
     total += f.nameLengthSize + name.size();
@@ -81,8 +81,8 @@ Result<std::vector<std::uint8_t>> writeTableDef(const TableDef& table, const Tab
   put16(page, f.tdefColumns, columns);
   put32(page, f.tdefLogicalIndexes, 0);
   put32(page, f.tdefPhysicalIndexes, 0);
-  put32(page, f.tdefOwnedMap, maps.owned);
-  put32(page, f.tdefFreeMap, maps.free);
+  put32(page, f.tdefOwnedMap, table.ownedMap);
+  put32(page, f.tdefFreeMap, table.freeMap);
 
   std::size_t at = f.tdefBlocks;
   for (const Column& c : table.columns) {
@@ -94,10 +94,10 @@ Result<std::vector<std::uint8_t>> writeTableDef(const TableDef& table, const Tab
     std::copy(name.begin(), name.end(), page.begin() + static_cast<std::ptrdiff_t>(at + 2));
     at += f.nameLengthSize + name.size();
   }
-  for (const LongValueMaps& lv : maps.longValues) {
+  for (const LongValueMaps& lv : table.longValueMaps) {
     put16(page, at, lv.columnNumber);
-    put32(page, at + 2, lv.owned);
-    put32(page, at + 6, lv.free);
+    put32(page, at + 2, lv.ownedMap);
+    put32(page, at + 6, lv.freeMap);
     at += kLongValueMapSize;
   }
   put16(page, at, 0xFFFF);

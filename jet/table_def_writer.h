@@ -17,22 +17,11 @@ inline std::uint32_t mapPointer(std::uint32_t page, std::uint8_t row) {
   return (page << 8) | row;
 }
 
-struct LongValueMaps {
-  std::uint16_t columnNumber = 0;
-  std::uint32_t owned = 0;
-  std::uint32_t free = 0;
-};
-
-struct TableMaps {
-  std::uint32_t owned = 0;  // pages of the table's rows
-  std::uint32_t free = 0;   // pages with room for more rows
-  std::vector<LongValueMaps> longValues;  // one per memo column, in column order
-};
-
-// The whole definition on one page of `f.pageSize` bytes, row count `rowCount`. A definition
+// The whole definition on one page of `f.pageSize` bytes, with the usage-map pointers of
+// `table` (ownedMap, freeMap, longValueMaps in column order) and row count `rowCount`. A definition
 // that needs more than one page (very many or very long names) is refused with kUnsupported.
-Result<std::vector<std::uint8_t>> writeTableDef(const TableDef& table, const TableMaps& maps,
-                                                const Format& f, std::uint32_t rowCount);
+Result<std::vector<std::uint8_t>> writeTableDef(const TableDef& table, const Format& f,
+                                                std::uint32_t rowCount);
 
 // Sets the row count field of a definition page in place.
 void setTableDefRowCount(std::vector<std::uint8_t>& page, const Format& f, std::uint32_t rows);
