@@ -86,7 +86,8 @@ void setValue(const TableDef& def, std::vector<Value>& row, std::string_view col
   if (i < row.size()) row[i] = std::move(v);
 }
 
-// The "Tables" container's Id and owner, found among MSysObjects' rows.
+// The "Tables" container's Id, and the owner new objects get: that of the database's own
+// object "MSysDb" (inside the "Databases" container), as Access gives its new tables.
 struct TablesParent {
   std::int32_t id = 0;
   std::vector<std::uint8_t> owner;
@@ -95,19 +96,38 @@ struct TablesParent {
 Result<TablesParent> findTablesParent(const Database& db, const TableDef& objects) {
   std::size_t id = columnIndex(objects, "Id"), parent = columnIndex(objects, "ParentId");
   std::size_t name = columnIndex(objects, "Name"), owner = columnIndex(objects, "Owner");
+  if (std::max({id, parent, name, owner}) >= objects.columns.size()) {
+    return Error{err::kUnsupported, db.path() + ": MSysObjects lacks the usual columns."};
+  }
+  struct Object {
+    std::int64_t id, parent;
+    std::string name;
+    std::vector<std::uint8_t> owner;
+  };
+  std::vector<Object> objectsSeen;
   JET_ASSIGN_OR_RETURN(std::unique_ptr<TableScan> scan, db.scan(objects));
   Row row;
   for (;;) {
     JET_ASSIGN_OR_RETURN(bool more, scan->next(row));
     if (!more) break;
-    if (name >= row.values.size() || parent >= row.values.size()) break;
-    if (row.values[parent].integer == kTablesParentId && row.values[name].text == "Tables") {
-      TablesParent out{static_cast<std::int32_t>(row.values[id].integer), defaultOwner()};
-      if (owner < row.values.size() && !row.values[owner].isNull) out.owner = row.values[owner].bytes;
-      return out;
-    }
+    objectsSeen.push_back({row.values[id].integer, row.values[parent].integer,
+                           row.values[name].text, row.values[owner].bytes});
   }
-  return Error{err::kUnsupported, db.path() + ": the catalogue has no \"Tables\" container."};
+  auto find = [&](std::int64_t parentId, const std::string& n) -> const Object* {
+    for (const Object& o : objectsSeen) {
+      if (o.parent == parentId && o.name == n) return &o;
+    }
+    return nullptr;
+  };
+  const Object* tables = find(kTablesParentId, "Tables");
+  if (tables == nullptr) {
+    return Error{err::kUnsupported, db.path() + ": the catalogue has no \"Tables\" container."};
+  }
+  TablesParent out{static_cast<std::int32_t>(tables->id), defaultOwner()};
+  const Object* databases = find(kTablesParentId, "Databases");
+  const Object* msysDb = databases ? find(databases->id, "MSysDb") : nullptr;
+  if (msysDb != nullptr && !msysDb->owner.empty()) out.owner = msysDb->owner;
+  return out;
 }
 
 // The SIDs that hold rights on the "Tables" container; new tables get the same.

@@ -26,19 +26,6 @@ bool entryBefore(const IndexEntry& a, const std::vector<std::uint8_t>& key, RowL
   return a.row.row < row.row;
 }
 
-std::size_t commonPrefix(const std::vector<std::vector<std::uint8_t>>& entries) {
-  if (entries.size() < 2) return 0;
-  std::size_t n = entries.front().size();
-  for (const auto& e : entries) {
-    std::size_t i = 0;
-    while (i < n && i < e.size() && e[i] == entries.front()[i]) ++i;
-    n = i;
-  }
-  // Every entry after the first must keep at least one byte of its own.
-  for (const auto& e : entries) n = std::min(n, e.size() - 1);
-  return n;
-}
-
 }  // namespace
 
 Result<std::vector<std::uint8_t>> encodeLeafPage(std::span<const std::uint8_t> original,
@@ -47,7 +34,8 @@ Result<std::vector<std::uint8_t>> encodeLeafPage(std::span<const std::uint8_t> o
   const IndexPageLayout L = indexPageLayout(version);
   std::vector<std::vector<std::uint8_t>> entries;
   for (const IndexEntry& e : leaf.entries) entries.push_back(entryBytes(e));
-  std::size_t prefix = commonPrefix(entries);
+  // Entries are stored whole (shared prefix 0), as Access leaves the catalogue's leaves.
+  const std::size_t prefix = 0;
   std::size_t used = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) used += entries[i].size() - (i ? prefix : 0);
   if (L.entriesStart + used > L.pageSize) {
