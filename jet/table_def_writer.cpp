@@ -26,12 +26,12 @@ void writeColumn(std::span<std::uint8_t> d, const Column& c, const Format& f) {
   put16(d, f.colNumber, c.number);
   put16(d, f.colVarIndex, c.varIndex);
   put16(d, kColumnNumberAgain, c.number);
-  if (c.type == ColumnType::kText || c.type == ColumnType::kMemo) {
-    put16(d, f.colSortOrder, c.sortOrder);
-    put8(d, f.colSortVersion, c.sortOrderVersion);
-  } else {
+  if (c.type == ColumnType::kNumeric) {
     put8(d, f.colPrecision, c.precision);
     put8(d, f.colScale, c.scale);
+  } else {
+    put16(d, f.colSortOrder, c.sortOrder);
+    put8(d, f.colSortVersion, c.sortOrderVersion);
   }
   put8(d, f.colFlags, c.flags);
   put8(d, f.colExtraFlags, c.extraFlags);

@@ -111,20 +111,22 @@ Result<TableDef> layoutTable(const std::string& tableName,
     col.type = spec.type;
     col.number = static_cast<std::uint16_t>(i);
     col.flags = kFlagUpdatable;
+    col.sortOrder = kGeneralSortOrder;  // Access records it on every column, not only texts
     if (isVariable(spec.type)) {
       col.varIndex = spec.type == ColumnType::kText ? nextText++ : nextMemo++;
       col.length = spec.type == ColumnType::kText ? static_cast<std::uint16_t>(spec.length * 2) : 0;
       col.extraFlags = kExtraCompressedUnicode;
-      col.sortOrder = kGeneralSortOrder;
-      col.sortOrderVersion = 0;
     } else {
       col.flags |= kFlagFixed;
+      col.varIndex = nextText;  // as Access does: the variable slot that comes next
       col.length = spec.type == ColumnType::kBoolean ? 1 : fixedBytes(spec.type);
       col.fixedOffset = spec.type == ColumnType::kBoolean ? 0 : nextFixed;
       nextFixed = static_cast<std::uint16_t>(nextFixed + fixedBytes(spec.type));
     }
     def.columns.push_back(col);
   }
+  def.maxColumns = static_cast<std::uint16_t>(def.columns.size());
+  def.varColumnCount = nextMemo;
   return def;
 }
 
