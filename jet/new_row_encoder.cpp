@@ -141,24 +141,29 @@ Result<ByteVector> encodeLongValue(std::span<const std::uint8_t> data, std::uint
 
 namespace {
 
-// The bytes a variable column stores for `v` (not null).
-Result<ByteVector> variableCell(const Column& col, const Value& v, const std::string& table,
-                                LongValueStore& longValues) {
-  ByteVector data;
+bool isLongValue(const Column& col) {
+  return col.type == ColumnType::kMemo || col.type == ColumnType::kOle;
+}
+
+// The value's bytes before any long-value storage: checked, so that nothing is stored for a row
+// that is then refused.
+Result<ByteVector> plainCell(const Column& col, const Value& v, const std::string& table) {
   if (col.type == ColumnType::kText || col.type == ColumnType::kMemo) {
-    JET_ASSIGN_OR_RETURN(data, encodeNewText(col, v.text, table));
-  } else if (col.type == ColumnType::kBinary || col.type == ColumnType::kOle) {
-    data = v.bytes;
-    if (col.type == ColumnType::kBinary && data.size() > col.length) {
+    return encodeNewText(col, v.text, table);
+  }
+  if (col.type == ColumnType::kBinary || col.type == ColumnType::kOle) {
+    if (col.type == ColumnType::kBinary && v.bytes.size() > col.length) {
       return columnError(err::kDataOverflow, table, col, "the value is too long.");
     }
-  } else {
-    return columnError(err::kUnsupported, table, col, "this type cannot be written.");
+    return v.bytes;
   }
-  if (col.type != ColumnType::kMemo && col.type != ColumnType::kOle) return data;
-  Result<ByteVector> d = encodeLongValue(data, col.number, longValues);
-  if (!d.ok()) return columnError(d.error().number, table, col, d.error().description);
-  return d;
+  return columnError(err::kUnsupported, table, col, "this type cannot be written.");
+}
+
+// Bytes a cell of `plain` takes in the row.
+std::size_t cellSize(const Column& col, const ByteVector& plain) {
+  if (!isLongValue(col)) return plain.size();
+  return kLongValueDescriptor + (plain.size() <= kMaxInlineLongValue ? plain.size() : 0);
 }
 
 }  // namespace
@@ -199,17 +204,35 @@ Result<ByteVector> encodeNewRow(const TableDef& table, const std::vector<Value>&
     return table.columns[a].varIndex < table.columns[b].varIndex;
   });
 
+  // First every cell's bytes, checked, and the row's size; only then long values are stored.
+  std::vector<ByteVector> cells(variable.size());
+  std::size_t size = 2 + fixed.size() + nullMask.size() + (varSlots > 0 ? 4 + 2 * varSlots : 0);
+  for (std::size_t k = 0; k < variable.size(); ++k) {
+    const Column& col = table.columns[variable[k]];
+    if (values[variable[k]].isNull) continue;
+    JET_ASSIGN_OR_RETURN(cells[k], plainCell(col, values[variable[k]], table.name));
+    size += cellSize(col, cells[k]);
+  }
+  if (size > kMaxRowSize) {
+    return Error{err::kRowTooLarge, "A row of table \"" + table.name + "\" needs " +
+                                        std::to_string(size) + " bytes; at most " +
+                                        std::to_string(kMaxRowSize) + " fit."};
+  }
   ByteVector row;
   append16(row, columnCount);
   appendBytes(row, fixed);
   std::vector<std::size_t> offsets;
-  for (std::size_t i : variable) {
-    const Column& col = table.columns[i];
+  for (std::size_t k = 0; k < variable.size(); ++k) {
+    const Column& col = table.columns[variable[k]];
     while (offsets.size() <= col.varIndex) offsets.push_back(row.size());
-    if (values[i].isNull) continue;
+    if (values[variable[k]].isNull) continue;
     markNotNull(col);
-    JET_ASSIGN_OR_RETURN(ByteVector cell, variableCell(col, values[i], table.name, longValues));
-    appendBytes(row, cell);
+    if (isLongValue(col)) {
+      Result<ByteVector> d = encodeLongValue(cells[k], col.number, longValues);
+      if (!d.ok()) return columnError(d.error().number, table.name, col, d.error().description);
+      cells[k] = std::move(d).value();
+    }
+    appendBytes(row, cells[k]);
   }
   while (offsets.size() < varSlots) offsets.push_back(row.size());
   if (varSlots > 0) {
@@ -218,11 +241,6 @@ Result<ByteVector> encodeNewRow(const TableDef& table, const std::vector<Value>&
     append16(row, offsets.size());
   }
   appendBytes(row, nullMask);
-  if (row.size() > kMaxRowSize) {
-    return Error{err::kRowTooLarge, "A row of table \"" + table.name + "\" needs " +
-                                        std::to_string(row.size()) + " bytes; at most " +
-                                        std::to_string(kMaxRowSize) + " fit."};
-  }
   return row;
 }
 

@@ -168,5 +168,22 @@ TEST(NewRowEncoder, BadValuesAreRefusedNamingTheColumn) {
   EXPECT_FALSE(encodeNewRow(def, row, lv).ok());
 }
 
+TEST(NewRowEncoder, RowTooLargeIsRefusedBeforeAnyLongValueIsStored) {
+  std::vector<ColumnSpec> specs = {{"Memo", ColumnType::kMemo}};
+  for (int i = 0; i < 8; ++i) specs.push_back({"T" + std::to_string(i), ColumnType::kText, 255});
+  auto def = layoutTable("Wide", specs);
+  ASSERT_TRUE(def.ok());
+  std::string euros;
+  for (int i = 0; i < 255; ++i) euros += "€";  // not compressible: 510 bytes each
+  std::vector<Value> row = {str(std::string(5000, 'm'))};
+  for (int i = 0; i < 8; ++i) row.push_back(str(euros));
+  MemoryLongValues lv;
+  auto stored = encodeNewRow(*def, row, lv);
+  ASSERT_FALSE(stored.ok());
+  EXPECT_EQ(stored.error().number, err::kRowTooLarge);
+  EXPECT_NE(stored.error().description.find("\"Wide\""), std::string::npos);
+  EXPECT_TRUE(lv.rows.empty());
+}
+
 }  // namespace
 }  // namespace jet
