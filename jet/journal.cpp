@@ -3,6 +3,8 @@
 
 #include "jet/journal.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <functional>
 #include <random>
@@ -77,7 +79,7 @@ bool validPageSize(std::uint32_t size) {
 }
 
 // What a journal on disk holds. complete == false: a crash while writing it.
-struct Inspection {
+struct Findings {
   bool complete = false;
   JournalHeader header;
 };
@@ -88,10 +90,10 @@ Error unreadable(const std::string& path, const std::string& why) {
 }
 
 // Reads the header: complete == false when it is short or fails its checksum.
-Result<Inspection> readHeader(const RawFile& journal) {
+Result<Findings> readHeader(const RawFile& journal) {
   std::array<std::uint8_t, kHeaderSize> b{};
   JET_ASSIGN_OR_RETURN(const std::size_t got, journal.readUpTo(0, b));
-  Inspection result;
+  Findings result;
   if (got < kHeaderSize || !std::equal(kMagic.begin(), kMagic.end(), b.begin())) return result;
   if (get32(&b[8]) != kVersion) {
     return unreadable(journal.path(), "was written by a newer version of this program");
@@ -127,8 +129,8 @@ Result<bool> forEachEntry(const RawFile& journal, const JournalHeader& h,
   return true;
 }
 
-Result<Inspection> inspect(const RawFile& journal) {
-  JET_ASSIGN_OR_RETURN(Inspection result, readHeader(journal));
+Result<Findings> examine(const RawFile& journal) {
+  JET_ASSIGN_OR_RETURN(Findings result, readHeader(journal));
   if (!result.complete) return result;
   JET_ASSIGN_OR_RETURN(result.complete, forEachEntry(journal, result.header, nullptr));
   return result;
@@ -163,7 +165,11 @@ Result<JournalWriter> JournalWriter::create(const std::string& databasePath, std
                                             FaultHook* faults) {
   const JournalHeader header{pageSize, originalLength, pageCount, freshSalt()};
   const std::string path = journalPath(databasePath);
-  auto opened = RawFile::open(path, RawFile::Mode::kCreateNew, faults);
+  // The journal holds the database's bytes: it gets the database's permissions, no more.
+  struct stat database {};
+  const unsigned permissions =
+      ::stat(databasePath.c_str(), &database) == 0 ? (database.st_mode & 0666u) : 0600u;
+  auto opened = RawFile::open(path, RawFile::Mode::kCreateNew, faults, permissions);
   if (!opened) {
     return Error{opened.error().number,
                  "Cannot start the rollback journal: " + opened.error().description};
@@ -201,7 +207,7 @@ Result<bool> hasHotJournal(const std::string& databasePath) {
   const std::string path = journalPath(databasePath);
   if (!RawFile::exists(path)) return false;
   JET_ASSIGN_OR_RETURN(const RawFile journal, RawFile::open(path, RawFile::Mode::kReadOnly));
-  JET_ASSIGN_OR_RETURN(const Inspection found, inspect(journal));
+  JET_ASSIGN_OR_RETURN(const Findings found, examine(journal));
   return found.complete;
 }
 
@@ -210,7 +216,7 @@ Result<Recovery> recoverFromJournal(RawFile& database, FaultHook* faults) {
   if (!RawFile::exists(path)) return Recovery::kNone;
   JET_ASSIGN_OR_RETURN(const RawFile journal,
                        RawFile::open(path, RawFile::Mode::kReadOnly, faults));
-  JET_ASSIGN_OR_RETURN(const Inspection found, inspect(journal));
+  JET_ASSIGN_OR_RETURN(const Findings found, examine(journal));
   if (found.complete) JET_TRY(playBack(database, journal, found.header));
   JET_TRY(deleteJournal(path, database.path(), faults));
   return found.complete ? Recovery::kRolledBack : Recovery::kDiscardedIncomplete;

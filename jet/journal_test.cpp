@@ -142,5 +142,17 @@ TEST(Journal, AnExistingJournalIsNeverOverwritten) {
   EXPECT_EQ(readWhole(s.journal), s.journalBytes);
 }
 
+TEST(Journal, TheJournalGetsNoMorePermissionsThanTheDatabase) {
+  ScratchFolder folder;
+  const std::string path = folder.file("private.mdb");
+  writeWhole(path, Bytes(kPage, 1));
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  auto writer = JournalWriter::create(path, kPage, kPage, 0);
+  ASSERT_TRUE(writer.ok());
+  struct stat journal {};
+  ASSERT_EQ(::stat(journalPath(path).c_str(), &journal), 0);
+  EXPECT_EQ(journal.st_mode & 0777u, 0600u);
+}
+
 }  // namespace
 }  // namespace jet

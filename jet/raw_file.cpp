@@ -37,7 +37,7 @@ Result<off_t> toOffset(const std::string& path, std::uint64_t offset, std::size_
   return static_cast<off_t>(offset);
 }
 
-Result<int> openDescriptor(const std::string& path, RawFile::Mode mode) {
+Result<int> openDescriptor(const std::string& path, RawFile::Mode mode, unsigned permissions) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case RawFile::Mode::kReadOnly:
@@ -52,7 +52,7 @@ Result<int> openDescriptor(const std::string& path, RawFile::Mode mode) {
   }
   int fd;
   do {
-    fd = ::open(path.c_str(), flags, 0666);
+    fd = ::open(path.c_str(), flags, static_cast<mode_t>(permissions));
   } while (fd < 0 && errno == EINTR);
   if (fd >= 0) return fd;
   const int e = errno;
@@ -67,9 +67,10 @@ Result<int> openDescriptor(const std::string& path, RawFile::Mode mode) {
 
 }  // namespace
 
-Result<RawFile> RawFile::open(const std::string& path, Mode mode, FaultHook* faults) {
+Result<RawFile> RawFile::open(const std::string& path, Mode mode, FaultHook* faults,
+                              unsigned permissions) {
   if (faults != nullptr && faults->dead()) return injected(path);
-  JET_ASSIGN_OR_RETURN(const int fd, openDescriptor(path, mode));
+  JET_ASSIGN_OR_RETURN(const int fd, openDescriptor(path, mode, permissions));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);

@@ -21,7 +21,9 @@ class RawFile {
   };
 
   // `faults` (tests only) is asked before every write, truncate and delete; may be null.
-  static Result<RawFile> open(const std::string& path, Mode mode, FaultHook* faults = nullptr);
+  // `permissions` are those of a file made by kCreateNew (less the umask).
+  static Result<RawFile> open(const std::string& path, Mode mode, FaultHook* faults = nullptr,
+                              unsigned permissions = 0600);
 
   RawFile(RawFile&& other) noexcept;
   RawFile& operator=(RawFile&& other) noexcept;

@@ -50,8 +50,6 @@ Result<std::unique_ptr<WriteSession>> WriteSession::open(const std::string& path
                                                          const WriteSessionOptions& options) {
   JET_ASSIGN_OR_RETURN(RawFile file, openForWriting(path, options.faults));
   JET_ASSIGN_OR_RETURN(FileLock lock, FileLock::acquire(file));
-  // The lock file is checked again with our lock held, so that no other writer of ours races.
-  JET_TRY(checkWriteAccess(path));
   JET_ASSIGN_OR_RETURN(const Recovery recovery, recoverFromJournal(file, options.faults));
   JET_ASSIGN_OR_RETURN(const std::uint32_t pageSize, pageSizeFor(file, options));
   JET_ASSIGN_OR_RETURN(const std::uint64_t length, file.size());

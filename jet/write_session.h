@@ -28,7 +28,8 @@ class WriteSession {
   // Opens `path` for writing, in this order: read-write (err::kReadOnly when the file, its
   // folder or the disk forbid it), the exclusive lock (err::kLocked when another writer has it),
   // Access's lock file (err::kLocked when present), then the roll-back of a journal left by an
-  // interrupted change (recovery() says what happened). Any failure leaves both files alone.
+  // interrupted change (recovery() says what happened). A refusal leaves both files alone; a
+  // roll-back that fails part-way keeps the journal, so that the next opening finishes it.
   static Result<std::unique_ptr<WriteSession>> open(const std::string& path,
                                                     const WriteSessionOptions& options = {});
 

@@ -63,14 +63,14 @@ Status WriteTransaction::commit() {
                                     "journal " + journal + " is beside it"};
   }
 
-  // Steps 1-2: the journal, durable before the database is touched.
+  // Steps 2-3: the journal, durable before the database is touched.
   if (Status s = writeJournal(originalLength); !s) {
     // The database is untouched; a journal left behind is incomplete or harmless to replay.
     (void)RawFile::remove(journal, session_.faults_);
     clear();
     return s;
   }
-  // Steps 3-4: the new images and length, durable.
+  // Step 4: the new images and length, durable.
   if (Status s = writePages(); !s) return undoAfterFailure(s.error());
   // Step 5: the commit point.
   if (Status s = RawFile::remove(journal, session_.faults_); !s) {
@@ -78,7 +78,11 @@ Status WriteTransaction::commit() {
   }
   session_.length_ = length_;
   clear();
-  return RawFile::syncFolderOf(session_.path(), session_.faults_);
+  if (Status s = RawFile::syncFolderOf(session_.path(), session_.faults_); !s) {
+    return Error{s.number(),
+                 "The change to " + session_.path() + " was saved, but " + s.description()};
+  }
+  return Status::success();
 }
 
 Status WriteTransaction::writeJournal(std::uint64_t originalLength) const {

@@ -36,8 +36,8 @@ class WriteTransaction {
   std::uint64_t fileLength() const { return length_; }
 
   // Journals the original images, writes the new ones, deletes the journal (see
-  // docs/format/journal.md). On success the transaction is empty again and can be reused. On
-  // failure the database is restored at once when possible; otherwise the journal stays, the
+  // docs/format/journal.md). Either way the transaction is empty afterwards and can be reused.
+  // On failure the database is restored at once when possible; otherwise the journal stays, the
   // session refuses further changes, and the next opening for writing restores the file.
   Status commit();
 

@@ -234,6 +234,21 @@ TEST(WriteTransaction, PowerCutDuringRollBackStillRestoresTheOldFile) {
   }
 }
 
+TEST(WriteTransaction, AFailedCommitThatCannotBeUndoneStopsTheSession) {
+  Scenario s;
+  FaultHook stop = FaultHook::stopAfter(writesOfOneCommit(s) - 3);
+  auto session = openSession(s.path, &stop);
+  ASSERT_TRUE(session);
+  WriteTransaction tx = session->begin();
+  ASSERT_TRUE(applyChange(tx));
+  const Status failed = tx.commit();
+  EXPECT_EQ(failed.number(), err::kInjectedFault);
+  EXPECT_NE(failed.description().find("next opened for writing"), std::string::npos);
+  EXPECT_EQ(tx.pageCount(), 0u);
+  ASSERT_TRUE(tx.putPage(1, pattern(kPage, 3)));
+  EXPECT_EQ(tx.commit().number(), err::kJournal);
+}
+
 TEST(WriteTransaction, KilledProcessIsRolledBackOnNextOpening) {
   Scenario s;
   const int writes = writesOfOneCommit(s);

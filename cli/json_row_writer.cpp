@@ -1,0 +1,38 @@
+// json_row_writer.cpp: writes each row as one JSON object line inside an array.
+#include "cli/json_row_writer.h"
+
+#include "cli/cell_text.h"
+#include "jet/value_format.h"
+
+namespace cli {
+
+void JsonRowWriter::begin(const jet::TableDef& table) {
+  columns_ = table.columns;
+  keys_.clear();
+  for (const jet::Column& c : columns_) keys_.push_back(jet::jsonString(c.name));
+  first_ = true;
+  out_ << "[\n";
+}
+
+void JsonRowWriter::row(const jet::Row& row) {
+  line_.clear();
+  if (!first_) line_ += ",\n";
+  first_ = false;
+  line_ += '{';
+  for (std::size_t i = 0; i < columns_.size(); ++i) {
+    if (i != 0) line_ += ',';
+    line_ += keys_[i];
+    line_ += ':';
+    line_ += i < row.values.size() ? jsonCell(columns_[i], row.values[i]) : "null";
+  }
+  line_ += '}';
+  out_ << line_;
+}
+
+void JsonRowWriter::end() {
+  if (!first_) out_ << '\n';
+  out_ << "]\n";
+  out_.flush();
+}
+
+}  // namespace cli

@@ -1,0 +1,70 @@
+// program.cpp: dispatch to the commands, and the program's help listing them.
+#include "cli/program.h"
+
+#include <ostream>
+
+#include "cli/export_command.h"
+#include "cli/info_command.h"
+#include "cli/tables_command.h"
+
+#ifndef FIELDMEND_VERSION
+#define FIELDMEND_VERSION "0.0.0"
+#endif
+
+namespace cli {
+
+Program::Program() {
+  commands_.push_back(std::make_unique<InfoCommand>());
+  commands_.push_back(std::make_unique<TablesCommand>());
+  commands_.push_back(std::make_unique<ExportCommand>());
+}
+
+const Command* Program::find(std::string_view name) const {
+  for (const auto& c : commands_)
+    if (c->name() == name) return c.get();
+  return nullptr;
+}
+
+std::string Program::help() const {
+  std::string text =
+      "Usage: fieldmend-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
+      "Reads Microsoft Access databases (.mdb, .accdb); the file is never changed.\n"
+      "\n"
+      "Commands:\n";
+  for (const auto& c : commands_) {
+    std::string name(c->name());
+    name.resize(8, ' ');
+    text += "  " + name + std::string(c->summary()) + "\n";
+  }
+  text +=
+      "\n"
+      "Run 'fieldmend-cli COMMAND --help' for a command's arguments and options.\n"
+      "Exit status: 0 on success, 1 when the file or database cannot be read,\n"
+      "2 on a usage error (unknown command or option, missing argument).\n";
+  return text;
+}
+
+int Program::run(std::span<const std::string> args, CommandContext& context) const {
+  if (args.empty()) {
+    context.err << kProgramName << ": missing command (try '" << kProgramName << " --help')\n";
+    return kExitUsage;
+  }
+  const std::string& first = args.front();
+  if (first == "--help" || first == "-h" || first == "help") {
+    context.out << help();
+    return kExitOk;
+  }
+  if (first == "--version") {
+    context.out << kProgramName << ' ' << FIELDMEND_VERSION << '\n';
+    return kExitOk;
+  }
+  const Command* command = find(first);
+  if (command == nullptr) {
+    context.err << kProgramName << ": unknown " << (first.starts_with("-") ? "option" : "command")
+                << " \"" << oneLine(first) << "\" (try '" << kProgramName << " --help')\n";
+    return kExitUsage;
+  }
+  return command->execute(args.subspan(1), context);
+}
+
+}  // namespace cli
