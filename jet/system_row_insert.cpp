@@ -117,8 +117,10 @@ Result<RowLocator> placeRow(PageStore& pages, const SystemTable& table, const Fo
   return RowLocator{fresh, number};
 }
 
-Result<ByteVector> indexKey(const SystemTable& table, const IndexDef& index, Version version,
-                            const std::vector<Value>& values) {
+}  // namespace
+
+Result<ByteVector> systemIndexKey(const SystemTable& table, const IndexDef& index,
+                                  Version version, const std::vector<Value>& values) {
   std::vector<KeyPart> parts;
   for (const IndexColumn& ic : index.columns) {
     auto col = std::find_if(table.def.columns.begin(), table.def.columns.end(),
@@ -141,8 +143,6 @@ Result<ByteVector> indexKey(const SystemTable& table, const IndexDef& index, Ver
   }
   return encodeIndexKey(parts);
 }
-
-}  // namespace
 
 Result<SystemTable> loadSystemTable(const Database& db, std::string_view name) {
   SystemTable out;
@@ -167,7 +167,7 @@ Status insertSystemRow(PageStore& pages, const SystemTable& table, Version versi
   Changes changes;
   JET_ASSIGN_OR_RETURN(RowLocator where, placeRow(pages, table, f, row, changes));
   for (const IndexDef& index : table.def.indexes) {
-    JET_ASSIGN_OR_RETURN(ByteVector key, indexKey(table, index, version, values));
+    JET_ASSIGN_OR_RETURN(ByteVector key, systemIndexKey(table, index, version, values));
     JET_ASSIGN_OR_RETURN(ByteVector root, pageWithChanges(pages, changes, index.rootPage));
     std::string what = "number " + std::to_string(index.number) + " of table \"" +
                        table.def.name + "\"";

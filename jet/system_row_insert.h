@@ -21,6 +21,10 @@ struct SystemTable {
 // Reads `name`'s definition and the pages of its rows through `db`.
 Result<SystemTable> loadSystemTable(const Database& db, std::string_view name);
 
+// The key of `values` (one per column of `table.def`) in the index `index`.
+Result<std::vector<std::uint8_t>> systemIndexKey(const SystemTable& table, const IndexDef& index,
+                                                 Version version, const std::vector<Value>& values);
+
 // Adds the row (one Value per column of `table.def`). Every page it changes is written through
 // `pages` only once all of them have been prepared.
 Status insertSystemRow(PageStore& pages, const SystemTable& table, Version version,
