@@ -22,9 +22,9 @@ struct Options {
   int textColumns = 3;
   int memoColumns = 1;
   int numberColumns = 2;
-  int textLength = 40;     // characters in a text cell (memos: ten times as many)
-  int accents = 10;        // percent of words carrying accented or non-Latin characters
-  int matchRate = 5;       // percent of text cells holding the search word
+  int textLength = 40;  // characters in a text cell (memos: ten times as many)
+  int accents = 10;     // percent of words carrying accented or non-Latin characters
+  int matchRate = 5;    // percent of text cells holding the search word
   std::string needle = "needle";
   std::uint32_t seed = 1;
 };
@@ -50,18 +50,30 @@ bool parse(int argc, char** argv, Options& o) {
     std::string key = argv[i];
     std::string value = argv[i + 1];
     auto number = [&] { return std::strtoull(value.c_str(), nullptr, 10); };
-    if (key == "--rows") o.rows = number();
-    else if (key == "--tables") o.tables = static_cast<int>(number());
-    else if (key == "--text-columns") o.textColumns = static_cast<int>(number());
-    else if (key == "--memo-columns") o.memoColumns = static_cast<int>(number());
-    else if (key == "--number-columns") o.numberColumns = static_cast<int>(number());
-    else if (key == "--text-length") o.textLength = static_cast<int>(number());
-    else if (key == "--accents") o.accents = static_cast<int>(number());
-    else if (key == "--match-rate") o.matchRate = static_cast<int>(number());
-    else if (key == "--needle") o.needle = value;
-    else if (key == "--seed") o.seed = static_cast<std::uint32_t>(number());
-    else if (key == "--template-dir") o.templateDir = value;
-    else return false;
+    if (key == "--rows")
+      o.rows = number();
+    else if (key == "--tables")
+      o.tables = static_cast<int>(number());
+    else if (key == "--text-columns")
+      o.textColumns = static_cast<int>(number());
+    else if (key == "--memo-columns")
+      o.memoColumns = static_cast<int>(number());
+    else if (key == "--number-columns")
+      o.numberColumns = static_cast<int>(number());
+    else if (key == "--text-length")
+      o.textLength = static_cast<int>(number());
+    else if (key == "--accents")
+      o.accents = static_cast<int>(number());
+    else if (key == "--match-rate")
+      o.matchRate = static_cast<int>(number());
+    else if (key == "--needle")
+      o.needle = value;
+    else if (key == "--seed")
+      o.seed = static_cast<std::uint32_t>(number());
+    else if (key == "--template-dir")
+      o.templateDir = value;
+    else
+      return false;
   }
   return (argc % 2) == 0 && o.tables >= 1 && o.textLength >= 1 && o.textLength <= 255;
 }
@@ -97,9 +109,9 @@ class TextMaker {
 
   const std::string& word() {
     static const std::vector<std::string> kPlain = {"alpha", "river", "stone", "market", "order",
-                                                    "blue",  "north", "paper", "light", "garden"};
-    static const std::vector<std::string> kAccented = {"café", "naïve", "Zoë", "straße",
-                                                       "Ærø",  "Łódź", "Ελλάδα", "東京"};
+                                                    "blue",  "north", "paper", "light",  "garden"};
+    static const std::vector<std::string> kAccented = {"café", "naïve", "Zoë",    "straße",
+                                                       "Ærø",  "Łódź",  "Ελλάδα", "東京"};
     return percent() < o_.accents ? kAccented[random_() % kAccented.size()]
                                   : kPlain[random_() % kPlain.size()];
   }
@@ -129,8 +141,10 @@ std::vector<jet::ColumnSpec> columns(const Options& o) {
     out.push_back({"Text" + std::to_string(i), jet::ColumnType::kText,
                    static_cast<std::uint16_t>(o.textLength)});
   }
-  for (int i = 1; i <= o.memoColumns; ++i) out.push_back({"Memo" + std::to_string(i), jet::ColumnType::kMemo});
-  for (int i = 1; i <= o.numberColumns; ++i) out.push_back({"Number" + std::to_string(i), jet::ColumnType::kDouble});
+  for (int i = 1; i <= o.memoColumns; ++i)
+    out.push_back({"Memo" + std::to_string(i), jet::ColumnType::kMemo});
+  for (int i = 1; i <= o.numberColumns; ++i)
+    out.push_back({"Number" + std::to_string(i), jet::ColumnType::kDouble});
   out.push_back({"Created", jet::ColumnType::kDateTime});
   out.push_back({"Active", jet::ColumnType::kBoolean});
   return out;

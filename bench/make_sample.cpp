@@ -15,11 +15,31 @@ using jet::ColumnSpec;
 using jet::ColumnType;
 using jet::Value;
 
-Value num(std::int64_t v) { Value x; x.isNull = false; x.integer = v; return x; }
+Value num(std::int64_t v) {
+  Value x;
+  x.isNull = false;
+  x.integer = v;
+  return x;
+}
 Value money(std::int64_t cents) { return num(cents * 100); }  // stored in 1/10,000
-Value date(double days) { Value x; x.isNull = false; x.real = days; return x; }
-Value str(const std::string& s) { Value x; x.isNull = false; x.text = s; return x; }
-Value flag(bool b) { Value x; x.isNull = false; x.boolean = b; return x; }
+Value date(double days) {
+  Value x;
+  x.isNull = false;
+  x.real = days;
+  return x;
+}
+Value str(const std::string& s) {
+  Value x;
+  x.isNull = false;
+  x.text = s;
+  return x;
+}
+Value flag(bool b) {
+  Value x;
+  x.isNull = false;
+  x.boolean = b;
+  return x;
+}
 Value none() { return Value{}; }
 
 struct Customer {
@@ -103,12 +123,13 @@ jet::Status customers(jet::DatabaseCreator& db) {
                                     {"Notes", ColumnType::kMemo}}));
   std::int64_t id = 1;
   for (const Customer& c : kCustomers) {
-    Value notes = id % 4 == 1 ? str(longNote(static_cast<int>(id) % 3 * 10 + 2))
+    Value notes = id % 4 == 1   ? str(longNote(static_cast<int>(id) % 3 * 10 + 2))
                   : id % 4 == 2 ? none()
                   : id % 4 == 3 ? str("")
                                 : str("Prefers e-mail. Contact: " + std::string(c.contact) + ".");
     JET_TRY(db.insertRow({num(id), str(c.company), str(c.contact), str(c.city), str(c.country),
-                          str(c.phone), flag(id % 5 != 0), date(36000.0 + 97.0 * static_cast<double>(id)), notes}));
+                          str(c.phone), flag(id % 5 != 0),
+                          date(36000.0 + 97.0 * static_cast<double>(id)), notes}));
     ++id;
   }
   return {};
@@ -147,14 +168,14 @@ jet::Status orders(jet::DatabaseCreator& db) {
   for (std::int64_t id = 1; id <= 120; ++id) {
     std::size_t c = static_cast<std::size_t>(id * 7) % customers;
     std::size_t p = static_cast<std::size_t>(id * 11) % products;
-    Value comment = id % 10 == 0   ? str(longNote(12))
+    Value comment = id % 10 == 0  ? str(longNote(12))
                     : id % 3 == 0 ? str("Deliver to \"Reception\"; call ahead.")
                                   : none();
-    JET_TRY(db.insertRow({num(10248 + id), num(static_cast<std::int64_t>(c) + 1),
-                          num(static_cast<std::int64_t>(p) + 1), date(45000.0 + static_cast<double>(id) * 1.5),
-                          num(1 + id % 24), str(kCustomers[c].city),
-                          str(kStatuses[static_cast<std::size_t>(id) % std::size(kStatuses)]),
-                          comment}));
+    JET_TRY(db.insertRow(
+        {num(10248 + id), num(static_cast<std::int64_t>(c) + 1),
+         num(static_cast<std::int64_t>(p) + 1), date(45000.0 + static_cast<double>(id) * 1.5),
+         num(1 + id % 24), str(kCustomers[c].city),
+         str(kStatuses[static_cast<std::size_t>(id) % std::size(kStatuses)]), comment}));
   }
   return {};
 }

@@ -27,8 +27,7 @@ constexpr std::uint32_t kGlobalMapPage = 1;
 std::vector<std::uint8_t> defaultOwner() { return {0xA6, 0x33}; }  // the Admin user SID
 
 bool sameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
                   std::tolower(static_cast<unsigned char>(y));
          });
@@ -45,10 +44,11 @@ Result<std::vector<std::uint8_t>> readWhole(const std::string& path) {
 Result<Version> checkTemplate(const std::vector<std::uint8_t>& bytes, const std::string& path) {
   JET_ASSIGN_OR_RETURN(Header header, parseHeader(bytes, path, bytes.size()));
   const HeaderInfo& h = header.info;
-  if (h.version == Version::kJet3 || h.encodingKey != 0 || h.hasPassword ||
-      h.pageSize != 4096 || bytes.size() % h.pageSize != 0) {
-    return Error{err::kUnsupported, path + ": a template must be an unencrypted Jet4 or ACE "
-                                           "database without a password."};
+  if (h.version == Version::kJet3 || h.encodingKey != 0 || h.hasPassword || h.pageSize != 4096 ||
+      bytes.size() % h.pageSize != 0) {
+    return Error{err::kUnsupported, path +
+                                        ": a template must be an unencrypted Jet4 or ACE "
+                                        "database without a password."};
   }
   return h.version;
 }
@@ -259,7 +259,8 @@ Status DatabaseCreator::addTable(const std::string& name, const std::vector<Colu
     JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::open(partial_));
     for (const CatalogEntry& e : db->catalogue()) {
       if (sameName(e.name, name)) {
-        return Error{err::kUnsupported, "The database already has an object named \"" + name + "\"."};
+        return Error{err::kUnsupported,
+                     "The database already has an object named \"" + name + "\"."};
       }
     }
   }
@@ -308,8 +309,9 @@ Status DatabaseCreator::finish() {
   JET_TRY(pages_->sync());
   pages_.reset();
   if (::link(partial_.c_str(), path_.c_str()) != 0) {
-    return Error{err::kIo, path_ + ": the new database cannot be put in place (it may exist "
-                                   "already)."};
+    return Error{err::kIo, path_ +
+                               ": the new database cannot be put in place (it may exist "
+                               "already)."};
   }
   JET_TRY(RawFile::remove(partial_));
   JET_TRY(RawFile::syncFolderOf(path_));

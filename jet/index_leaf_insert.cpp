@@ -21,7 +21,8 @@ std::vector<std::uint8_t> entryBytes(const IndexEntry& e) {
 }
 
 bool entryBefore(const IndexEntry& a, const std::vector<std::uint8_t>& key, RowLocator row) {
-  if (a.key != key) return std::lexicographical_compare(a.key.begin(), a.key.end(), key.begin(), key.end());
+  if (a.key != key)
+    return std::lexicographical_compare(a.key.begin(), a.key.end(), key.begin(), key.end());
   if (a.row.page != row.page) return a.row.page < row.page;
   return a.row.row < row.row;
 }
@@ -39,8 +40,9 @@ Result<std::vector<std::uint8_t>> encodeLeafPage(std::span<const std::uint8_t> o
   std::size_t used = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) used += entries[i].size() - (i ? prefix : 0);
   if (L.entriesStart + used > L.pageSize) {
-    return Error{err::kUnsupported, "The index " + what + " has no room for another entry on "
-                                    "its page; this file cannot take more tables."};
+    return Error{err::kUnsupported, "The index " + what +
+                                        " has no room for another entry on "
+                                        "its page; this file cannot take more tables."};
   }
   std::vector<std::uint8_t> page(original.begin(), original.end());
   std::fill(page.begin() + L.entryMask, page.begin() + L.entryMask + L.entryMaskSize, 0);
@@ -49,7 +51,8 @@ Result<std::vector<std::uint8_t>> encodeLeafPage(std::span<const std::uint8_t> o
   std::size_t at = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     auto from = entries[i].begin() + static_cast<std::ptrdiff_t>(i ? prefix : 0);
-    std::copy(from, entries[i].end(), page.begin() + static_cast<std::ptrdiff_t>(L.entriesStart + at));
+    std::copy(from, entries[i].end(),
+              page.begin() + static_cast<std::ptrdiff_t>(L.entriesStart + at));
     at += static_cast<std::size_t>(entries[i].end() - from);
     page[L.entryMask + at / 8] |= static_cast<std::uint8_t>(1u << (at % 8));
   }
@@ -64,8 +67,9 @@ Result<std::vector<std::uint8_t>> insertLeafEntry(std::span<const std::uint8_t> 
                                                   const std::string& what) {
   JET_ASSIGN_OR_RETURN(IndexPage leaf, parseIndexPage(page, version, pageNumber));
   if (!leaf.leaf || leaf.nextPage != 0 || leaf.prevPage != 0) {
-    return Error{err::kUnsupported, "The index " + what + " spans several pages; adding to it "
-                                    "is not supported."};
+    return Error{err::kUnsupported, "The index " + what +
+                                        " spans several pages; adding to it "
+                                        "is not supported."};
   }
   auto pos = std::find_if(leaf.entries.begin(), leaf.entries.end(),
                           [&](const IndexEntry& e) { return !entryBefore(e, key, row); });

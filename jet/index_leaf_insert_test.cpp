@@ -61,8 +61,7 @@ TEST(IndexLeafInsert, RebuiltCatalogueLeavesMatchAccessBytes) {
       // Byte for byte what Access wrote: header, free space, bitmask, entries (what follows the
       // entries is stale in Access's pages).
       long used = 4096 - (leaf.bytes[2] | (leaf.bytes[3] << 8));
-      EXPECT_TRUE(std::equal(leaf.bytes.begin(), leaf.bytes.begin() + used,
-                             rebuilt->begin()))
+      EXPECT_TRUE(std::equal(leaf.bytes.begin(), leaf.bytes.begin() + used, rebuilt->begin()))
           << file << " page " << leaf.number;
     }
   }
@@ -86,8 +85,8 @@ TEST(IndexLeafInsert, EntryGoesInKeyOrderAndDuplicatesOfUniqueKeysAreRefused) {
   EXPECT_EQ(after->entries[1].key, key);
   EXPECT_EQ(after->entries[1].row, (RowLocator{77, 3}));
 
-  auto duplicate = insertLeafEntry(leaf.bytes, Version::kJet4, leaf.number,
-                                   parsed->entries[0].key, {77, 3}, true, "t");
+  auto duplicate = insertLeafEntry(leaf.bytes, Version::kJet4, leaf.number, parsed->entries[0].key,
+                                   {77, 3}, true, "t");
   EXPECT_EQ(duplicate.ok() ? 0 : duplicate.error().number, err::kUniqueViolation);
 }
 

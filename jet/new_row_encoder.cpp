@@ -53,12 +53,16 @@ Status putFixed(std::span<std::uint8_t> fixed, const Column& col, const Value& v
                          std::numeric_limits<std::int32_t>::max()));
       put32(fixed, at, static_cast<std::uint32_t>(v.integer));
       return {};
-    case ColumnType::kCurrency: put64(fixed, at, static_cast<std::uint64_t>(v.integer)); return {};
+    case ColumnType::kCurrency:
+      put64(fixed, at, static_cast<std::uint64_t>(v.integer));
+      return {};
     case ColumnType::kSingle:
       put32(fixed, at, std::bit_cast<std::uint32_t>(static_cast<float>(v.real)));
       return {};
     case ColumnType::kDouble:
-    case ColumnType::kDateTime: put64(fixed, at, std::bit_cast<std::uint64_t>(v.real)); return {};
+    case ColumnType::kDateTime:
+      put64(fixed, at, std::bit_cast<std::uint64_t>(v.real));
+      return {};
     default:
       return columnError(err::kUnsupported, table, col, "this type cannot be written.");
   }
@@ -171,10 +175,9 @@ std::size_t cellSize(const Column& col, const ByteVector& plain) {
 Result<ByteVector> encodeNewRow(const TableDef& table, const std::vector<Value>& values,
                                 LongValueStore& longValues) {
   if (values.size() != table.columns.size()) {
-    return Error{err::kCantConvertValue, "Table \"" + table.name + "\" has " +
-                                             std::to_string(table.columns.size()) +
-                                             " columns; the row gives " +
-                                             std::to_string(values.size()) + " values."};
+    return Error{err::kCantConvertValue,
+                 "Table \"" + table.name + "\" has " + std::to_string(table.columns.size()) +
+                     " columns; the row gives " + std::to_string(values.size()) + " values."};
   }
   std::size_t columnCount = 0;
   std::size_t varSlots = 0;

@@ -12,11 +12,11 @@
 
 namespace jet {
 
-inline constexpr std::size_t kMaxRowSize = 4060;           // Jet4/ACE
+inline constexpr std::size_t kMaxRowSize = 4060;  // Jet4/ACE
 inline constexpr std::size_t kLongValueDescriptor = 12;
 inline constexpr std::size_t kMaxInlineLongValue = 64;
-inline constexpr std::size_t kMaxLongValueRow = 4076;      // one row on a long-value page
-inline constexpr std::size_t kMaxCompressedMemo = 1024;    // characters; longer memos stay plain
+inline constexpr std::size_t kMaxLongValueRow = 4076;    // one row on a long-value page
+inline constexpr std::size_t kMaxCompressedMemo = 1024;  // characters; longer memos stay plain
 
 // Keeps the rows of long values. store() puts one row of column `column`'s value on a long-value
 // page and returns its pointer (row number in the low byte, page above).

@@ -48,10 +48,30 @@ class MemoryLongValues : public LongValueStore, public LongValueSource {
   std::uint32_t next_ = 10;
 };
 
-Value num(std::int64_t v) { Value x; x.isNull = false; x.integer = v; return x; }
-Value real(double v) { Value x; x.isNull = false; x.real = v; return x; }
-Value str(std::string s) { Value x; x.isNull = false; x.text = std::move(s); return x; }
-Value flag(bool b) { Value x; x.isNull = false; x.boolean = b; return x; }
+Value num(std::int64_t v) {
+  Value x;
+  x.isNull = false;
+  x.integer = v;
+  return x;
+}
+Value real(double v) {
+  Value x;
+  x.isNull = false;
+  x.real = v;
+  return x;
+}
+Value str(std::string s) {
+  Value x;
+  x.isNull = false;
+  x.text = std::move(s);
+  return x;
+}
+Value flag(bool b) {
+  Value x;
+  x.isNull = false;
+  x.boolean = b;
+  return x;
+}
 
 TableDef table() {
   auto def = layoutTable("T", {{"Id", ColumnType::kLong},
@@ -74,7 +94,8 @@ TEST(NewRowEncoder, RowsDecodeToTheValuesGiven) {
   std::vector<std::vector<Value>> rows = {
       {num(7), str("Zoë"), flag(true), str(std::string(5000, 'm')), num(-300), num(200),
        num(-12345), real(0.5), real(45000.25), str("ab😀")},
-      {num(-1), Value{}, flag(false), Value{}, Value{}, Value{}, Value{}, Value{}, Value{}, str("")},
+      {num(-1), Value{}, flag(false), Value{}, Value{}, Value{}, Value{}, Value{}, Value{},
+       str("")},
       {num(0), str(""), Value{}, str("short"), num(32767), num(0), num(0), real(-2), real(0),
        Value{}},
   };
@@ -93,9 +114,9 @@ TEST(NewRowEncoder, RowsDecodeToTheValuesGiven) {
       }
       ASSERT_EQ(got.isNull, want.isNull) << col.name;
       if (want.isNull) continue;
-      EXPECT_EQ(got.text.empty() ? std::string() : got.text,
-                col.type == ColumnType::kText || col.type == ColumnType::kMemo ? want.text
-                                                                                 : got.text)
+      EXPECT_EQ(
+          got.text.empty() ? std::string() : got.text,
+          col.type == ColumnType::kText || col.type == ColumnType::kMemo ? want.text : got.text)
           << col.name;
       if (col.type == ColumnType::kSingle || col.type == ColumnType::kDateTime) {
         EXPECT_DOUBLE_EQ(got.real, want.real) << col.name;

@@ -72,9 +72,9 @@ Status addOwnedPage(const PageStore& pages, const SystemTable& table, const Form
   JET_ASSIGN_OR_RETURN(ByteVector holder, pageWithChanges(pages, changes, mapPage));
   std::size_t rowNumber = pointer & 0xFF;
   std::size_t start = u16(holder, f.dataRowTable + kRowEntry * rowNumber) & kRowOffsetMask;
-  std::size_t end = rowNumber == 0
-                        ? holder.size()
-                        : u16(holder, f.dataRowTable + kRowEntry * (rowNumber - 1)) & kRowOffsetMask;
+  std::size_t end =
+      rowNumber == 0 ? holder.size()
+                     : u16(holder, f.dataRowTable + kRowEntry * (rowNumber - 1)) & kRowOffsetMask;
   Error full{err::kUnsupported, "The usage map of table \"" + table.def.name +
                                     "\" cannot take another page; this file cannot take more "
                                     "tables."};
@@ -119,15 +119,15 @@ Result<RowLocator> placeRow(PageStore& pages, const SystemTable& table, const Fo
 
 }  // namespace
 
-Result<ByteVector> systemIndexKey(const SystemTable& table, const IndexDef& index,
-                                  Version version, const std::vector<Value>& values) {
+Result<ByteVector> systemIndexKey(const SystemTable& table, const IndexDef& index, Version version,
+                                  const std::vector<Value>& values) {
   std::vector<KeyPart> parts;
   for (const IndexColumn& ic : index.columns) {
     auto col = std::find_if(table.def.columns.begin(), table.def.columns.end(),
                             [&](const Column& c) { return c.number == ic.columnNumber; });
     if (col == table.def.columns.end()) {
-      return Error{err::kBadPage, "An index of table \"" + table.def.name +
-                                      "\" names a column it does not have."};
+      return Error{err::kBadPage,
+                   "An index of table \"" + table.def.name + "\" names a column it does not have."};
     }
     KeyPart part;
     part.type = col->type;
@@ -169,8 +169,8 @@ Status insertSystemRow(PageStore& pages, const SystemTable& table, Version versi
   for (const IndexDef& index : table.def.indexes) {
     JET_ASSIGN_OR_RETURN(ByteVector key, systemIndexKey(table, index, version, values));
     JET_ASSIGN_OR_RETURN(ByteVector root, pageWithChanges(pages, changes, index.rootPage));
-    std::string what = "number " + std::to_string(index.number) + " of table \"" +
-                       table.def.name + "\"";
+    std::string what =
+        "number " + std::to_string(index.number) + " of table \"" + table.def.name + "\"";
     JET_ASSIGN_OR_RETURN(changes[index.rootPage],
                          insertLeafEntry(root, version, index.rootPage, key, where,
                                          (index.flags & 0x01) != 0, what));

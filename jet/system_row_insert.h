@@ -14,8 +14,8 @@
 namespace jet {
 
 struct SystemTable {
-  TableDef def;                          // from the reader, indexes included
-  std::vector<std::uint32_t> rowPages;   // pages that hold its rows, ascending
+  TableDef def;                         // from the reader, indexes included
+  std::vector<std::uint32_t> rowPages;  // pages that hold its rows, ascending
 };
 
 // Reads `name`'s definition and the pages of its rows through `db`.

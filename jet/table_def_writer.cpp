@@ -12,13 +12,12 @@ constexpr std::uint32_t kMagicTableNumber = 1625;  // constant in every Access-m
 constexpr std::size_t kNextPage = 4;
 constexpr std::size_t kDefinitionLength = 8;
 constexpr std::size_t kMagic = 12;
-constexpr std::size_t kAutonumberFlag = 24;       // 1: autonumbering usable
+constexpr std::size_t kAutonumberFlag = 24;  // 1: autonumbering usable
 constexpr std::size_t kColumnMagic = 1;
 constexpr std::size_t kColumnNumberAgain = 9;
 constexpr std::size_t kLongValueMapSize = 10;
 constexpr std::size_t kTerminatorSize = 2;
 constexpr std::size_t kPageTrailer = 8;  // kept free at the end of a definition page
-
 
 void writeColumn(std::span<std::uint8_t> d, const Column& c, const Format& f) {
   put8(d, 0, static_cast<std::uint8_t>(c.type));
@@ -75,7 +74,8 @@ Result<std::vector<std::uint8_t>> writeTableDef(const TableDef& table, const For
   put8(page, f.tdefTableType, table.tableType);
   std::uint16_t columns = static_cast<std::uint16_t>(table.columns.size());
   std::uint16_t variable = 0;
-  for (const Column& c : table.columns) variable = static_cast<std::uint16_t>(variable + !c.fixed());
+  for (const Column& c : table.columns)
+    variable = static_cast<std::uint16_t>(variable + !c.fixed());
   put16(page, f.tdefMaxColumns, columns);
   put16(page, f.tdefVarColumns, variable);
   put16(page, f.tdefColumns, columns);

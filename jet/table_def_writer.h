@@ -13,9 +13,7 @@
 namespace jet {
 
 // A usage-map pointer as the file stores it: row number in the low byte, page above.
-inline std::uint32_t mapPointer(std::uint32_t page, std::uint8_t row) {
-  return (page << 8) | row;
-}
+inline std::uint32_t mapPointer(std::uint32_t page, std::uint8_t row) { return (page << 8) | row; }
 
 // The whole definition on one page of `f.pageSize` bytes, with the usage-map pointers of
 // `table` (ownedMap, freeMap, longValueMaps in column order) and row count `rowCount`. A definition

@@ -86,8 +86,9 @@ Status TableFiller::setMapRow(std::vector<std::uint8_t>& mapPage, std::uint32_t 
   std::map<std::uint32_t, std::uint32_t> slots;
   for (auto& [slot, bitmap] : buildBitmapPages(owned, f_.pageSize)) {
     if (slot >= referenceSlots()) {
-      return Error{err::kUnsupported, "Table \"" + table_.name + "\" grew past the largest "
-                                      "file size this engine can map."};
+      return Error{err::kUnsupported, "Table \"" + table_.name +
+                                          "\" grew past the largest "
+                                          "file size this engine can map."};
     }
     std::uint32_t page = pages_.reserve();
     JET_TRY(pages_.write(page, bitmap));

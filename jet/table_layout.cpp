@@ -16,20 +16,23 @@ constexpr std::uint8_t kFlagFixed = 0x01;
 constexpr std::uint8_t kFlagUpdatable = 0x02;
 constexpr std::uint8_t kExtraCompressedUnicode = 0x01;
 
-bool isVariable(ColumnType type) {
-  return type == ColumnType::kText || type == ColumnType::kMemo;
-}
+bool isVariable(ColumnType type) { return type == ColumnType::kText || type == ColumnType::kMemo; }
 
 std::uint16_t fixedBytes(ColumnType type) {
   switch (type) {
-    case ColumnType::kByte: return 1;
-    case ColumnType::kInteger: return 2;
+    case ColumnType::kByte:
+      return 1;
+    case ColumnType::kInteger:
+      return 2;
     case ColumnType::kLong:
-    case ColumnType::kSingle: return 4;
+    case ColumnType::kSingle:
+      return 4;
     case ColumnType::kCurrency:
     case ColumnType::kDouble:
-    case ColumnType::kDateTime: return 8;
-    default: return 0;
+    case ColumnType::kDateTime:
+      return 8;
+    default:
+      return 0;
   }
 }
 
@@ -80,8 +83,7 @@ Status checkObjectName(const std::string& name, const std::string& what) {
   return {};
 }
 
-Result<TableDef> layoutTable(const std::string& tableName,
-                             const std::vector<ColumnSpec>& columns) {
+Result<TableDef> layoutTable(const std::string& tableName, const std::vector<ColumnSpec>& columns) {
   JET_TRY(checkObjectName(tableName, "table"));
   if (columns.empty() || columns.size() > kMaxNewColumns) {
     return badInput("Table \"" + tableName + "\" needs 1 to 255 columns, not " +

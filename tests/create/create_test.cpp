@@ -19,15 +19,35 @@ namespace {
 const std::string kSource = FIELDMEND_SOURCE_DIR;
 
 Value nul() { return Value{}; }
-Value num(std::int64_t v) { Value x; x.isNull = false; x.integer = v; return x; }
-Value real(double v) { Value x; x.isNull = false; x.real = v; return x; }
-Value str(std::string s) { Value x; x.isNull = false; x.text = std::move(s); return x; }
-Value flag(bool b) { Value x; x.isNull = false; x.boolean = b; return x; }
+Value num(std::int64_t v) {
+  Value x;
+  x.isNull = false;
+  x.integer = v;
+  return x;
+}
+Value real(double v) {
+  Value x;
+  x.isNull = false;
+  x.real = v;
+  return x;
+}
+Value str(std::string s) {
+  Value x;
+  x.isNull = false;
+  x.text = std::move(s);
+  return x;
+}
+Value flag(bool b) {
+  Value x;
+  x.isNull = false;
+  x.boolean = b;
+  return x;
+}
 
 std::vector<ColumnSpec> allTypes() {
-  return {{"Id", ColumnType::kLong},      {"Small", ColumnType::kInteger},
-          {"Tiny", ColumnType::kByte},    {"Price", ColumnType::kCurrency},
-          {"Ratio", ColumnType::kSingle}, {"Amount", ColumnType::kDouble},
+  return {{"Id", ColumnType::kLong},       {"Small", ColumnType::kInteger},
+          {"Tiny", ColumnType::kByte},     {"Price", ColumnType::kCurrency},
+          {"Ratio", ColumnType::kSingle},  {"Amount", ColumnType::kDouble},
           {"When", ColumnType::kDateTime}, {"Done", ColumnType::kBoolean},
           {"Name", ColumnType::kText, 50}, {"Notes", ColumnType::kMemo},
           {"Code", ColumnType::kText, 10}};
@@ -45,8 +65,8 @@ std::vector<std::vector<Value>> sampleRows() {
   std::vector<std::vector<Value>> rows;
   rows.push_back({num(1), num(-2), num(3), num(123400), real(0.5), real(-1.25), real(45000.5),
                   flag(true), str("Zoë \"quoted\" O'Brien"), str("short memo"), str("A")});
-  rows.push_back({num(2), nul(), nul(), nul(), nul(), nul(), nul(), flag(false), str(""), str(""),
-                  nul()});
+  rows.push_back(
+      {num(2), nul(), nul(), nul(), nul(), nul(), nul(), flag(false), str(""), str(""), nul()});
   rows.push_back({num(3), num(32767), num(255), num(-5), real(1e10), real(3.141592653589793),
                   real(1.0), flag(true), str("emoji 😀 and 𝄞"), str(repeat("é", 100)),
                   str("ÀÉÎõü")});
@@ -83,9 +103,13 @@ std::string createWith(const std::string& folder, const std::string& name,
 void expectSame(const Value& got, const Value& want, ColumnType type, const std::string& where) {
   ASSERT_EQ(got.isNull, want.isNull && type != ColumnType::kBoolean) << where;
   switch (type) {
-    case ColumnType::kBoolean: EXPECT_EQ(got.boolean, want.boolean) << where; break;
+    case ColumnType::kBoolean:
+      EXPECT_EQ(got.boolean, want.boolean) << where;
+      break;
     case ColumnType::kText:
-    case ColumnType::kMemo: EXPECT_EQ(got.text, want.text) << where; break;
+    case ColumnType::kMemo:
+      EXPECT_EQ(got.text, want.text) << where;
+      break;
     case ColumnType::kSingle:
     case ColumnType::kDouble:
     case ColumnType::kDateTime:
@@ -163,7 +187,8 @@ TEST(CreateDatabase, RefusesExistingFileDuplicateTableAndBadValues) {
   EXPECT_FALSE((*creator)->addTable("t", {{"B", ColumnType::kLong}}).ok());
   EXPECT_FALSE((*creator)->addTable("MSysObjects", {{"B", ColumnType::kLong}}).ok());
   EXPECT_FALSE((*creator)->addTable("U", {{"B", ColumnType::kOle}}).ok());
-  EXPECT_FALSE((*creator)->addTable("V", {{"B", ColumnType::kLong}, {"b", ColumnType::kLong}}).ok());
+  EXPECT_FALSE(
+      (*creator)->addTable("V", {{"B", ColumnType::kLong}, {"b", ColumnType::kLong}}).ok());
   ASSERT_TRUE((*creator)->finish().ok());
 }
 
