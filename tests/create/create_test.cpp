@@ -11,6 +11,7 @@
 #include "jet/database.h"
 #include "jet/database_creator.h"
 #include "jet/error_codes.h"
+#include "jet/integrity_check.h"
 #include "jet/test_scratch_folder.h"
 
 namespace jet {
@@ -151,6 +152,12 @@ void readBack(const std::string& path) {
   ASSERT_TRUE(second.ok()) << second.error().description;
 }
 
+void expectIntact(const std::string& path) {
+  auto problems = checkDatabaseFile(path);
+  ASSERT_TRUE(problems.ok()) << problems.error().description;
+  for (const std::string& p : *problems) ADD_FAILURE() << path << ": " << p;
+}
+
 int runOracles(const std::string& path) {
   std::string command = "node " + kSource + "/tests/create/check_oracles.mjs '" + path + "'";
   return std::system(command.c_str());
@@ -160,6 +167,7 @@ TEST(CreateDatabase, Jet4FileReadsBackEverywhere) {
   testing::ScratchFolder folder;
   std::string path = createWith(folder.path(), "new.mdb", "empty-jet4.mdb");
   readBack(path);
+  expectIntact(path);
   EXPECT_EQ(runOracles(path), 0);
 }
 
@@ -167,8 +175,11 @@ TEST(CreateDatabase, AceFileReadsBackEverywhere) {
   testing::ScratchFolder folder;
   std::string path = createWith(folder.path(), "new.accdb", "empty-ace12.accdb");
   readBack(path);
+  expectIntact(path);
   EXPECT_EQ(runOracles(path), 0);
 }
+
+TEST(CreateDatabase, ShippedSampleIsIntact) { expectIntact(kSource + "/Samples/sample.mdb"); }
 
 TEST(CreateDatabase, RefusesExistingFileDuplicateTableAndBadValues) {
   testing::ScratchFolder folder;
