@@ -13,6 +13,7 @@
 #include "jet/index_key.h"
 #include "jet/index_leaf_insert.h"
 #include "jet/new_row_encoder.h"
+#include "jet/new_usage_maps.h"
 #include "jet/page_filler.h"
 
 namespace jet {
@@ -64,34 +65,82 @@ Result<ByteVector> pageWithChanges(const PageStore& pages, const Changes& change
   return pages.read(n);
 }
 
-// Marks `page` in the owned map `pointer` (inline, or reference with the bitmap page present).
-Status addOwnedPage(const PageStore& pages, const SystemTable& table, const Format& f,
-                    std::uint32_t page, Changes& changes) {
-  std::uint32_t pointer = table.def.ownedMap;
-  std::uint32_t mapPage = pointer >> 8;
+// The bytes [start, end) of row `number` on a data page.
+std::pair<std::size_t, std::size_t> rowBounds(const ByteVector& page, const Format& f,
+                                              std::size_t number) {
+  std::size_t start = u16(page, f.dataRowTable + kRowEntry * number) & kRowOffsetMask;
+  std::size_t end = number == 0
+                        ? page.size()
+                        : u16(page, f.dataRowTable + kRowEntry * (number - 1)) & kRowOffsetMask;
+  return {start, end};
+}
+
+// Pages an inline map lists.
+std::vector<std::uint32_t> inlinePages(std::span<const std::uint8_t> row) {
+  std::vector<std::uint32_t> out;
+  std::uint32_t first = u32(row, 1);
+  for (std::size_t bit = 0; bit < (row.size() - 5) * 8; ++bit) {
+    if ((row[5 + bit / 8] >> (bit % 8)) & 1) out.push_back(first + static_cast<std::uint32_t>(bit));
+  }
+  return out;
+}
+
+// Rewrites the map row `row` as a reference map listing `listed`, with new bitmap pages.
+bool promoteToReference(PageStore& pages, std::span<std::uint8_t> row,
+                        const std::vector<std::uint32_t>& listed, Changes& changes) {
+  BitmapPages bitmaps = buildBitmapPages(listed, pages.pageSize());
+  if (!bitmaps.empty() && 5 + 4 * bitmaps.rbegin()->first > row.size()) return false;
+  std::fill(row.begin(), row.end(), 0);
+  row[0] = 0x01;
+  for (auto& [slot, bitmap] : bitmaps) {
+    std::uint32_t n = pages.reserve();
+    changes[n] = std::move(bitmap);
+    put32(row, 1 + 4 * slot, n);
+  }
+  return true;
+}
+
+// Adds `page` to the table's owned map: a bit in an inline map that reaches it, else the map
+// becomes a reference map (as Access does when a table outgrows an inline map), or a bit on a
+// reference map's bitmap page, added when missing.
+Status addOwnedPage(PageStore& pages, const SystemTable& table, const Format& f, std::uint32_t page,
+                    Changes& changes) {
+  std::uint32_t mapPage = table.def.ownedMap >> 8;
   JET_ASSIGN_OR_RETURN(ByteVector holder, pageWithChanges(pages, changes, mapPage));
-  std::size_t rowNumber = pointer & 0xFF;
-  std::size_t start = u16(holder, f.dataRowTable + kRowEntry * rowNumber) & kRowOffsetMask;
-  std::size_t end =
-      rowNumber == 0 ? holder.size()
-                     : u16(holder, f.dataRowTable + kRowEntry * (rowNumber - 1)) & kRowOffsetMask;
+  auto [start, end] = rowBounds(holder, f, table.def.ownedMap & 0xFF);
   Error full{err::kUnsupported, "The usage map of table \"" + table.def.name +
                                     "\" cannot take another page; this file cannot take more "
                                     "tables."};
   if (start + 5 > end || end > holder.size()) return full;
-  if (holder[start] == 0) {
-    std::uint32_t first = u32(holder, start + 1);
-    std::size_t bit = page - first;
-    if (page < first || bit >= (end - start - 5) * 8) return full;
-    holder[start + 5 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+  std::span<std::uint8_t> row = std::span(holder).subspan(start, end - start);
+  if (row[0] == 0) {
+    std::uint32_t first = u32(row, 1);
+    if (page >= first && page - first < (row.size() - 5) * 8) {
+      std::size_t bit = page - first;
+      row[5 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+    } else {
+      std::vector<std::uint32_t> listed = inlinePages(row);
+      listed.push_back(page);
+      if (!promoteToReference(pages, row, listed, changes)) return full;
+    }
     changes[mapPage] = std::move(holder);
     return {};
   }
-  std::uint32_t per = (f.pageSize - 4) * 8;
-  std::size_t slotAt = start + 1 + 4 * (page / per);
-  if (slotAt + 4 > end || u32(holder, slotAt) == 0) return full;
-  std::uint32_t bitmapPage = u32(holder, slotAt);
-  JET_ASSIGN_OR_RETURN(ByteVector bitmap, pageWithChanges(pages, changes, bitmapPage));
+  std::uint32_t per = pagesPerBitmapPage(f.pageSize);
+  std::size_t slotAt = 1 + 4 * (page / per);
+  if (slotAt + 4 > row.size()) return full;
+  std::uint32_t bitmapPage = u32(row, slotAt);
+  ByteVector bitmap;
+  if (bitmapPage == 0) {
+    bitmapPage = pages.reserve();
+    bitmap.assign(f.pageSize, 0);
+    bitmap[0] = 0x05;
+    bitmap[1] = 0x01;
+    put32(row, slotAt, bitmapPage);
+    changes[mapPage] = holder;
+  } else {
+    JET_ASSIGN_OR_RETURN(bitmap, pageWithChanges(pages, changes, bitmapPage));
+  }
   std::uint32_t bit = page % per;
   bitmap[4 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
   changes[bitmapPage] = std::move(bitmap);
