@@ -278,7 +278,9 @@ Status DatabaseCreator::insertRow(const std::vector<Value>& values) {
   if (!filler_ || failed_) {
     return Error{err::kUnsupported, path_ + ": no table is open for rows."};
   }
-  return filler_->insert(values);
+  Status inserted = filler_->insert(values);
+  failed_ = filler_->broken();
+  return inserted;
 }
 
 Status DatabaseCreator::closeTable() {
