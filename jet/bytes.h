@@ -26,7 +26,8 @@ inline std::uint32_t u32(Bytes b, std::size_t at) {
   return u24(b, at) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 inline std::uint64_t u64(Bytes b, std::size_t at) {
-  return static_cast<std::uint64_t>(u32(b, at)) | (static_cast<std::uint64_t>(u32(b, at + 4)) << 32);
+  return static_cast<std::uint64_t>(u32(b, at)) |
+         (static_cast<std::uint64_t>(u32(b, at + 4)) << 32);
 }
 
 // Checked forms: false when the field does not lie inside `b`.

@@ -35,11 +35,15 @@ ObjectKind classifyObject(std::int32_t type, std::int32_t flags) {
       if ((bits & kEngineSystemFlag) != 0) return ObjectKind::kSystemTable;
       if ((bits & kAccessSystemFlag) != 0) return ObjectKind::kAccessTable;
       return ObjectKind::kTable;
-    case kObjectAccessLink: return ObjectKind::kLink;
-    case kObjectOdbcLink: return ObjectKind::kPassThrough;
+    case kObjectAccessLink:
+      return ObjectKind::kLink;
+    case kObjectOdbcLink:
+      return ObjectKind::kPassThrough;
     // A select query has no flags; action queries, and hidden queries of forms, carry some.
-    case kObjectQuery: return flags == 0 ? ObjectKind::kView : ObjectKind::kOther;
-    default: return ObjectKind::kOther;
+    case kObjectQuery:
+      return flags == 0 ? ObjectKind::kView : ObjectKind::kOther;
+    default:
+      return ObjectKind::kOther;
   }
 }
 
@@ -68,13 +72,20 @@ bool sameObjectName(std::string_view a, std::string_view b) {
 
 std::string_view objectKindText(ObjectKind k) {
   switch (k) {
-    case ObjectKind::kTable: return "TABLE";
-    case ObjectKind::kSystemTable: return "SYSTEM TABLE";
-    case ObjectKind::kAccessTable: return "ACCESS TABLE";
-    case ObjectKind::kLink: return "LINK";
-    case ObjectKind::kPassThrough: return "PASS-THROUGH";
-    case ObjectKind::kView: return "VIEW";
-    case ObjectKind::kOther: return "";
+    case ObjectKind::kTable:
+      return "TABLE";
+    case ObjectKind::kSystemTable:
+      return "SYSTEM TABLE";
+    case ObjectKind::kAccessTable:
+      return "ACCESS TABLE";
+    case ObjectKind::kLink:
+      return "LINK";
+    case ObjectKind::kPassThrough:
+      return "PASS-THROUGH";
+    case ObjectKind::kView:
+      return "VIEW";
+    case ObjectKind::kOther:
+      return "";
   }
   return "";
 }

@@ -59,21 +59,38 @@ Status decodeFixedNumber(ColumnType type, Bytes raw, Value& v) {
   std::size_t need = fixedSize(type, 0);
   if (raw.size() < need) return shortValue(raw.size(), need);
   switch (type) {
-    case ColumnType::kByte: v.integer = raw[0]; break;
-    case ColumnType::kInteger: v.integer = static_cast<std::int16_t>(u16(raw, 0)); break;
+    case ColumnType::kByte:
+      v.integer = raw[0];
+      break;
+    case ColumnType::kInteger:
+      v.integer = static_cast<std::int16_t>(u16(raw, 0));
+      break;
     case ColumnType::kLong:
-    case ColumnType::kComplex: v.integer = static_cast<std::int32_t>(u32(raw, 0)); break;
-    case ColumnType::kBigInt: v.integer = static_cast<std::int64_t>(u64(raw, 0)); break;
+    case ColumnType::kComplex:
+      v.integer = static_cast<std::int32_t>(u32(raw, 0));
+      break;
+    case ColumnType::kBigInt:
+      v.integer = static_cast<std::int64_t>(u64(raw, 0));
+      break;
     case ColumnType::kCurrency:
       v.integer = static_cast<std::int64_t>(u64(raw, 0));
       v.text = currencyText(v.integer);
       break;
-    case ColumnType::kSingle: v.real = bitsAs<float>(u32(raw, 0)); break;
+    case ColumnType::kSingle:
+      v.real = bitsAs<float>(u32(raw, 0));
+      break;
     case ColumnType::kDouble:
-    case ColumnType::kDateTime: v.real = bitsAs<double>(u64(raw, 0)); break;
-    case ColumnType::kGuid: v.text = guidText(raw); break;
-    case ColumnType::kNumeric: v.text = numericText(raw, 0); break;
-    default: break;
+    case ColumnType::kDateTime:
+      v.real = bitsAs<double>(u64(raw, 0));
+      break;
+    case ColumnType::kGuid:
+      v.text = guidText(raw);
+      break;
+    case ColumnType::kNumeric:
+      v.text = numericText(raw, 0);
+      break;
+    default:
+      break;
   }
   return {};
 }
@@ -124,26 +141,34 @@ Result<Bytes> unwrapCalculated(Bytes raw) {
 
 std::size_t fixedSize(ColumnType type, std::uint16_t declared) {
   switch (type) {
-    case ColumnType::kBoolean: return 0;
-    case ColumnType::kByte: return 1;
-    case ColumnType::kInteger: return 2;
+    case ColumnType::kBoolean:
+      return 0;
+    case ColumnType::kByte:
+      return 1;
+    case ColumnType::kInteger:
+      return 2;
     case ColumnType::kLong:
     case ColumnType::kSingle:
-    case ColumnType::kComplex: return 4;
+    case ColumnType::kComplex:
+      return 4;
     case ColumnType::kCurrency:
     case ColumnType::kDouble:
     case ColumnType::kDateTime:
-    case ColumnType::kBigInt: return 8;
-    case ColumnType::kGuid: return 16;
-    case ColumnType::kNumeric: return kNumericSize;
-    default: return declared;
+    case ColumnType::kBigInt:
+      return 8;
+    case ColumnType::kGuid:
+      return 16;
+    case ColumnType::kNumeric:
+      return kNumericSize;
+    default:
+      return declared;
   }
 }
 
 std::string currencyText(std::int64_t scaled) {
   bool negative = scaled < 0;
-  std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(scaled)
-                                     : static_cast<std::uint64_t>(scaled);
+  std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
   return placePoint(std::to_string(magnitude), 4, negative);
 }
 
@@ -162,7 +187,8 @@ namespace {
 
 Status decodeCalculated(const Column& col, Bytes raw, const CellContext& ctx, Value& v) {
   // A long-text result is stored as a long value (its column says text of length 0).
-  bool longText = col.type == ColumnType::kMemo || (col.type == ColumnType::kText && col.length == 0);
+  bool longText =
+      col.type == ColumnType::kMemo || (col.type == ColumnType::kText && col.length == 0);
   if (longText) {
     JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> data, ctx.longValues.read(raw));
     JET_ASSIGN_OR_RETURN(Bytes inner, unwrapCalculated(data));
@@ -171,10 +197,17 @@ Status decodeCalculated(const Column& col, Bytes raw, const CellContext& ctx, Va
   }
   JET_ASSIGN_OR_RETURN(Bytes inner, unwrapCalculated(raw));
   switch (col.type) {
-    case ColumnType::kText: v.text = decodeText(inner, ctx); return {};
-    case ColumnType::kBoolean: v.boolean = !inner.empty() && inner[0] != 0; return {};
-    case ColumnType::kNumeric: v.text = calculatedNumericText(inner); return {};
-    default: break;
+    case ColumnType::kText:
+      v.text = decodeText(inner, ctx);
+      return {};
+    case ColumnType::kBoolean:
+      v.boolean = !inner.empty() && inner[0] != 0;
+      return {};
+    case ColumnType::kNumeric:
+      v.text = calculatedNumericText(inner);
+      return {};
+    default:
+      break;
   }
   if (inner.empty()) {
     v.isNull = true;  // no result stored
@@ -186,8 +219,8 @@ Status decodeCalculated(const Column& col, Bytes raw, const CellContext& ctx, Va
 
 }  // namespace
 
-// Stored as ASCII "DDDDDDDDDDDDDDDDDDD:TTTTTTTTTTTTTTTTTTT:P": days since 0001-01-01, time of day in
-// 100-nanosecond ticks, and the number of fraction digits to show.
+// Stored as ASCII "DDDDDDDDDDDDDDDDDDD:TTTTTTTTTTTTTTTTTTT:P": days since 0001-01-01, time of day
+// in 100-nanosecond ticks, and the number of fraction digits to show.
 std::string extendedDateText(Bytes stored) {
   std::string s(stored.begin(), stored.end());
   auto colon1 = s.find(':');
@@ -205,8 +238,8 @@ std::string extendedDateText(Bytes stored) {
   std::int64_t days = 0, ticks = 0, digits = 0;
   std::size_t end = s.find_first_not_of("0123456789", colon2 + 1);
   if (!number(0, colon1, days) || !number(colon1 + 1, colon2, ticks) ||
-      !number(colon2 + 1, end == std::string::npos ? s.size() : end, digits) ||
-      days > 3652058 || ticks >= 864000000000 || digits > 7) {
+      !number(colon2 + 1, end == std::string::npos ? s.size() : end, digits) || days > 3652058 ||
+      ticks >= 864000000000 || digits > 7) {
     return s;
   }
   // Civil date from days since 0000-03-01 (proleptic Gregorian).
@@ -221,10 +254,10 @@ std::string extendedDateText(Bytes stored) {
   std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
   std::int64_t seconds = ticks / 10000000;
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld", static_cast<long long>(year),
-                static_cast<long long>(month), static_cast<long long>(day),
-                static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
-                static_cast<long long>(seconds % 60));
+  std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld",
+                static_cast<long long>(year), static_cast<long long>(month),
+                static_cast<long long>(day), static_cast<long long>(seconds / 3600),
+                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
   std::string out = buf;
   if (digits > 0) {
     std::snprintf(buf, sizeof buf, "%07lld", static_cast<long long>(ticks % 10000000));
@@ -237,7 +270,8 @@ std::string extendedDateText(Bytes stored) {
 std::string guidText(Bytes s) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   // The first three groups are little-endian, the last two byte order as stored.
-  static constexpr std::array<int, 16> kOrder = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+  static constexpr std::array<int, 16> kOrder = {3, 2, 1,  0,  5,  4,  7,  6,
+                                                 8, 9, 10, 11, 12, 13, 14, 15};
   std::string out = "{";
   for (std::size_t n = 0; n < kOrder.size(); ++n) {
     if (n == 4 || n == 6 || n == 8 || n == 10) out += '-';

@@ -41,7 +41,9 @@ Result<std::unique_ptr<DatabaseImpl>> DatabaseImpl::openFile(const std::string& 
 }
 
 DatabaseImpl::DatabaseImpl(std::unique_ptr<PageFile> file, Header header)
-    : file_(std::move(file)), header_(std::move(header)), format_(&formatFor(header_.info.version)) {
+    : file_(std::move(file)),
+      header_(std::move(header)),
+      format_(&formatFor(header_.info.version)) {
   std::uint32_t key = header_.info.version < Version::kAce12 ? header_.info.encodingKey : 0;
   pages_ = std::make_unique<PageReader>(*file_, format_->pageSize, key);
   longValues_ = std::make_unique<LongValueReader>(*pages_, *format_);
@@ -69,7 +71,8 @@ Result<TableDef> DatabaseImpl::table(std::string_view name) const {
     if (e.tdefPage == 0 || !sameObjectName(e.name, name)) continue;
     return readTableDef(*pages_, *format_, e.tdefPage, e.name, header_.info.codePage);
   }
-  return Error{err::kNoSuchTable, "'" + path() + "' has no table named '" + std::string(name) + "'."};
+  return Error{err::kNoSuchTable,
+               "'" + path() + "' has no table named '" + std::string(name) + "'."};
 }
 
 Result<std::unique_ptr<TableScan>> DatabaseImpl::scan(const TableDef& table) const {

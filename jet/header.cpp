@@ -95,8 +95,8 @@ Result<Header> parseHeader(Bytes raw, const std::string& path, std::uint64_t fil
   Bytes page(h.page);
   HeaderInfo& info = h.info;
   info.pageSize = f.pageSize;
-  info.pageCount = static_cast<std::uint32_t>(
-      std::min<std::uint64_t>(fileSize / f.pageSize, 0xFFFFFFFFu));
+  info.pageCount =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(fileSize / f.pageSize, 0xFFFFFFFFu));
   info.codePage = u16(page, kCodePageAt);
   info.encodingKey = u32(page, kEncodingKeyAt);
   if (f.jet3) {
@@ -115,7 +115,8 @@ Result<Header> parseHeader(Bytes raw, const std::string& path, std::uint64_t fil
   }
   if (fileSize % f.pageSize != 0) {
     return Error{err::kTruncated, "'" + path + "' is truncated: its size (" +
-                                      std::to_string(fileSize) + " bytes) is not a whole number of " +
+                                      std::to_string(fileSize) +
+                                      " bytes) is not a whole number of " +
                                       std::to_string(f.pageSize) + "-byte pages."};
   }
   return h;

@@ -185,6 +185,12 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
+std::int64_t daysInMonth(std::int64_t y, std::int64_t m) {
+  constexpr std::int64_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return m == 2 && leap ? 29 : kDays[m - 1];
+}
+
 bool readNumber(std::string_view s, std::size_t at, std::size_t len, std::int64_t& out) {
   if (at + len > s.size()) return false;
   out = 0;
@@ -210,7 +216,8 @@ Result<Bytes> extDateBytes(const KeyPart& part) {
   std::string_view s = part.value.text;
   std::int64_t y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, frac = 0;
   bool ok = readNumber(s, 0, 4, y) && s.size() >= 10 && s[4] == '-' && readNumber(s, 5, 2, mo) &&
-            s[7] == '-' && readNumber(s, 8, 2, d) && mo >= 1 && mo <= 12 && d >= 1 && d <= 31;
+            s[7] == '-' && readNumber(s, 8, 2, d) && mo >= 1 && mo <= 12 && d >= 1 &&
+            d <= daysInMonth(y, mo);
   if (ok && s.size() > 10) {
     ok = (s[10] == 'T' || s[10] == ' ') && readNumber(s, 11, 2, h) && s.size() >= 19 &&
          s[13] == ':' && readNumber(s, 14, 2, mi) && s[16] == ':' && readNumber(s, 17, 2, sec);
@@ -220,6 +227,7 @@ Result<Bytes> extDateBytes(const KeyPart& part) {
       for (std::size_t i = digits; ok && i < 7; ++i) frac *= 10;
     }
   }
+  ok = ok && y >= 1 && h < 24 && mi < 60 && sec < 60;
   if (!ok) return badValue(part, "not a date and time: '" + part.value.text + "'");
   Bytes b;
   putDigits(b,
@@ -252,10 +260,19 @@ Result<Bytes> extDateKey(const KeyPart& part) {
 }
 
 Result<Bytes> textKey(const KeyPart& part) {
-  JET_ASSIGN_OR_RETURN(Bytes le, encodeUcs2(part.value.text));
+  auto ucs2 = encodeUcs2(part.value.text);
+  if (!ucs2.ok()) return badValue(part, ucs2.error().description);
+  const Bytes& le = *ucs2;
   std::u16string units(le.size() / 2, u'\0');
   for (std::size_t i = 0; i < units.size(); ++i) {
     units[i] = static_cast<char16_t>(le[2 * i] | (le[2 * i + 1] << 8));
+  }
+  // In an Access 97 file U+FFFD stands for a byte the code page leaves undefined: the byte, and
+  // so the key Access made from it, is unknown.
+  if (part.sortOrder == TextSortOrder::kGeneral97 && units.find(u'\uFFFD') != units.npos) {
+    return Error{err::kUnsupported,
+                 "index key for column '" + part.column +
+                     "': the text holds a character its code page does not define"};
   }
   Bytes b;
   appendTextKey(part.sortOrder, units, part.ascending, b);

@@ -1,6 +1,6 @@
-// index_key.h: the bytes Access stores as the key of an index entry, for every column type an
-// index can cover, ascending or descending, and which text sort order a column uses. Entry
-// layout on pages (row pointers, prefix compression) belongs to index_page.h.
+// index_key.h: the key bytes Access stores in index entries, for every indexable column type,
+// ascending or descending, and which text sort order a column uses. Page layout is
+// index_page.h's; byte tables in docs/format/indexes.md.
 #pragma once
 
 #include <cstdint>

@@ -161,8 +161,13 @@ TEST(IndexKey, ExtendedDatesSpellDaysAndSecondsInDigits) {
   EXPECT_EQ(k[36], 0x09);
   EXPECT_EQ(std::string(k.begin() + 37, k.begin() + 45), "5000000:");  // 0.5 s
   EXPECT_EQ(k.back(), 0x02);
-  d.value.text = "2021-13-01";
-  EXPECT_FALSE(encodeIndexKey({d}).ok());
+  for (const char* bad : {"2021-13-01", "2021-02-29", "2021-01-01T24:00:00", "2021-1-01",
+                          "2021-01-01T00:00:00.12345678", "0000-01-01"}) {
+    d.value.text = bad;
+    EXPECT_FALSE(encodeIndexKey({d}).ok()) << bad;
+  }
+  d.value.text = "2024-02-29 23:59:59";
+  EXPECT_TRUE(encodeIndexKey({d}).ok());
 }
 
 TEST(IndexKey, TextGeneralLegacy) {
@@ -185,6 +190,40 @@ TEST(IndexKey, TextGeneralLegacy) {
   // U+1F600, a surrogate pair: computed inline codes, extra code 3F for each half
   EXPECT_EQ(textKey(kGeneralLegacy, "\xF0\x9F\x98\x80"),
             (Bytes{0x7F, 0xB0, 0x3F, 0xB6, 0xFC, 0x01, 0x3F, 0x3F, 0x00}));
+}
+
+TEST(IndexKey, TextCrazyFlagsAndModifiers) {
+  using enum TextSortOrder;
+  const Bytes suffix{0xFF, 0x02, 0x80, 0xFF, 0x80};
+  auto withSuffix = [&](Bytes head, Bytes tail) {
+    head.insert(head.end(), suffix.begin(), suffix.end());
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+  };
+  // small hiragana A (U+3041) carries flag 2, A (U+3042) flag 3; three flags per byte under 10,
+  // trailing 3s dropped, the suffix always written
+  EXPECT_EQ(textKey(kGeneralLegacy, "\xE3\x81\x81"),
+            withSuffix({0x7F, 0x7F, 0x02, 0x01, 0x01, 0x01, 0xA0}, {0x00}));
+  EXPECT_EQ(textKey(kGeneralLegacy, "\xE3\x81\x82"),
+            withSuffix({0x7F, 0x7F, 0x02, 0x01, 0x01, 0x01}, {0x00}));
+  EXPECT_EQ(textKey(kGeneral, "\xE3\x81\x81\xE3\x81\x81\xE3\x81\x81\xE3\x81\x81"),
+            withSuffix({0x7F, 0x7F, 0x02, 0x7F, 0x02, 0x7F, 0x02, 0x7F, 0x02, 0x01, 0x01, 0x01,
+                        0xAA, 0xA0},
+                       {0x00}));
+  // crazy flags then unprintable codes: FF 01 between them
+  EXPECT_EQ(textKey(kGeneralLegacy, "\xE3\x81\x81\x01"),
+            withSuffix({0x7F, 0x7F, 0x02, 0x01, 0x01, 0x01, 0xA0},
+                       {0xFF, 0x01, 0x80, 0x0B, 0x06, 0x03, 0x00}));
+  // an unprintable after an extra code counts the extra bytes for its position
+  EXPECT_EQ(textKey(kGeneralLegacy, "\xC3\xA9\x01"),
+            (Bytes{0x7F, 0x51, 0x01, 0x0E, 0x01, 0x01, 0x01, 0x80, 0x0B, 0x06, 0x03, 0x00}));
+  // a modifier letter (U+02B9) adds to the previous extra code, a placeholder if need be,
+  // or stands alone at the start
+  EXPECT_EQ(textKey(kGeneralLegacy, "a\xCA\xB9"), (Bytes{0x7F, 0x4A, 0x01, 0x0E, 0x00}));
+  EXPECT_EQ(textKey(kGeneralLegacy,
+                    "\xCA\xB9"
+                    "a"),
+            (Bytes{0x7F, 0x4A, 0x01, 0x0C, 0x00}));
 }
 
 TEST(IndexKey, TextTrailingSpacesAndLengthLimit) {
@@ -212,6 +251,15 @@ TEST(IndexKey, TextGeneralAndGeneral97) {
   // the euro sign takes the code of Windows-1252's 0x80; characters outside it are ignored
   EXPECT_EQ(textKey(kGeneral97, "\xE2\x82\xAC"), textKey(kGeneral97, "\xC2\x80"));
   EXPECT_EQ(textKey(kGeneral97, "a\xE4\xB8\xAD"), textKey(kGeneral97, "a"));
+  // U+FFFD marks a byte Windows-1252 does not define: its key is unknown, so it is refused
+  KeyPart lost = part(ColumnType::kText);
+  lost.sortOrder = kGeneral97;
+  lost.value.text = "a\xEF\xBF\xBD";
+  auto k = encodeIndexKey({lost});
+  ASSERT_FALSE(k.ok());
+  EXPECT_EQ(k.error().number, err::kUnsupported);
+  lost.sortOrder = kGeneralLegacy;  // later files store U+FFFD itself, which has a code
+  EXPECT_TRUE(encodeIndexKey({lost}).ok());
 }
 
 TEST(IndexKey, PartsConcatenate) {

@@ -1,6 +1,6 @@
 // index_page.h: index node and leaf pages: header, entry-end bitmask, shared prefix, entries
 // (key bytes, row pointer, child page), and a walk over the leaves of an index in key order.
-// Keys themselves are index_key.h's business; page I/O is the caller's.
+// Keys are index_key.h's business, page I/O the caller's. Layout: docs/format/indexes.md.
 #pragma once
 
 #include <cstdint>

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 
 #include "jet/error_codes.h"
 
@@ -104,6 +105,27 @@ TEST(IndexPage, DamagedPagesAreRefusedNamingThePage) {
     ASSERT_FALSE(page.ok()) << what;
     EXPECT_EQ(page.error().number, err::kBadPage) << what;
     EXPECT_NE(page.error().description.find("1234"), std::string::npos) << what;
+  }
+}
+
+TEST(IndexPage, RandomBytesNeverReadOutsideThePage) {
+  std::mt19937 rng(1234);
+  for (Version v : {Version::kJet3, Version::kJet4}) {
+    const IndexPageLayout L = indexPageLayout(v);
+    for (int i = 0; i < 2000; ++i) {
+      Bytes raw(L.pageSize);
+      for (auto& b : raw) b = static_cast<std::uint8_t>(rng());
+      raw[0] = (i % 2) ? kIndexLeafPage : kIndexNodePage;
+      // sparse masks make pages that get past the first checks
+      for (std::size_t m = 0; m < L.entryMaskSize; ++m) {
+        if (rng() % 8 != 0) raw[L.entryMask + m] = 0;
+      }
+      if (i % 3 == 0) raw[L.prefixLength] = 0;
+      auto page = parseIndexPage(raw, v, 7);
+      if (!page.ok()) {
+        EXPECT_EQ(page.error().number, err::kBadPage);
+      }
+    }
   }
 }
 

@@ -63,14 +63,16 @@ Result<std::vector<std::uint8_t>> LongValueReader::read(Bytes d) const {
   }
   if ((head & kInline) != 0) {
     if (length > d.size() - kDescriptorSize) return error("runs past its row");
-    return std::vector<std::uint8_t>(d.begin() + kDescriptorSize,
-                                     d.begin() + static_cast<std::ptrdiff_t>(kDescriptorSize + length));
+    return std::vector<std::uint8_t>(
+        d.begin() + kDescriptorSize,
+        d.begin() + static_cast<std::ptrdiff_t>(kDescriptorSize + length));
   }
   if ((head & kSingleRow) != 0) {
     JET_ASSIGN_OR_RETURN(PagePtr page, pages_.page(pointer >> 8));
     JET_ASSIGN_OR_RETURN(Bytes row, rowBytes(pointer, page));
     if (row.size() < length) return error("row shorter than its length");
-    return std::vector<std::uint8_t>(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(length));
+    return std::vector<std::uint8_t>(row.begin(),
+                                     row.begin() + static_cast<std::ptrdiff_t>(length));
   }
   return readChain(pointer, length);
 }

@@ -11,17 +11,17 @@ namespace jet {
 void codePage(std::uint32_t encodingKey, std::uint32_t pageNumber, std::span<std::uint8_t> page) {
   if (encodingKey == 0 || pageNumber == 0) return;
   std::uint32_t k = encodingKey ^ pageNumber;
-  std::array<std::uint8_t, 4> key = {static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
-                                     static_cast<std::uint8_t>(k >> 16),
-                                     static_cast<std::uint8_t>(k >> 24)};
+  std::array<std::uint8_t, 4> key = {
+      static_cast<std::uint8_t>(k), static_cast<std::uint8_t>(k >> 8),
+      static_cast<std::uint8_t>(k >> 16), static_cast<std::uint8_t>(k >> 24)};
   rc4Apply(key, page);
 }
 
 PageReader::PageReader(const PageFile& file, std::uint32_t pageSize, std::uint32_t encodingKey)
     : file_(file),
       pageSize_(pageSize),
-      pageCount_(static_cast<std::uint32_t>(
-          std::min<std::uint64_t>(file.size() / pageSize, 0xFFFFFFFFu))),
+      pageCount_(
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(file.size() / pageSize, 0xFFFFFFFFu))),
       encodingKey_(encodingKey) {}
 
 Result<PagePtr> PageReader::page(std::uint32_t n) const {

@@ -14,7 +14,8 @@ namespace jet {
 
 using PagePtr = std::shared_ptr<const std::vector<std::uint8_t>>;
 
-// RC4 page encoding of Jet files: page n (n > 0) is RC4 with key = encoding key XOR n (little-endian).
+// RC4 page encoding of Jet files: page n (n > 0) is RC4 with key = encoding key XOR n
+// (little-endian).
 void codePage(std::uint32_t encodingKey, std::uint32_t pageNumber, std::span<std::uint8_t> page);
 
 class PageReader {

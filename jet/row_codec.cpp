@@ -30,9 +30,10 @@ Status splitJet3(Bytes row, std::size_t maskLen, RowFields& out) {
   if (size < 1 + maskLen + 1) return rowError("row too short for its null mask");
   std::size_t varCount = row[size - maskLen - 1];
   std::size_t jumps = (size - 1) / 256;
-  if (size < 1 + maskLen + 1 + jumps + varCount + 1) return rowError("row too short for its offsets");
+  if (size < 1 + maskLen + 1 + jumps + varCount + 1)
+    return rowError("row too short for its offsets");
   std::size_t first = size - maskLen - jumps - 2;  // offset of variable column 0
-  if ((first - varCount) / 256 < jumps) --jumps;  // the last jump entry is a placeholder
+  if ((first - varCount) / 256 < jumps) --jumps;   // the last jump entry is a placeholder
   std::size_t used = 0;
   for (std::size_t i = 0; i <= varCount; ++i) {
     while (used < jumps && row[size - maskLen - 2 - used] == i) ++used;

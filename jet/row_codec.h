@@ -21,9 +21,9 @@ class LongValueSource {
 
 // Where each column's bytes lie in a row.
 struct RowFields {
-  std::uint16_t columnCount = 0;     // columns the row was written with
-  Bytes fixed;                       // from the first fixed column to the end of the fixed data
-  Bytes row;                         // the whole row
+  std::uint16_t columnCount = 0;  // columns the row was written with
+  Bytes fixed;                    // from the first fixed column to the end of the fixed data
+  Bytes row;                      // the whole row
   std::vector<std::uint16_t> varOffsets;  // var count + 1 entries, offsets into `row`
   Bytes nullMask;
 };

@@ -57,7 +57,9 @@ Result<std::vector<std::uint8_t>> readChain(const Context& c, std::vector<std::u
   std::unordered_set<std::uint32_t> seen;
   for (std::uint32_t p = c.page; p != 0;) {
     if (!seen.insert(p).second) return c.error("has a cyclic page chain");
-    JET_ASSIGN_OR_RETURN(PagePtr page, c.pages.page(p));
+    auto read = c.pages.page(p);
+    if (!read.ok()) return c.error("cannot be read: " + read.error().description);
+    PagePtr page = *read;
     if ((*page)[0] != kPageTypeTableDef) {
       return c.error("continues on page " + std::to_string(p) + ", which is not a definition page");
     }
@@ -128,7 +130,8 @@ LogicalIndexDef readLogicalIndex(const Format& f, Cursor in) {
   ix.type = in.u8v();
   if (ix.type == 2) {
     ix.relatedTable = static_cast<std::int32_t>(relTable);
-    ix.relFlags = static_cast<std::uint8_t>((cascadeUpdates ? 0x01 : 0) | (cascadeDeletes ? 0x02 : 0));
+    ix.relFlags =
+        static_cast<std::uint8_t>((cascadeUpdates ? 0x01 : 0) | (cascadeDeletes ? 0x02 : 0));
   }
   return ix;
 }
@@ -146,8 +149,8 @@ Status readHeaderFields(Context& c, Bytes def, TableDef& t, std::uint16_t& colum
   t.ownedMap = u32(def, c.f.tdefOwnedMap);
   t.freeMap = u32(def, c.f.tdefFreeMap);
   if (columns > kMaxColumns || logical > kMaxIndexes || physical > kMaxIndexes) {
-    return c.error("claims " + std::to_string(columns) + " columns and " +
-                   std::to_string(logical) + " indexes");
+    return c.error("claims " + std::to_string(columns) + " columns and " + std::to_string(logical) +
+                   " indexes");
   }
   return {};
 }

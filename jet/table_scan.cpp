@@ -31,8 +31,9 @@ Result<Bytes> followOverflow(const ScanContext& ctx, const TableDef& table, RowL
     holder = *page;
     auto next = dataRow(*holder, ctx.format, to.row);
     if (!next.ok()) {
-      return rowError(ctx, table, at, "overflow row at page " + std::to_string(to.page) + ": " +
-                                          next.error().description);
+      return rowError(
+          ctx, table, at,
+          "overflow row at page " + std::to_string(to.page) + ": " + next.error().description);
     }
     slot = *next;
     slot.deleted = false;  // overflow targets are flagged deleted so that scans skip them
@@ -60,10 +61,11 @@ Result<std::optional<std::vector<Value>>> readRowAt(const ScanContext& ctx, cons
 }
 
 Result<std::unique_ptr<TableScan>> TableScanImpl::start(const ScanContext& ctx,
-                                                         const TableDef& table) {
+                                                        const TableDef& table) {
   auto map = UsageMap::read(ctx.pages, ctx.format, table.ownedMap);
   if (!map.ok()) {
-    return Error{map.error().number, map.error().description + " (pages of table '" + table.name + "')"};
+    return Error{map.error().number,
+                 map.error().description + " (pages of table '" + table.name + "')"};
   }
   return std::unique_ptr<TableScan>(new TableScanImpl(ctx, table, map->pages()));
 }

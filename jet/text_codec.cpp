@@ -110,6 +110,33 @@ bool nextCodePoint(std::string_view s, std::size_t& i, char32_t& c) {
   return true;
 }
 
+// Windows-1252 bytes 0x80-0x9F. Windows maps the five bytes the code page leaves undefined to the
+// C1 controls of the same value, so they survive a read and a write unchanged; so do we.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool isCp1252(std::uint16_t codePage) { return codePage == 0 || codePage == 1252; }
+
+char16_t cp1252ToUnicode(std::uint8_t b) {
+  return (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
+}
+
+bool unicodeToCp1252(char32_t c, std::uint8_t& out) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+    out = static_cast<std::uint8_t>(c);
+    return true;
+  }
+  for (std::uint8_t i = 0; i < 32; ++i) {
+    if (kCp1252High[i] == c) {
+      out = static_cast<std::uint8_t>(0x80 + i);
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string charsetName(std::uint16_t codePage) {
   return "CP" + std::to_string(codePage == 0 ? 1252 : codePage);
 }
@@ -188,6 +215,11 @@ std::vector<std::uint8_t> compressUcs2(std::span<const std::uint8_t> ucs2) {
 
 std::string decodeCodePage(std::span<const std::uint8_t> stored, std::uint16_t codePage) {
   std::string out;
+  if (isCp1252(codePage)) {
+    out.reserve(stored.size());
+    for (std::uint8_t b : stored) appendUtf8(out, cp1252ToUnicode(b));
+    return out;
+  }
   iconv_t cd = iconv_open("UTF-8", charsetName(codePage).c_str());
   if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open("UTF-8", "CP1252");
   if (cd == reinterpret_cast<iconv_t>(-1)) {
@@ -217,6 +249,25 @@ std::string decodeCodePage(std::span<const std::uint8_t> stored, std::uint16_t c
 }
 
 Result<std::vector<std::uint8_t>> encodeCodePage(std::string_view utf8, std::uint16_t codePage) {
+  if (isCp1252(codePage)) {
+    std::vector<std::uint8_t> out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+      std::size_t at = i;
+      char32_t c = 0;
+      std::uint8_t b = 0;
+      if (!nextCodePoint(utf8, i, c)) {
+        return Error{err::kCantConvertValue, "text is not valid UTF-8 at byte " +
+                                                 std::to_string(at)};
+      }
+      if (!unicodeToCp1252(c, b)) {
+        return Error{err::kCantConvertValue, "the character at byte " + std::to_string(at) +
+                                                 " of the text has no place in code page 1252"};
+      }
+      out.push_back(b);
+    }
+    return out;
+  }
   std::string name = charsetName(codePage);
   iconv_t cd = iconv_open(name.c_str(), "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) {
