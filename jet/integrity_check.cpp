@@ -48,10 +48,14 @@ class Checker {
     return free.ok() && !*free;
   }
 
+  // Owners are kept by number, so the memory per page stays small in large files.
   void claim(std::uint32_t page, const std::string& owner) {
-    auto [it, fresh] = owners_.emplace(page, owner);
-    if (!fresh && it->second != owner) {
-      problem("page " + std::to_string(page) + " is owned by both " + it->second + " and " + owner);
+    if (ownerNames_.empty() || ownerNames_.back() != owner) ownerNames_.push_back(owner);
+    auto id = static_cast<std::uint32_t>(ownerNames_.size() - 1);
+    auto [it, fresh] = owners_.emplace(page, id);
+    if (!fresh && ownerNames_[it->second] != owner) {
+      problem("page " + std::to_string(page) + " is owned by both " + ownerNames_[it->second] +
+              " and " + owner);
     }
     if (!usedInGlobalMap(page)) {
       problem("page " + std::to_string(page) + " of " + owner + " is marked free in the global map");
@@ -167,7 +171,8 @@ class Checker {
 
   const PageCache& pages_;
   bool jet3_;
-  std::map<std::uint32_t, std::string> owners_;
+  std::map<std::uint32_t, std::uint32_t> owners_;  // page -> index into ownerNames_
+  std::vector<std::string> ownerNames_;
 };
 
 }  // namespace

@@ -68,6 +68,9 @@ Status TableWriter::checkColumn(std::size_t index, const Value& value) const {
   }
   const Column& c = def.columns[index];
   std::string name = "column " + c.name + " of table " + def.name;
+  if (def.tableType == kSystemTableType) {
+    return Error{err::kNotWritable, "table " + def.name + " is one of Access's system tables; it cannot be changed"};
+  }
   if (c.type == ColumnType::kComplex) {
     return Error{err::kNotWritable, name + " holds attachments or several values; it cannot be changed"};
   }

@@ -23,6 +23,7 @@ namespace jet {
 using CellChanges = std::vector<std::pair<std::size_t, Value>>;
 
 inline std::size_t maxRowSize(bool jet3) { return jet3 ? 2012 : 4060; }
+inline constexpr std::uint8_t kSystemTableType = 0x53;  // table definition byte 20 / 40
 
 class TableWriter {
  public:

@@ -86,6 +86,9 @@ TEST(WriterRefusal, ColumnsThisWriterMustNotChange) {
   // Calculated.
   expectRefused("jackcess/V2010/calcFieldTestV2010.accdb", "Table1", "LastFirst", text("x"),
                 jet::err::kNotWritable, {"LastFirst", "calculated"});
+  // Access's own tables.
+  expectRefused("jackcess/V2003/test2V2003.mdb", "MSysObjects", "Name", text("x"),
+                jet::err::kNotWritable, {"MSysObjects", "system"});
   // A number column given text.
   expectRefused("jackcess/V2010/calcFieldTestV2010.accdb", "Table1", "ID", text("12"),
                 jet::err::kCantConvertValue, {"ID", "Table1"});
