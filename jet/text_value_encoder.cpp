@@ -31,7 +31,8 @@ Result<ByteVector> encodeTextValue(const Column& column, std::string_view utf8, 
                                                bytes.error().description};
     }
     // Jet3 sizes count bytes of the code page (two for most characters of Asian code pages).
-    if (text && bytes->size() > column.length) return tooLong(column, table, bytes->size(), column.length, "bytes");
+    if (text && bytes->size() > column.length)
+      return tooLong(column, table, bytes->size(), column.length, "bytes");
     return std::move(bytes).value();
   }
   auto ucs2 = encodeUcs2(utf8);
