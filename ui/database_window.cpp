@@ -47,7 +47,7 @@ void DatabaseWindow::buildControls() {
   frame1_->setGeometry(twipsRect(120, 120, 7800, 1335));
   auto* label5 = new QLabel(QStringLiteral("MDB or ACCDB File:"), frame1_);
   label5->setObjectName("Label5");
-  label5->setGeometry(twipsRect(240, 345, 1935, 255));
+  placeLabel(*label5, twipsRect(240, 345, 1935, 255));
   text1_ = new QLineEdit(frame1_);
   text1_->setObjectName("Text1");
   text1_->setGeometry(twipsRect(2280, 300, 4695, 345));
@@ -55,7 +55,7 @@ void DatabaseWindow::buildControls() {
   buttons_[1]->setGeometry(twipsRect(7080, 300, 450, 345));
   auto* password = new QLabel(QStringLiteral("Password (if required):"), frame1_);
   password->setObjectName("lblPassword");
-  password->setGeometry(twipsRect(240, 840, 1950, 225));
+  placeLabel(*password, twipsRect(240, 840, 1950, 225));
   text2_ = new QLineEdit(frame1_);
   text2_->setObjectName("Text2");
   text2_->setEchoMode(QLineEdit::Password);

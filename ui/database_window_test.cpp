@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -146,6 +148,21 @@ TEST(DatabaseWindow, LoadSampleTypesTheShippedPathAndNothingElse) {
   EXPECT_EQ(bench.read("AccessMDBFile"), sample);
   EXPECT_EQ(window.passwordBox().text(), "kept");
   EXPECT_FALSE(window.hasMainWindow());
+}
+
+TEST(DatabaseWindow, EnteringABoxSelectsItsWholeText) {
+  TestBench bench;
+  DatabaseWindow window(bench.context);
+  ASSERT_TRUE(window.startUp());
+  for (QLineEdit* box : {&window.pathBox(), &window.passwordBox()}) {
+    box->setText("C:/old/path.mdb");
+    box->deselect();
+    QFocusEvent arrival(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(box, &arrival);
+    QApplication::processEvents();
+    EXPECT_EQ(box->selectionStart(), 0);
+    EXPECT_EQ(box->selectionLength(), box->text().size());
+  }
 }
 
 TEST(DatabaseWindow, NextWithNoFileDoesNothing) {

@@ -65,13 +65,13 @@ void LoadSetsWindow::buildControls() {
 
   auto* fileLabel = new QLabel(QStringLiteral("File To Load:"), this);
   fileLabel->setObjectName("Label1_0");
-  fileLabel->setGeometry(twipsRect(120, 180, 1050, 225));
+  placeLabel(*fileLabel, twipsRect(120, 180, 1050, 225));
   text1_ = new QLineEdit(this);
   text1_->setObjectName("Text1");
   text1_->setGeometry(twipsRect(1320, 120, 5880, 345));
   auto* separatorLabel = new QLabel(QStringLiteral("Separator:"), this);
   separatorLabel->setObjectName("Label1_1");
-  separatorLabel->setGeometry(twipsRect(120, 660, 900, 225));
+  placeLabel(*separatorLabel, twipsRect(120, 660, 900, 225));
   text2_ = new QLineEdit(this);
   text2_->setObjectName("Text2");
   text2_->setGeometry(twipsRect(1320, 600, 5880, 345));

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +57,10 @@ class MainWindow::Surface : public RunSurface {
   }
   void processEventsOnce() override { QApplication::processEvents(); }
   void progress(std::string_view table, std::uint64_t row, std::uint64_t rows) override {
+    // Shown at a table's first and last row and otherwise a few times a second, so that a table
+    // of millions of rows is not slowed by painting.
+    if (row != 0 && row != rows && shown_.isValid() && shown_.elapsed() < kPaintEveryMs) return;
+    shown_.start();
     window_.progressLabel_->setText(
         QStringLiteral("Table %1: row %2 of %3").arg(q(std::string(table))).arg(row).arg(rows));
     // The bar counts in thousandths so that tables of any size fit its int range.
@@ -65,7 +70,9 @@ class MainWindow::Surface : public RunSurface {
   bool cancelRequested() override { return window_.cancelRequested_; }
 
  private:
+  static constexpr qint64 kPaintEveryMs = 50;
   MainWindow& window_;
+  QElapsedTimer shown_;
 };
 
 MainWindow::MainWindow(WindowContext& context)
@@ -98,8 +105,10 @@ void MainWindow::buildControls() {
   tabControl1_->tabBar()->setFont(app::buttonFont());
   auto* single = new QWidget;
   auto* multiple = new QWidget;
-  single->setFont(app::textFont());
-  multiple->setFont(app::textFont());
+  for (QWidget* page : {single, multiple}) {
+    page->setFont(app::textFont());
+    app::paintBackground(*page, app::buttonFaceColor());  // the tab control's own face
+  }
   buildSingleTab(*single);
   buildSetTab(*multiple);
   tabControl1_->addTab(single, QStringLiteral("Single find and replace"));
@@ -141,13 +150,13 @@ void MainWindow::buildControls() {
 void MainWindow::buildSingleTab(QWidget& page) {
   auto* label9 = new QLabel(QStringLiteral("Find what (must match case):"), &page);
   label9->setObjectName("Label9");
-  label9->setGeometry(onTab(240, 450, 4695, 255));
+  placeLabel(*label9, onTab(240, 450, 4695, 255));
   text1_ = new QLineEdit(&page);
   text1_->setObjectName("Text1");
   text1_->setGeometry(onTab(240, 765, 7320, 345));
   auto* label8 = new QLabel(QStringLiteral("Replace with:"), &page);
   label8->setObjectName("Label8");
-  label8->setGeometry(onTab(240, 1245, 6015, 255));
+  placeLabel(*label8, onTab(240, 1245, 6015, 255));
   text2_ = new QLineEdit(&page);
   text2_->setObjectName("Text2");
   text2_->setGeometry(onTab(240, 1560, 7320, 345));
@@ -156,13 +165,13 @@ void MainWindow::buildSingleTab(QWidget& page) {
 void MainWindow::buildSetTab(QWidget& page) {
   auto* label5 = new QLabel(QStringLiteral("Find what (must match case):"), &page);
   label5->setObjectName("Label5");
-  label5->setGeometry(onTab(240, 450, 4695, 255));
+  placeLabel(*label5, onTab(240, 450, 4695, 255));
   combo1_ = new QComboBox(&page);
   combo1_->setObjectName("Combo1");
   combo1_->setGeometry(onTab(240, 765, 7320, 345));
   auto* label4 = new QLabel(QStringLiteral("Replace with:"), &page);
   label4->setObjectName("Label4");
-  label4->setGeometry(onTab(240, 1245, 6015, 255));
+  placeLabel(*label4, onTab(240, 1245, 6015, 255));
   combo2_ = new QComboBox(&page);
   combo2_->setObjectName("Combo2");
   combo2_->setGeometry(onTab(240, 1560, 7320, 345));
