@@ -15,13 +15,14 @@ namespace {
 
 // Every record as one JSON object a line, keyed by field name in table order.
 jet::Status printRecords(db::Recordset& records, std::ostream& out) {
-  for (; !records.eof(); JET_TRY(records.moveNext())) {
+  while (!records.eof()) {
     out << '{';
     for (std::size_t k = 0; k < records.fieldCount(); ++k) {
       out << (k == 0 ? "" : ",") << jet::jsonString(records.fieldName(k)) << ':'
           << jsonCell(records.field(k), records.value(k));
     }
     out << "}\n";
+    JET_TRY(records.moveNext());
   }
   return {};
 }

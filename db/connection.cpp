@@ -78,17 +78,23 @@ jet::Result<std::uint64_t> Connection::execute(std::string_view sql) {
     return jet::Error{jet::err::kNoSuchColumn, "table '" + table.name + "' has no column '" +
                                                    update->column + "'"};
   }
+  const jet::Column& column = table.columns[k];
+  if (column.type != jet::ColumnType::kText && column.type != jet::ColumnType::kMemo) {
+    return jet::Error{jet::err::kCantConvertValue,
+                      "column '" + column.name + "' of table '" + table.name + "' holds " +
+                          std::string(jet::columnTypeName(column.type)) +
+                          " values: it cannot be compared with or set to a quoted text"};
+  }
   JET_ASSIGN_OR_RETURN(auto records, Recordset::open(*this, std::move(table)));
   std::uint64_t changed = 0;
-  for (; !records->eof(); JET_TRY(records->moveNext())) {
+  while (!records->eof()) {
     const jet::Value& v = records->value(k);
-    if (v.isNull || !equalsIgnoringCase(v.text, update->oldValue)) continue;
-    if (v.text == update->newValue) {
-      ++changed;  // the engine counts it, and there is nothing to write
-      continue;
+    if (!v.isNull && equalsIgnoringCase(v.text, update->oldValue)) {
+      // The engine counts a record that already holds the new text; there is nothing to write.
+      if (v.text != update->newValue) JET_TRY(records->updateText(k, update->newValue));
+      ++changed;
     }
-    JET_TRY(records->updateText(k, update->newValue));
-    ++changed;
+    JET_TRY(records->moveNext());
   }
   return changed;
 }

@@ -146,11 +146,14 @@ struct RunContext {
   EventPump& events;
   ProgressSink* progress = nullptr;    // optional
   RunObserver* observer = nullptr;     // optional
-  EnvLookup env;                       // environment (TEMP...); the log folder comes from it
-  std::function<std::tm()> clock;      // local date and time for the log's timestamps
-  TextFormats formats;                 // regional text of numbers, dates and timestamps
+  // The environment (TEMP, TMPDIR): the log's folder comes from it. Pass the real one
+  // (std::getenv); the default sees nothing set, so the log would go to /tmp.
+  EnvLookup env = [](const char*) -> const char* { return nullptr; };
+  // Local date and time for the log's timestamps. Pass the real clock (localtime_r of now).
+  std::function<std::tm()> clock = [] { return std::tm{}; };
+  TextFormats formats = {};            // regional text: pass TextFormats::fromEnvironment()
   bool dryRun = false;                 // change nothing: no database writes, no log lines
-  std::string logPath;                 // empty: changeLogPath(env)
+  std::string logPath = {};            // empty: changeLogPath(env)
 };
 
 // The location every error report of a run names.
