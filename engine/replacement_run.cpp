@@ -72,7 +72,9 @@ RunOutcome runReplacement(const RunInputs& inputs, RunContext& context) {
   context.pointer.setPointerMode(PointerMode::kBusy);
   std::string logPath = context.logPath.empty() ? changeLogPath(context.env) : context.logPath;
   ChangeLog log;
-  PassServices services{context, trap, log, logPath};
+  FindPrefilter prefilter(inputs.tabIndex == kMultipleTab ? inputs.sets
+                                                          : std::vector<ReplacementSet>{});
+  PassServices services{context, prefilter, trap, log, logPath};
   for (std::size_t i = 0; i < inputs.tables.size(); ++i) {
     trap.begin(110);
     if (!visitEntry(inputs, i, services, outcome)) {

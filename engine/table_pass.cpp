@@ -87,6 +87,8 @@ void TablePass::single(db::Recordset& records, std::size_t k, const std::string&
 
 void TablePass::multiple(db::Recordset& records, std::size_t k, const std::string& value) {
   services_.trap.begin(144);
+  // No set applies when none of their find texts occurs in the value as read.
+  if (!services_.prefilter.anyOccurs(value)) return;
   SetsOutcome outcome = applySets(value, inputs_.sets);
   if (outcome.applied.empty()) return;
   for (std::size_t m : outcome.applied) {

@@ -12,6 +12,7 @@
 #include "db/connection.h"
 #include "db/handler_trap.h"
 #include "db/recordset.h"
+#include "engine/find_prefilter.h"
 #include "engine/replacement_run.h"
 
 namespace engine {
@@ -19,6 +20,7 @@ namespace engine {
 // What the run lends each table pass.
 struct PassServices {
   RunContext& context;
+  const FindPrefilter& prefilter;  // over the sets' find texts
   db::HandlerTrap& trap;
   ChangeLog& log;
   const std::string& logPath;
