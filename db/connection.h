@@ -35,7 +35,7 @@ struct SchemaRow {
 class Connection {
  public:
   // Changed pages are committed (after the before-commit hook) once this many have gathered.
-  static constexpr std::size_t kPagesPerCommit = 256;
+  static constexpr std::size_t kPagesPerCommit = 1024;
 
   // Opens the file the connection string names, checking its password. Nothing is locked for
   // writing until the first change.
