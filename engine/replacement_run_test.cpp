@@ -4,6 +4,9 @@
 #include "engine/replacement_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "db/error_codes.h"
 #include "db/recording_error_reporter.h"
@@ -203,6 +206,40 @@ TEST_F(Run, AFailureIsReportedAtItsStepAndTheRunGoesOn) {
   run(gone);
   ASSERT_EQ(reports.shown.size(), 1u);
   EXPECT_EQ(reports.shown[0].line, 114);
+}
+
+TEST_F(Run, AFileThatCannotBeWrittenIsReportedOnceAndLeftAlone) {
+  if (jet::testing::runningAsRoot()) GTEST_SKIP() << "root writes read-only files";
+  makeCities({"Paris", "Pau", "Lyon", "Poitiers"});
+  ::chmod(db.c_str(), 0444);
+  auto before = jet::testing::readWhole(db);
+  RunOutcome out = run(single("P", "B"));
+  ASSERT_EQ(reports.shown.size(), 1u);
+  EXPECT_EQ(reports.shown[0].line, 140);
+  EXPECT_NE(reports.shown[0].description.find(db), std::string::npos)
+      << reports.shown[0].description;
+  EXPECT_EQ(out.tables[0].changesSkipped, 3u);
+  EXPECT_EQ(jet::testing::readWhole(db), before);
+  EXPECT_EQ(window.notices, (std::vector<std::string>{"Done."}));
+}
+
+// The writer refuses indexed columns: the refusal is reported once for the column, not once per
+// value, and its other values are skipped without touching the file.
+TEST_F(Run, ARefusedColumnIsReportedOnceAndItsValuesSkipped) {
+  std::string copy = folder.file("assets.accdb");
+  std::filesystem::copy_file(std::string(FIELDMEND_CORPUS_DIR) + "/mdb-reader/real/ASampleDatabase.accdb",
+                             copy);
+  auto before = jet::testing::readWhole(copy);
+  RunInputs in = single("300", "301", {"Asset Items"});
+  in.databasePath = copy;
+  RunOutcome out = run(in);
+  ASSERT_EQ(reports.shown.size(), 1u);
+  EXPECT_EQ(reports.shown[0].line, 140);
+  EXPECT_NE(reports.shown[0].description.find("Asset No"), std::string::npos);
+  EXPECT_EQ(out.tables[0].valuesChanged, 0u);
+  EXPECT_GT(out.tables[0].changesSkipped, 1u);
+  EXPECT_EQ(out.tables[0].logLines, out.tables[0].changesSkipped);
+  EXPECT_EQ(jet::testing::readWhole(copy), before);
 }
 
 TEST_F(Run, AnUnwritableLogSkipsTheChangeAfterReportingAtStep138) {
