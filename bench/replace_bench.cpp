@@ -153,17 +153,18 @@ void textOnly(const std::string& path, const std::vector<engine::ReplacementSet>
     if (filter.anyOccurs(cell)) filtered += engine::applySets(cell, sets).applied.size();
   }
   double fast = seconds(start);
-  std::printf("  text only, %zu cells, %zu sets: every set tried %.3f s, prefiltered %.3f s "
-              "(x%.1f), same sets applied: %s\n",
-              cells.size(), sets.size(), naive, fast, naive / fast, changed == filtered ? "yes" : "NO");
+  std::printf(
+      "  text only, %zu cells, %zu sets: every set tried %.3f s, prefiltered %.3f s "
+      "(x%.1f), same sets applied: %s\n",
+      cells.size(), sets.size(), naive, fast, naive / fast, changed == filtered ? "yes" : "NO");
 }
 
 // The one-statement design: for each matching value as read, an update statement whose where
 // clause makes it a full scan. Times `sample` statements and extrapolates to all of them.
 void statementDesign(const std::string& path, std::uint64_t matching, std::size_t sample,
                      double runSeconds) {
-  auto connection = db::Connection::open(db::buildConnectionString(path, ""),
-                                         db::ConnectionMode::kReadWrite);
+  auto connection =
+      db::Connection::open(db::buildConnectionString(path, ""), db::ConnectionMode::kReadWrite);
   auto records = (*connection)->openRecordset(db::selectAllStatement(kTable));
   std::vector<std::pair<std::string, std::string>> statements;  // column, old value
   for (auto& rs = *records; !rs->eof() && statements.size() < sample;) {
@@ -176,18 +177,19 @@ void statementDesign(const std::string& path, std::uint64_t matching, std::size_
   records->reset();
   auto start = Clock::now();
   for (const auto& [column, old] : statements) {
-    std::string sql = "update [" + std::string(kTable) + "] set [" + column + "] = " +
-                      db::quoteLiteral(engine::replaceAll(old, kNeedle, "pin")) + " where [" +
-                      column + "] = " + db::quoteLiteral(old);
+    std::string sql = "update [" + std::string(kTable) + "] set [" + column +
+                      "] = " + db::quoteLiteral(engine::replaceAll(old, kNeedle, "pin")) +
+                      " where [" + column + "] = " + db::quoteLiteral(old);
     if (!(*connection)->execute(sql).ok()) std::printf("  statement failed\n");
   }
   (void)(*connection)->close();
   double each = seconds(start) / static_cast<double>(statements.size());
   double all = each * static_cast<double>(matching);
-  std::printf("  statement per matching value: %zu statements in %.2f s (%.1f ms each); all %llu "
-              "would take %.0f s, x%.0f the run\n",
-              statements.size(), each * static_cast<double>(statements.size()), each * 1000,
-              static_cast<unsigned long long>(matching), all, all / runSeconds);
+  std::printf(
+      "  statement per matching value: %zu statements in %.2f s (%.1f ms each); all %llu "
+      "would take %.0f s, x%.0f the run\n",
+      statements.size(), each * static_cast<double>(statements.size()), each * 1000,
+      static_cast<unsigned long long>(matching), all, all / runSeconds);
 }
 
 void benchRows(const std::string& folder, std::uint64_t rows) {
@@ -214,8 +216,8 @@ void benchRows(const std::string& folder, std::uint64_t rows) {
   double single = timedRun(copyOf(fixture, "oneset.mdb"), {{kNeedle, "pin"}}, true, oneSet);
   engine::RunOutcome thousand;
   double many = timedRun(copyOf(fixture, "sets.mdb"), manySets(1000), true, thousand);
-  std::printf("  multiple mode: 1 set %.3f s, 1000 sets %.3f s (x%.2f), same changes: %s\n",
-              single, many, many / single,
+  std::printf("  multiple mode: 1 set %.3f s, 1000 sets %.3f s (x%.2f), same changes: %s\n", single,
+              many, many / single,
               oneSet.tables[0].valuesChanged == thousand.tables[0].valuesChanged ? "yes" : "NO");
   textOnly(fixture, manySets(1000));
 

@@ -29,7 +29,7 @@ struct Arguments {
   std::vector<std::string> positional;
   std::map<std::string, std::string, std::less<>> values;  // options with a value (the last)
   std::map<std::string, std::vector<std::string>, std::less<>> repeated;  // every value, in order
-  std::set<std::string, std::less<>> flags;                // options without one
+  std::set<std::string, std::less<>> flags;                               // options without one
   bool help = false;
 
   bool flag(std::string_view name) const { return flags.contains(name); }

@@ -21,7 +21,8 @@ namespace cli {
 namespace {
 
 // The window's side of the run, played by the command line.
-class QuietWindow : public engine::NoticeBox, public engine::PointerControl,
+class QuietWindow : public engine::NoticeBox,
+                    public engine::PointerControl,
                     public engine::EventPump {
  public:
   explicit QuietWindow(std::ostream& err) : err_(err) {}
@@ -44,16 +45,18 @@ std::string hex(std::int32_t number) {
 // Prints each change of a dry run, and each skip, as it happens.
 class ChangePrinter : public engine::RunObserver {
  public:
-  ChangePrinter(std::ostream& out, bool json, bool dryRun) : out_(out), json_(json), dryRun_(dryRun) {}
+  ChangePrinter(std::ostream& out, bool json, bool dryRun)
+      : out_(out), json_(json), dryRun_(dryRun) {}
   void changed(const engine::FieldChange& c) override {
     if (!dryRun_) return;
     if (json_) {
       out_ << "{\"change\":{\"table\":" << jet::jsonString(c.table)
-           << ",\"column\":" << jet::jsonString(c.column) << ",\"old\":" << jet::jsonString(c.oldValue)
+           << ",\"column\":" << jet::jsonString(c.column)
+           << ",\"old\":" << jet::jsonString(c.oldValue)
            << ",\"new\":" << jet::jsonString(c.newValue) << "}}\n";
     } else {
-      out_ << "would change " << db::terminalSafe(c.table) << "." << db::terminalSafe(c.column) << ": "
-           << jet::jsonString(c.oldValue) << " -> " << jet::jsonString(c.newValue) << '\n';
+      out_ << "would change " << db::terminalSafe(c.table) << "." << db::terminalSafe(c.column)
+           << ": " << jet::jsonString(c.oldValue) << " -> " << jet::jsonString(c.newValue) << '\n';
     }
   }
   void skipped(const engine::SkippedChange&) override {}
@@ -66,9 +69,10 @@ class ChangePrinter : public engine::RunObserver {
 
 void printTable(std::ostream& out, const engine::TableOutcome& t, bool json, bool dryRun) {
   if (json) {
-    out << "{\"table\":" << jet::jsonString(t.table) << ",\"read\":" << (t.opened ? "true" : "false")
-        << ",\"rowsRead\":" << t.rowsRead << ",\"valuesChanged\":" << t.valuesChanged
-        << ",\"logLines\":" << t.logLines << ",\"changesSkipped\":" << t.changesSkipped
+    out << "{\"table\":" << jet::jsonString(t.table)
+        << ",\"read\":" << (t.opened ? "true" : "false") << ",\"rowsRead\":" << t.rowsRead
+        << ",\"valuesChanged\":" << t.valuesChanged << ",\"logLines\":" << t.logLines
+        << ",\"changesSkipped\":" << t.changesSkipped
         << ",\"dryRun\":" << (dryRun ? "true" : "false") << ",\"skipped\":[";
     bool first = true;
     for (const auto& [number, skip] : t.skipReasons) {
@@ -80,8 +84,9 @@ void printTable(std::ostream& out, const engine::TableOutcome& t, bool json, boo
     return;
   }
   out << db::terminalSafe(t.table) << ": " << (t.opened ? "" : "could not be read; ") << t.rowsRead
-      << " rows read, " << t.valuesChanged << (dryRun ? " values would change, " : " values changed, ")
-      << t.changesSkipped << " changes skipped\n";
+      << " rows read, " << t.valuesChanged
+      << (dryRun ? " values would change, " : " values changed, ") << t.changesSkipped
+      << " changes skipped\n";
   for (const auto& [number, skip] : t.skipReasons) {
     out << "  " << skip.count << " skipped (" << hex(number)
         << "): " << db::terminalSafe(oneLine(skip.firstDescription)) << '\n';
@@ -91,8 +96,8 @@ void printTable(std::ostream& out, const engine::TableOutcome& t, bool json, boo
 // The tables to work on: those named (each must exist), or every user table.
 jet::Result<std::vector<engine::TableListEntry>> chooseTables(const Arguments& args) {
   const std::string& path = args.positional[0];
-  JET_ASSIGN_OR_RETURN(auto listed,
-                       db::listTables(path, db::buildConnectionString(path, args.value("password"))));
+  JET_ASSIGN_OR_RETURN(
+      auto listed, db::listTables(path, db::buildConnectionString(path, args.value("password"))));
   if (!listed) return jet::Error{jet::err::kIo, "no such file: " + path};
   std::vector<engine::TableListEntry> chosen;
   if (args.flag("all-tables")) {

@@ -21,9 +21,10 @@ class ReplaceCommandTest : public ::testing::Test {
   std::string log = folder.file("changes.log");
 
   void SetUp() override {
-    NewTable t{"Customers",
-               {{"City", jet::ColumnType::kText, 20}, {"Zip", jet::ColumnType::kLong}},
-               {{text("Paris"), number(75)}, {text("Lyon"), number(69)}, {text("Pau"), number(64)}}};
+    NewTable t{
+        "Customers",
+        {{"City", jet::ColumnType::kText, 20}, {"Zip", jet::ColumnType::kLong}},
+        {{text("Paris"), number(75)}, {text("Lyon"), number(69)}, {text("Pau"), number(64)}}};
     ASSERT_EQ(createDatabase(db, {t}), "");
   }
 
@@ -44,14 +45,14 @@ class ReplaceCommandTest : public ::testing::Test {
 
 TEST_F(ReplaceCommandTest, BadCombinationsAreUsageErrorsThatChangeNothing) {
   auto before = jet::testing::readWhole(db);
-  for (std::vector<std::string> args : {
-           std::vector<std::string>{"replace", db, "--find", "a", "--replace", "b"},
-           {"replace", db, "--all-tables", "--table", "Customers", "--find", "a", "--replace", "b"},
-           {"replace", db, "--all-tables", "--find", "a"},
-           {"replace", db, "--all-tables", "--find", "a", "--replace", "b", "--sets", "f"},
-           {"replace", db, "--all-tables", "--find", "a", "--replace", "b", "--separator", ";"},
-           {"replace", db, "--all-tables", "--sets", "f", "--separator", ""},
-           {"replace", "--all-tables", "--find", "a", "--replace", "b"}}) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"replace", db, "--find", "a", "--replace", "b"},
+        {"replace", db, "--all-tables", "--table", "Customers", "--find", "a", "--replace", "b"},
+        {"replace", db, "--all-tables", "--find", "a"},
+        {"replace", db, "--all-tables", "--find", "a", "--replace", "b", "--sets", "f"},
+        {"replace", db, "--all-tables", "--find", "a", "--replace", "b", "--separator", ";"},
+        {"replace", db, "--all-tables", "--sets", "f", "--separator", ""},
+        {"replace", "--all-tables", "--find", "a", "--replace", "b"}}) {
     Outcome r = run(args);
     EXPECT_EQ(r.code, kExitUsage) << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -81,8 +82,8 @@ TEST_F(ReplaceCommandTest, ARunChangesLogsAndSummarises) {
 }
 
 TEST_F(ReplaceCommandTest, SkippedChangesGiveTheirReasonAndExitOne) {
-  Outcome r = run({"replace", db, "--table", "Customers", "--find", "6", "--replace", "7",
-                   "--log", log, "--json"});
+  Outcome r = run({"replace", db, "--table", "Customers", "--find", "6", "--replace", "7", "--log",
+                   log, "--json"});
   EXPECT_EQ(r.code, kExitFailure);
   EXPECT_NE(r.out.find("\"changesSkipped\":2"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("\"number\":\"0x80040E07\""), std::string::npos) << r.out;
@@ -92,8 +93,8 @@ TEST_F(ReplaceCommandTest, SkippedChangesGiveTheirReasonAndExitOne) {
 TEST_F(ReplaceCommandTest, SetFilesApplyInOrderWithTheirSeparator) {
   std::string sets = folder.file("sets.txt");
   std::ofstream(sets) << "P;;B\r\nBa;;Ma\r\nno separator here\r\n";
-  Outcome r = run({"replace", db, "--table", "Customers", "--sets", sets, "--separator", ";;",
-                   "--log", log});
+  Outcome r = run(
+      {"replace", db, "--table", "Customers", "--sets", sets, "--separator", ";;", "--log", log});
   EXPECT_EQ(r.code, kExitOk) << r.err;
   EXPECT_EQ(cities(), (std::vector<std::optional<std::string>>{"Maris", "Lyon", "Mau"}));
   EXPECT_EQ(fileLines(log).size(), 4u);

@@ -53,8 +53,8 @@ int SqlCommand::run(const Arguments& args, CommandContext& context) const {
   const std::string& sql = args.positional[1];
   auto statement = db::parseStatement(sql);
   if (!statement.ok()) return fail(context, statement.error().description);
-  auto connection = db::Connection::open(
-      db::buildConnectionString(path, args.value("password")), db::ConnectionMode::kReadWrite);
+  auto connection = db::Connection::open(db::buildConnectionString(path, args.value("password")),
+                                         db::ConnectionMode::kReadWrite);
   if (!connection.ok()) return failWith(context, connection.error(), path);
   db::Connection& open = **connection;
   if (std::holds_alternative<db::SelectAll>(*statement)) {

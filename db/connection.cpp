@@ -15,9 +15,7 @@
 namespace db {
 namespace {
 
-jet::Error closedError() {
-  return jet::Error{err::kNoCurrentRecord, "the connection is closed"};
-}
+jet::Error closedError() { return jet::Error{err::kNoCurrentRecord, "the connection is closed"}; }
 
 }  // namespace
 
@@ -75,8 +73,8 @@ jet::Result<std::uint64_t> Connection::execute(std::string_view sql) {
     if (equalsIgnoringCase(table.columns[i].name, update->column)) k = i;
   }
   if (k == table.columns.size()) {
-    return jet::Error{jet::err::kNoSuchColumn, "table '" + table.name + "' has no column '" +
-                                                   update->column + "'"};
+    return jet::Error{jet::err::kNoSuchColumn,
+                      "table '" + table.name + "' has no column '" + update->column + "'"};
   }
   const jet::Column& column = table.columns[k];
   if (column.type != jet::ColumnType::kText && column.type != jet::ColumnType::kMemo) {

@@ -39,8 +39,8 @@ class Connection {
 
   // Opens the file the connection string names, checking its password. Nothing is locked for
   // writing until the first change.
-  static jet::Result<std::unique_ptr<Connection>> open(std::string_view connectionString,
-                                                       ConnectionMode mode = ConnectionMode::kUnknown);
+  static jet::Result<std::unique_ptr<Connection>> open(
+      std::string_view connectionString, ConnectionMode mode = ConnectionMode::kUnknown);
   ~Connection();  // closes, committing what was changed (a failure then goes unreported)
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;

@@ -29,11 +29,14 @@ class ConnectionTest : public ::testing::Test {
 
   void SetUp() override {
     jet::CreateOptions options;
-    options.templatePath = std::string(FIELDMEND_SOURCE_DIR) + "/third_party/templates/empty-jet4.mdb";
+    options.templatePath =
+        std::string(FIELDMEND_SOURCE_DIR) + "/third_party/templates/empty-jet4.mdb";
     auto creator = jet::DatabaseCreator::create(path, options);
     ASSERT_TRUE(creator.ok()) << creator.error().description;
-    ASSERT_TRUE((*creator)->addTable("Customers", {{"City", jet::ColumnType::kText, 20},
-                                                   {"Zip", jet::ColumnType::kLong}}).ok());
+    ASSERT_TRUE((*creator)
+                    ->addTable("Customers", {{"City", jet::ColumnType::kText, 20},
+                                             {"Zip", jet::ColumnType::kLong}})
+                    .ok());
     for (const char* city : {"Paris", "PARIS", "Lyon", "paris", "Pâris"}) {
       jet::Value zip;
       zip.isNull = false;

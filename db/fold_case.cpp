@@ -12,8 +12,11 @@ namespace {
 char32_t decode(std::string_view s, std::size_t& at) {
   auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
   unsigned char lead = byte(at);
-  std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                           : (lead >> 3) == 0x1E ? 4 : 0;
+  std::size_t length = lead < 0x80           ? 1
+                       : (lead >> 5) == 0x6  ? 2
+                       : (lead >> 4) == 0xE  ? 3
+                       : (lead >> 3) == 0x1E ? 4
+                                             : 0;
   if (length == 0 || at + length > s.size()) {
     ++at;
     return 0x110000u + lead;
@@ -32,8 +35,8 @@ char32_t decode(std::string_view s, std::size_t& at) {
 
 char32_t fold(char32_t c) {
   if (c >= U'A' && c <= U'Z') return c + 32;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;                 // Latin-1
-  if (c == 0x178) return 0xFF;                                             // Y diaeresis
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 32;  // Latin-1
+  if (c == 0x178) return 0xFF;                             // Y diaeresis
   if (c >= 0x100 && c <= 0x17E && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149) {
     // Latin Extended-A pairs an upper-case letter with the next code; the pairs start on an
     // even code except in two runs.
@@ -41,8 +44,8 @@ char32_t fold(char32_t c) {
     if (oddUpper) return (c % 2 == 1) ? c + 1 : c;
     return (c % 2 == 0) ? c + 1 : c;
   }
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;              // Greek
-  if (c >= 0x410 && c <= 0x42F) return c + 32;                            // Cyrillic
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;  // Greek
+  if (c >= 0x410 && c <= 0x42F) return c + 32;                // Cyrillic
   if (c >= 0x400 && c <= 0x40F) return c + 80;
   return c;
 }

@@ -62,8 +62,8 @@ jet::Status Recordset::stillHolds(std::size_t k) const {
 
 jet::Status Recordset::updateText(std::size_t k, const std::string& text) {
   if (eof_ || k >= fieldCount()) {
-    return jet::Error{err::kNoCurrentRecord, "no current record to change in table '" +
-                                                 table_.name + "'"};
+    return jet::Error{err::kNoCurrentRecord,
+                      "no current record to change in table '" + table_.name + "'"};
   }
   const jet::Column& column = field(k);
   if (!holdsText(column.type) || column.calculated()) {

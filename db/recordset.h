@@ -43,7 +43,7 @@ class Recordset {
   jet::Status updateText(std::size_t k, const std::string& text);
 
  private:
-  Recordset(Connection& connection, jet::TableDef table) 
+  Recordset(Connection& connection, jet::TableDef table)
       : connection_(connection), table_(std::move(table)) {}
   jet::Status stillHolds(std::size_t k) const;
 

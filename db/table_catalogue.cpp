@@ -7,8 +7,8 @@
 
 namespace db {
 
-jet::Result<std::optional<std::vector<std::string>>> listTables(
-    const std::string& path, std::string_view connectionString) {
+jet::Result<std::optional<std::vector<std::string>>> listTables(const std::string& path,
+                                                                std::string_view connectionString) {
   if (!fileExists(path)) return std::optional<std::vector<std::string>>();
   JET_ASSIGN_OR_RETURN(auto connection, Connection::open(connectionString));
   std::vector<std::string> names;

@@ -18,7 +18,7 @@ inline constexpr std::string_view kUserTableType = "TABLE";
 // the database with `connectionString` and lists its user tables; failing to open or read it is
 // the caller's failure to report.
 jet::Result<std::optional<std::vector<std::string>>> listTables(const std::string& path,
-                                                                 std::string_view connectionString);
+                                                                std::string_view connectionString);
 
 // Opens the database read/write and a recordset on "SELECT * FROM `table`", then lets both go.
 jet::Status probeTable(std::string_view connectionString, std::string_view table);

@@ -14,7 +14,9 @@
 namespace db {
 namespace {
 
-std::string corpus(const std::string& name) { return std::string(FIELDMEND_CORPUS_DIR) + "/" + name; }
+std::string corpus(const std::string& name) {
+  return std::string(FIELDMEND_CORPUS_DIR) + "/" + name;
+}
 
 std::vector<std::string> tablesOf(const std::string& path, const std::string& password = {}) {
   auto listed = listTables(path, buildConnectionString(path, password));
@@ -35,15 +37,15 @@ TEST(TableCatalogue, ListsOnlyUserTablesInCatalogueOrder) {
   ASSERT_TRUE(connection.ok());
   auto rows = (*connection)->tableSchema();
   EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](auto& r) { return r.tableType == "LINK"; }));
-  EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
-                          [](auto& r) { return r.tableType == "SYSTEM TABLE"; }));
+  EXPECT_TRUE(
+      std::any_of(rows.begin(), rows.end(), [](auto& r) { return r.tableType == "SYSTEM TABLE"; }));
   EXPECT_TRUE(tablesOf(linked).empty());
 }
 
 TEST(TableCatalogue, EveryFileOfTheCorpusAgreesWithTheReadersCatalogue) {
-  for (const char* name : {"jackcess/V1997/testV1997.mdb", "jackcess/V2007/testV2007.accdb",
-                           "jackcess/V2019/extDateTestV2019.accdb",
-                           "mdb-reader/real/ASampleDatabase.accdb"}) {
+  for (const char* name :
+       {"jackcess/V1997/testV1997.mdb", "jackcess/V2007/testV2007.accdb",
+        "jackcess/V2019/extDateTestV2019.accdb", "mdb-reader/real/ASampleDatabase.accdb"}) {
     auto db = jet::Database::open(corpus(name));
     ASSERT_TRUE(db.ok()) << name;
     std::vector<std::string> want;

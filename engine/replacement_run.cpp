@@ -28,9 +28,9 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
   const TableListEntry& entry = inputs.tables[i];
   trap.begin(112);
   auto connection = trap.step(114, [&] {
-    return db::Connection::open(db::buildConnectionString(inputs.databasePath, inputs.password),
-                                services.context.dryRun ? db::ConnectionMode::kRead
-                                                        : db::ConnectionMode::kReadWrite);
+    return db::Connection::open(
+        db::buildConnectionString(inputs.databasePath, inputs.password),
+        services.context.dryRun ? db::ConnectionMode::kRead : db::ConnectionMode::kReadWrite);
   });
   // Without a connection nothing of this entry can be done; the failure is reported once.
   if (!connection) return true;

@@ -31,14 +31,14 @@ inline constexpr int kMultipleTab = 1;
 
 // What the run reads from the windows, as they stand when "Start Replacing" is pressed.
 struct RunInputs {
-  std::string databasePath;             // the database window's path box
-  std::string password;                 // its password box; never printed or logged
-  std::vector<TableListEntry> tables;   // the table list, in the order its entries stand
-  int currentIndex = -1;                // the table list's current index (-1: none)
-  int tabIndex = kSingleTab;            // the tab control's selected index
-  std::string findText;                 // single mode: find box
-  std::string replaceText;              // single mode: replace box
-  std::vector<ReplacementSet> sets;     // multiple mode: the set list, in list order
+  std::string databasePath;            // the database window's path box
+  std::string password;                // its password box; never printed or logged
+  std::vector<TableListEntry> tables;  // the table list, in the order its entries stand
+  int currentIndex = -1;               // the table list's current index (-1: none)
+  int tabIndex = kSingleTab;           // the tab control's selected index
+  std::string findText;                // single mode: find box
+  std::string replaceText;             // single mode: replace box
+  std::vector<ReplacementSet> sets;    // multiple mode: the set list, in list order
 };
 
 // The window's pointer modes, with the numbers the windows use.
@@ -120,19 +120,19 @@ struct SkipCount {
 
 struct TableOutcome {
   std::string table;
-  bool opened = false;                 // the table could be read
+  bool opened = false;  // the table could be read
   std::uint64_t rowsRead = 0;
-  std::uint64_t valuesChanged = 0;     // fields written (dry run: that would be written)
-  std::uint64_t logLines = 0;          // change-log lines written (dry run: that would be)
+  std::uint64_t valuesChanged = 0;  // fields written (dry run: that would be written)
+  std::uint64_t logLines = 0;       // change-log lines written (dry run: that would be)
   std::uint64_t changesSkipped = 0;
   std::map<std::int32_t, SkipCount> skipReasons;  // by error number
 };
 
 struct RunOutcome {
-  bool started = false;                // false: "Please select a table" was shown
+  bool started = false;  // false: "Please select a table" was shown
   bool cancelled = false;
-  std::vector<TableOutcome> tables;    // one per selected entry visited, in list order
-  int reportsShown = 0;                // error reports shown (failures not tolerated)
+  std::vector<TableOutcome> tables;  // one per selected entry visited, in list order
+  int reportsShown = 0;              // error reports shown (failures not tolerated)
   int failuresTolerated = 0;
   // True when every selected table was read and every change wanted was made.
   bool clean() const;
@@ -144,16 +144,16 @@ struct RunContext {
   NoticeBox& notices;
   PointerControl& pointer;
   EventPump& events;
-  ProgressSink* progress = nullptr;    // optional
-  RunObserver* observer = nullptr;     // optional
+  ProgressSink* progress = nullptr;  // optional
+  RunObserver* observer = nullptr;   // optional
   // The environment (TEMP, TMPDIR): the log's folder comes from it. Pass the real one
   // (std::getenv); the default sees nothing set, so the log would go to /tmp.
   EnvLookup env = [](const char*) -> const char* { return nullptr; };
   // Local date and time for the log's timestamps. Pass the real clock (localtime_r of now).
   std::function<std::tm()> clock = [] { return std::tm{}; };
-  TextFormats formats = {};            // regional text: pass TextFormats::fromEnvironment()
-  bool dryRun = false;                 // change nothing: no database writes, no log lines
-  std::string logPath = {};            // empty: changeLogPath(env)
+  TextFormats formats = {};  // regional text: pass TextFormats::fromEnvironment()
+  bool dryRun = false;       // change nothing: no database writes, no log lines
+  std::string logPath = {};  // empty: changeLogPath(env)
 };
 
 // The location every error report of a run names.

@@ -29,9 +29,7 @@ class Run : public ::testing::Test {
   FakeWindow window;
   db::RecordingErrorReporter reports;
 
-  void make(const std::vector<NewTable>& tables) {
-    ASSERT_EQ(createDatabase(db, tables), "");
-  }
+  void make(const std::vector<NewTable>& tables) { ASSERT_EQ(createDatabase(db, tables), ""); }
   void makeCities(const std::vector<std::string>& cities) {
     NewTable t{"Customers", {{"City", jet::ColumnType::kText, 20}}, {}};
     for (const auto& c : cities) t.rows.push_back({text(c)});
@@ -108,8 +106,9 @@ TEST_F(Run, QuotesBracketsAndGraveAccentsInValuesAndNames) {
   EXPECT_EQ(readColumn(db, "O'Brien's \"list\"", "Who's name"),
             (Cells{"it's ['q]`] `y`", "plain 'q]`", "'q]`'"}));
   EXPECT_TRUE(out.clean());
-  EXPECT_EQ(fileLines(log).back(),
-            kLogTime + "x was replace to 'q]` at table (O'Brien's \"list\") and column (Who's name)");
+  EXPECT_EQ(
+      fileLines(log).back(),
+      kLogTime + "x was replace to 'q]` at table (O'Brien's \"list\") and column (Who's name)");
 }
 
 TEST_F(Run, MultipleModeAppliesEverySetThatOccursInOrderAndWritesOnce) {
@@ -141,7 +140,8 @@ TEST_F(Run, NumberFieldsWhoseTextMatchesAreLoggedAndSkipped) {
 }
 
 TEST_F(Run, TooLongValuesAreSkippedAndTheirLogLineStays) {
-  make({NewTable{"Customers", {{"City", jet::ColumnType::kText, 6}}, {{text("Paris")}, {text("P")}}}});
+  make({NewTable{
+      "Customers", {{"City", jet::ColumnType::kText, 6}}, {{text("Paris")}, {text("P")}}}});
   RunOutcome out = run(single("P", "Pxxxxx"));
   EXPECT_EQ(cities(), (Cells{"Paris", "Pxxxxx"}));
   EXPECT_EQ(fileLines(log).size(), 2u);
@@ -149,7 +149,8 @@ TEST_F(Run, TooLongValuesAreSkippedAndTheirLogLineStays) {
 }
 
 TEST_F(Run, SingleModeMatchesCaseSensitivelyAndNeverMatchesEmptyOrNull) {
-  make({NewTable{"Customers", {{"City", jet::ColumnType::kText, 20}},
+  make({NewTable{"Customers",
+                 {{"City", jet::ColumnType::kText, 20}},
                  {{text("ABC")}, {text("xabcx")}, {text("abcabc")}, {null()}, {text("")}}}});
   run(single("abc", "-"));
   EXPECT_EQ(cities(), (Cells{"ABC", "x-x", "--", std::nullopt, ""}));
@@ -227,8 +228,8 @@ TEST_F(Run, AFileThatCannotBeWrittenIsReportedOnceAndLeftAlone) {
 // value, and its other values are skipped without touching the file.
 TEST_F(Run, ARefusedColumnIsReportedOnceAndItsValuesSkipped) {
   std::string copy = folder.file("assets.accdb");
-  std::filesystem::copy_file(std::string(FIELDMEND_CORPUS_DIR) + "/mdb-reader/real/ASampleDatabase.accdb",
-                             copy);
+  std::filesystem::copy_file(
+      std::string(FIELDMEND_CORPUS_DIR) + "/mdb-reader/real/ASampleDatabase.accdb", copy);
   auto before = jet::testing::readWhole(copy);
   RunInputs in = single("300", "301", {"Asset Items"});
   in.databasePath = copy;

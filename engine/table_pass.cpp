@@ -29,9 +29,8 @@ TablePass::TablePass(const RunInputs& inputs, PassServices services, db::Connect
 
 bool TablePass::run() {
   db::HandlerTrap& trap = services_.trap;
-  auto records = trap.step(118, [&] {
-    return connection_.openRecordset(db::selectAllStatement(outcome_.table));
-  });
+  auto records = trap.step(
+      118, [&] { return connection_.openRecordset(db::selectAllStatement(outcome_.table)); });
   if (!records) return true;
   outcome_.opened = true;
   db::Recordset& rs = **records;
@@ -65,8 +64,7 @@ bool TablePass::visitRecord(db::Recordset& records) {
 void TablePass::visitField(db::Recordset& records, std::size_t k) {
   services_.trap.begin(130);
   services_.trap.begin(132);
-  std::string value =
-      services_.context.formats.valueText(records.field(k).type, records.value(k));
+  std::string value = services_.context.formats.valueText(records.field(k).type, records.value(k));
   if (inputs_.tabIndex == kSingleTab) {
     services_.trap.begin(134);
     single(records, k, value);
@@ -103,8 +101,8 @@ bool TablePass::logLine(int line, std::string_view find, std::string_view replac
   ++outcome_.logLines;
   if (services_.context.dryRun) return true;
   RunContext& cx = services_.context;
-  std::string text = changeLogLine(cx.formats.dateTime(cx.clock()), find, replace,
-                                   outcome_.table, column);
+  std::string text =
+      changeLogLine(cx.formats.dateTime(cx.clock()), find, replace, outcome_.table, column);
   return services_.trap.step(line, [&]() -> jet::Status {
     if (services_.log.path().empty()) JET_TRY(services_.log.open(services_.logPath));
     jet::Status written = services_.log.append(text);
@@ -113,9 +111,8 @@ bool TablePass::logLine(int line, std::string_view find, std::string_view replac
   });
 }
 
-void TablePass::write(int line, db::Recordset& records, std::size_t k,
-                      const std::string& oldValue, const std::string& newValue,
-                      const std::vector<std::size_t>* applied) {
+void TablePass::write(int line, db::Recordset& records, std::size_t k, const std::string& oldValue,
+                      const std::string& newValue, const std::vector<std::size_t>* applied) {
   db::HandlerTrap& trap = services_.trap;
   trap.begin(line);
   FieldChange change{outcome_.table, records.fieldName(k), oldValue, newValue, applied};

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "db/connection.h"
 #include "db/handler_trap.h"

@@ -9,8 +9,8 @@
 #include "db/recording_error_reporter.h"
 #include "engine/replacement.h"
 #include "engine/replacement_run.h"
-#include "jet/database.h"
 #include "engine/run_test_support.h"
+#include "jet/database.h"
 #include "jet/value_format.h"
 #include "writer_test_support.h"
 
@@ -107,10 +107,10 @@ TEST_P(RunOnCorpus, ChangedCellsReadBackInBothOracles) {
   for (const std::string& column : recorder.changedColumns) {
     EXPECT_FALSE(recorder.skippedColumns.contains(column)) << column;
   }
-  EXPECT_EQ(oracleDifferences(before, after, c.table,
-                              expectedCells(before, c.table, recorder.changedColumns, c.find,
-                                            c.replace)),
-            "");
+  EXPECT_EQ(
+      oracleDifferences(before, after, c.table,
+                        expectedCells(before, c.table, recorder.changedColumns, c.find, c.replace)),
+      "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -126,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"jackcess/V2019/extDateTestV2019.accdb", "Table1", "2", "two"}),
     [](const auto& param) {
       std::string name = std::filesystem::path(param.param.file).stem().string();
-      for (auto& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+      for (auto& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
       return name;
     });
 
