@@ -9,6 +9,7 @@
 #include "app/settings_store.h"
 #include "ui/database_access.h"
 #include "ui/database_window.h"
+#include "ui/engine_runner.h"
 #include "ui/qt_dialogs.h"
 #include "ui/replacement_runner.h"
 #include "ui/window_context.h"
@@ -27,7 +28,7 @@ class Application {
   QtDialogs dialogs_;
   app::SettingsStore settings_;
   EngineDatabaseAccess database_;
-  PendingRunner runner_;
+  EngineRunner runner_;
   app::DesktopUrlOpener opener_;
   WindowContext context_;
   std::unique_ptr<DatabaseWindow> window_;

@@ -1,30 +1,25 @@
-// database_access.cpp: the table catalogue and the probe over the engine's reader.
+// database_access.cpp: the table catalogue and the probe, through the provider layer and the
+// connection string built from the two boxes.
 #include "ui/database_access.h"
 
 #include <QString>
 
 #include "app/file_exists.h"
-#include "jet/database.h"
+#include "db/connection_string.h"
+#include "db/table_catalogue.h"
 
 namespace ui {
 
 jet::Result<TableNames> EngineDatabaseAccess::listTables(const std::string& path,
                                                          const std::string& password) {
+  // A folder is no database file: it gives no list rather than an error.
   if (!app::fileExists(QString::fromStdString(path))) return TableNames();
-  JET_ASSIGN_OR_RETURN(auto database, jet::Database::open(path, jet::OpenOptions{password}));
-  std::vector<std::string> names;
-  for (const jet::CatalogEntry& entry : database->catalogue()) {
-    if (entry.kind == jet::ObjectKind::kTable) names.push_back(entry.name);
-  }
-  return TableNames(std::move(names));
+  return db::listTables(path, db::buildConnectionString(path, password));
 }
 
 jet::Status EngineDatabaseAccess::probeTable(const std::string& path, const std::string& password,
                                              const std::string& table) {
-  JET_ASSIGN_OR_RETURN(auto database, jet::Database::open(path, jet::OpenOptions{password}));
-  JET_ASSIGN_OR_RETURN(jet::TableDef definition, database->table(table));
-  JET_ASSIGN_OR_RETURN(auto scan, database->scan(definition));
-  return {};
+  return db::probeTable(db::buildConnectionString(path, password), table);
 }
 
 }  // namespace ui

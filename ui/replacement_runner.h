@@ -51,11 +51,4 @@ class ReplacementRunner {
   virtual void run(const RunRequest& request, RunSurface& surface) = 0;
 };
 
-// Stands in while this build has no writer: checks the table selection like a run, then
-// reports that no table was changed and ends as a run ends.
-class PendingRunner : public ReplacementRunner {
- public:
-  void run(const RunRequest& request, RunSurface& surface) override;
-};
-
 }  // namespace ui
