@@ -12,5 +12,7 @@ inline constexpr std::int32_t kSettingsRead = code(0x8004F401);   // the setting
 inline constexpr std::int32_t kSettingsWrite = code(0x8004F402);  // ... or can't be written
 inline constexpr std::int32_t kSettingNotText = code(0x8004F403);    // a value is not one text
 inline constexpr std::int32_t kSettingNotNumber = code(0x8004F404);  // a number key holds no number
+inline constexpr std::int32_t kSkinUnreadable = code(0x8004F405);    // the skin file can't be read
+inline constexpr std::int32_t kCursorUnreadable = code(0x8004F406);  // the pointer image is broken
 
 }  // namespace app::err

@@ -44,6 +44,7 @@ jet::Status readOption(std::span<const std::string> args, std::size_t& i,
   } else {
     return usage("option --" + name + " needs a value");
   }
+  out.repeated[name].push_back(out.values[name]);
   return jet::Status::success();
 }
 
@@ -52,6 +53,11 @@ jet::Status readOption(std::span<const std::string> args, std::size_t& i,
 std::string Arguments::value(std::string_view name, std::string_view fallback) const {
   auto it = values.find(name);
   return it == values.end() ? std::string(fallback) : it->second;
+}
+
+std::vector<std::string> Arguments::all(std::string_view name) const {
+  auto it = repeated.find(name);
+  return it == repeated.end() ? std::vector<std::string>() : it->second;
 }
 
 jet::Result<Arguments> parseArguments(std::span<const std::string> args,

@@ -27,13 +27,16 @@ struct AcceptedArguments {
 
 struct Arguments {
   std::vector<std::string> positional;
-  std::map<std::string, std::string, std::less<>> values;  // options with a value
-  std::set<std::string, std::less<>> flags;                // options without one
+  std::map<std::string, std::string, std::less<>> values;  // options with a value (the last)
+  std::map<std::string, std::vector<std::string>, std::less<>> repeated;  // every value, in order
+  std::set<std::string, std::less<>> flags;                               // options without one
   bool help = false;
 
   bool flag(std::string_view name) const { return flags.contains(name); }
   // The option's value, or `fallback` when it was not given.
   std::string value(std::string_view name, std::string_view fallback = {}) const;
+  // Every value the option was given, in command-line order (it may be repeated).
+  std::vector<std::string> all(std::string_view name) const;
 };
 
 // Splits `args` (the words after the command's name). "--" ends the options. An error names the

@@ -3,6 +3,7 @@
 // Each command lives in its own file; the program picks one by name.
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -28,6 +29,11 @@ struct CommandContext {
   std::ostream& out;
   std::ostream& err;
   DatabaseOpener openDatabase;
+  // For the commands that change a database: the environment (the change log's folder), the
+  // local clock (its timestamps), and whether `err` is a terminal (progress is drawn there).
+  std::function<const char*(const char*)> env = [](const char*) -> const char* { return nullptr; };
+  std::function<std::tm()> clock = [] { return std::tm{}; };
+  bool errIsTerminal = false;
 };
 
 class Command {

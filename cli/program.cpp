@@ -6,6 +6,8 @@
 #include "cli/check_command.h"
 #include "cli/export_command.h"
 #include "cli/info_command.h"
+#include "cli/replace_command.h"
+#include "cli/sql_command.h"
 #include "cli/tables_command.h"
 
 #ifndef FIELDMEND_VERSION
@@ -19,6 +21,8 @@ Program::Program() {
   commands_.push_back(std::make_unique<TablesCommand>());
   commands_.push_back(std::make_unique<ExportCommand>());
   commands_.push_back(std::make_unique<CheckCommand>());
+  commands_.push_back(std::make_unique<ReplaceCommand>());
+  commands_.push_back(std::make_unique<SqlCommand>());
 }
 
 const Command* Program::find(std::string_view name) const {
@@ -30,7 +34,8 @@ const Command* Program::find(std::string_view name) const {
 std::string Program::help() const {
   std::string text =
       "Usage: fieldmend-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
-      "Reads Microsoft Access databases (.mdb, .accdb); the file is never changed.\n"
+      "Reads Microsoft Access databases (.mdb, .accdb) and replaces text in their tables;\n"
+      "only replace and sql's update statement change the file.\n"
       "\n"
       "Commands:\n";
   for (const auto& c : commands_) {

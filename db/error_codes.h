@@ -9,5 +9,11 @@
 namespace db::err {
 
 inline constexpr std::int32_t kBadConnectionString = jet::err::code(0x8004F101);
+// A change to a connection opened read-only.
+inline constexpr std::int32_t kConnectionReadOnly = jet::err::code(0x8004F102);
+// The record no longer holds the value it was read with; the change was not made.
+inline constexpr std::int32_t kRecordChanged = jet::err::code(0x8004F103);
+// A recordset used past its end or after its connection closed.
+inline constexpr std::int32_t kNoCurrentRecord = jet::err::code(0x8004F104);
 
 }  // namespace db::err

@@ -1,0 +1,22 @@
+// hand_cursor.h: reads the hand pointer image, a Windows cursor file (.CUR), into a pointer with
+// the hotspot that the file names.
+#pragma once
+
+#include <QByteArray>
+#include <QCursor>
+#include <QString>
+#include <optional>
+
+#include "jet/status.h"
+
+namespace app {
+
+// The first image of a cursor file's bytes with its hotspot. Fails on anything that is not a
+// cursor file, naming `path`.
+jet::Result<QCursor> cursorFromBytes(const QByteArray& bytes, const QString& path);
+
+// Nothing when no file is at the hand pointer path (fileExists); the pointer when there is one;
+// an error naming the file when it is there but cannot be read as a cursor.
+jet::Result<std::optional<QCursor>> loadHandCursor(const QString& appFolder);
+
+}  // namespace app

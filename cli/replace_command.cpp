@@ -1,0 +1,230 @@
+// replace_command.cpp: turns the command line into the run's inputs, runs it with the command
+// line standing in for the window, and prints the outcome.
+#include "cli/replace_command.h"
+
+#include <cstdio>
+#include <ostream>
+
+#include "cli/progress_bar.h"
+#include "db/connection_string.h"
+#include "db/file_exists.h"
+#include "db/fold_case.h"
+#include "db/stream_error_reporter.h"
+#include "db/table_catalogue.h"
+#include "engine/replacement_run.h"
+#include "jet/error_codes.h"
+#include "jet/value_format.h"
+#include "sets/set_file.h"
+#include "sets/set_list.h"
+
+namespace cli {
+namespace {
+
+// The window's side of the run, played by the command line.
+class QuietWindow : public engine::NoticeBox,
+                    public engine::PointerControl,
+                    public engine::EventPump {
+ public:
+  explicit QuietWindow(std::ostream& err) : err_(err) {}
+  void showNotice(const std::string& text) override {
+    if (text != engine::kDone) err_ << kProgramName << ": replace: " << text << '\n';
+  }
+  void setPointerMode(engine::PointerMode) override {}
+  void processEventsOnce() override {}
+
+ private:
+  std::ostream& err_;
+};
+
+std::string hex(std::int32_t number) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<unsigned>(number));
+  return buf;
+}
+
+// Prints each change of a dry run, and each skip, as it happens.
+class ChangePrinter : public engine::RunObserver {
+ public:
+  ChangePrinter(std::ostream& out, bool json, bool dryRun)
+      : out_(out), json_(json), dryRun_(dryRun) {}
+  void changed(const engine::FieldChange& c) override {
+    if (!dryRun_) return;
+    if (json_) {
+      out_ << "{\"change\":{\"table\":" << jet::jsonString(c.table)
+           << ",\"column\":" << jet::jsonString(c.column)
+           << ",\"old\":" << jet::jsonString(c.oldValue)
+           << ",\"new\":" << jet::jsonString(c.newValue) << "}}\n";
+    } else {
+      out_ << "would change " << db::terminalSafe(c.table) << "." << db::terminalSafe(c.column)
+           << ": " << jet::jsonString(c.oldValue) << " -> " << jet::jsonString(c.newValue) << '\n';
+    }
+  }
+  void skipped(const engine::SkippedChange&) override {}
+
+ private:
+  std::ostream& out_;
+  bool json_;
+  bool dryRun_;
+};
+
+void printTable(std::ostream& out, const engine::TableOutcome& t, bool json, bool dryRun) {
+  if (json) {
+    out << "{\"table\":" << jet::jsonString(t.table)
+        << ",\"read\":" << (t.opened ? "true" : "false") << ",\"rowsRead\":" << t.rowsRead
+        << ",\"valuesChanged\":" << t.valuesChanged << ",\"logLines\":" << t.logLines
+        << ",\"changesSkipped\":" << t.changesSkipped
+        << ",\"dryRun\":" << (dryRun ? "true" : "false") << ",\"skipped\":[";
+    bool first = true;
+    for (const auto& [number, skip] : t.skipReasons) {
+      out << (first ? "" : ",") << "{\"number\":\"" << hex(number) << "\",\"count\":" << skip.count
+          << ",\"reason\":" << jet::jsonString(skip.firstDescription) << "}";
+      first = false;
+    }
+    out << "]}\n";
+    return;
+  }
+  out << db::terminalSafe(t.table) << ": " << (t.opened ? "" : "could not be read; ") << t.rowsRead
+      << " rows read, " << t.valuesChanged
+      << (dryRun ? " values would change, " : " values changed, ") << t.changesSkipped
+      << " changes skipped\n";
+  for (const auto& [number, skip] : t.skipReasons) {
+    out << "  " << skip.count << " skipped (" << hex(number)
+        << "): " << db::terminalSafe(oneLine(skip.firstDescription)) << '\n';
+  }
+}
+
+// The tables to work on: those named (each must exist), or every user table.
+jet::Result<std::vector<engine::TableListEntry>> chooseTables(const Arguments& args) {
+  const std::string& path = args.positional[0];
+  JET_ASSIGN_OR_RETURN(
+      auto listed, db::listTables(path, db::buildConnectionString(path, args.value("password"))));
+  if (!listed) return jet::Error{jet::err::kIo, "no such file: " + path};
+  std::vector<engine::TableListEntry> chosen;
+  if (args.flag("all-tables")) {
+    for (const std::string& name : *listed) chosen.push_back({name, true});
+    return chosen;
+  }
+  for (const std::string& wanted : args.all("table")) {
+    const std::string* found = nullptr;
+    for (const std::string& name : *listed) {
+      if (db::equalsIgnoringCase(name, wanted)) found = &name;
+    }
+    if (found == nullptr) {
+      return jet::Error{jet::err::kNoSuchTable, "no user table named '" + wanted + "' in " + path};
+    }
+    chosen.push_back({*found, true});
+  }
+  return chosen;
+}
+
+// What is wrong with the combination of options, or empty.
+std::string usageFault(const Arguments& args) {
+  bool named = !args.all("table").empty();
+  if (named == args.flag("all-tables")) return "give --table (one or more) or --all-tables";
+  bool pair = args.values.contains("find") || args.values.contains("replace");
+  bool setFile = args.values.contains("sets");
+  if (pair == setFile) return "give --find and --replace, or --sets";
+  if (pair && !(args.values.contains("find") && args.values.contains("replace"))) {
+    return "--find and --replace go together";
+  }
+  if (!setFile && args.values.contains("separator")) return "--separator goes with --sets";
+  if (setFile && args.value("separator", "::").empty()) return "the separator must not be empty";
+  return {};
+}
+
+}  // namespace
+
+std::string ReplaceCommand::help() const {
+  return "Usage: fieldmend-cli replace FILE [--password PASSWORD]\n"
+         "         (--table TABLE ... | --all-tables)\n"
+         "         (--find TEXT --replace TEXT | --sets FILE [--separator SEP])\n"
+         "         [--dry-run] [--log PATH] [--json]\n"
+         "Replaces text in every field of every record of the chosen tables, in place.\n"
+         "A field is changed only where the find text occurs in it (letter case counting);\n"
+         "with --sets, the sets apply in file order, each to the value the ones before it\n"
+         "left. Every change is first written as a line to the change log (backups.log in\n"
+         "the folder that TEMP names, else TMPDIR, else /tmp).\n"
+         "Prints per table the rows read, values changed and changes skipped with their\n"
+         "reasons; a progress bar goes to standard error when it is a terminal.\n"
+         "\n"
+         "Options:\n"
+         "  --table TABLE        a table to work on (repeat for more)\n"
+         "  --all-tables         work on every user table\n"
+         "  --find TEXT          the text to look for\n"
+         "  --replace TEXT       the text to put in its place (may be empty)\n"
+         "  --sets FILE          a set file: one find/replace pair a line\n"
+         "  --separator SEP      what separates find and replace text in FILE (default ::)\n"
+         "  --dry-run            print each change it would make; change and log nothing\n"
+         "  --log PATH           write the change log to PATH instead\n"
+         "  --json               print JSON lines instead of text\n"
+         "  --password PASSWORD  the database password, when it has one\n"
+         "  -h, --help           show this help\n"
+         "\n"
+         "Exit status: 0 when every change was made, 1 when any was skipped or failed,\n"
+         "2 on a usage error.\n";
+}
+
+AcceptedArguments ReplaceCommand::acceptedArguments() const {
+  return {{"FILE"},
+          {{"password", true},
+           {"table", true},
+           {"all-tables", false},
+           {"find", true},
+           {"replace", true},
+           {"sets", true},
+           {"separator", true},
+           {"dry-run", false},
+           {"log", true},
+           {"json", false}}};
+}
+
+int ReplaceCommand::run(const Arguments& args, CommandContext& context) const {
+  if (std::string fault = usageFault(args); !fault.empty()) {
+    context.err << kProgramName << ": replace: " << fault << " (try '" << kProgramName
+                << " replace --help')\n";
+    return kExitUsage;
+  }
+  const std::string& path = args.positional[0];
+  engine::RunInputs inputs;
+  inputs.databasePath = path;
+  inputs.password = args.value("password");
+  if (args.values.contains("sets")) {
+    sets::SetList list;
+    const std::string setFile = args.value("sets");
+    if (!db::fileExists(setFile)) return fail(context, "no such set file: " + setFile);
+    sets::Status loaded = sets::loadSetFile(setFile, args.value("separator", "::"), list);
+    if (!loaded.ok()) return fail(context, setFile + ": " + loaded.description());
+    if (list.empty()) return fail(context, setFile + ": holds no find/replace set");
+    for (const sets::ReplacementSet& s : list.all()) inputs.sets.push_back({s.find, s.replace});
+    inputs.tabIndex = engine::kMultipleTab;
+  } else {
+    inputs.findText = args.value("find");
+    inputs.replaceText = args.value("replace");
+    inputs.tabIndex = engine::kSingleTab;
+  }
+  auto tables = chooseTables(args);
+  if (!tables.ok()) return failWith(context, tables.error(), path);
+  inputs.tables = std::move(tables).value();
+  inputs.currentIndex = inputs.tables.empty() ? -1 : 0;
+
+  const bool json = args.flag("json");
+  const bool dryRun = args.flag("dry-run");
+  db::StreamErrorReporter reporter(context.err);
+  QuietWindow window(context.err);
+  ProgressBar bar(context.err);
+  ChangePrinter printer(context.out, json, dryRun);
+  engine::RunContext run{reporter, window, window, window};
+  if (context.errIsTerminal) run.progress = &bar;
+  run.observer = &printer;
+  run.env = context.env;
+  run.clock = context.clock;
+  run.formats = engine::TextFormats::fromEnvironment();
+  run.dryRun = dryRun;
+  run.logPath = args.value("log");
+  engine::RunOutcome outcome = engine::runReplacement(inputs, run);
+  bar.finish();
+  for (const engine::TableOutcome& t : outcome.tables) printTable(context.out, t, json, dryRun);
+  return outcome.clean() ? kExitOk : kExitFailure;
+}
+
+}  // namespace cli

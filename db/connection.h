@@ -1,0 +1,89 @@
+// connection.h: an open database as the provider layer offers it: opened from a connection string,
+// it lists the table schema, opens recordsets on the select statement and runs the update
+// statement. Reading goes through the engine's reader; the writer is taken at the first change.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jet/database.h"
+#include "jet/status.h"
+#include "jet/table_writer.h"
+
+namespace jet {
+class DatabaseWriter;
+}
+
+namespace db {
+
+class Recordset;
+
+// The connection's Mode, with the provider's numbers. Unknown (the default) and read/write allow
+// changes; read refuses them.
+enum class ConnectionMode { kUnknown = 0, kRead = 1, kWrite = 2, kReadWrite = 3 };
+
+// One row of the table schema: the two columns callers read.
+struct SchemaRow {
+  std::string tableType;  // "TABLE", "SYSTEM TABLE", "ACCESS TABLE", "LINK", "VIEW", ...
+  std::string tableName;
+};
+
+class Connection {
+ public:
+  // Changed pages are committed (after the before-commit hook) once this many have gathered.
+  static constexpr std::size_t kPagesPerCommit = 1024;
+
+  // Opens the file the connection string names, checking its password. Nothing is locked for
+  // writing until the first change.
+  static jet::Result<std::unique_ptr<Connection>> open(
+      std::string_view connectionString, ConnectionMode mode = ConnectionMode::kUnknown);
+  ~Connection();  // closes, committing what was changed (a failure then goes unreported)
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  const std::string& path() const;
+  const jet::Database& database() const { return *reader_; }
+
+  // The table schema's rows in catalogue order: every table-like object with its type text.
+  std::vector<SchemaRow> tableSchema() const;
+
+  // A recordset on "SELECT * FROM `table`": a forward, static view of every record in table
+  // order, streamed. The connection must outlive it.
+  jet::Result<std::unique_ptr<Recordset>> openRecordset(std::string_view sql);
+
+  // Runs "update [T] set [C] = 'new' where [C] = 'old'" (the where clause compares without regard
+  // to letter case) and gives the number of records changed. A select is refused.
+  jet::Result<std::uint64_t> execute(std::string_view sql);
+
+  // Called before every commit, so that what must be durable first (the change log) is.
+  void setBeforeCommit(std::function<jet::Status()> hook) { beforeCommit_ = std::move(hook); }
+
+  // Writes one row's new cells (the recordset's update); commits when enough pages gathered.
+  jet::Status updateRow(const jet::TableDef& table, jet::RowLocator where,
+                        const jet::CellChanges& changes);
+  // Takes the writer (locking the file for changes) unless already taken.
+  jet::Status beginWriting();
+  // True once the writer was taken.
+  bool writing() const { return writer_ != nullptr; }
+
+  // Makes every change so far durable (nothing to do when nothing changed).
+  jet::Status commit();
+  // Commits and lets the file go. Further use fails.
+  jet::Status close();
+
+ private:
+  Connection(std::unique_ptr<jet::Database> reader, ConnectionMode mode, std::string password);
+
+  std::unique_ptr<jet::Database> reader_;
+  std::unique_ptr<jet::DatabaseWriter> writer_;
+  ConnectionMode mode_;
+  std::string password_;  // for the writer's own check; never printed or logged
+  std::function<jet::Status()> beforeCommit_;
+  bool closed_ = false;
+};
+
+}  // namespace db

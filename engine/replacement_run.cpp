@@ -1,0 +1,99 @@
+// replacement_run.cpp: the run from "Start Replacing" to "Done.": the table list walk, one
+// connection per entry, the error trap and the window's pointer and notices.
+#include "engine/replacement_run.h"
+
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "db/error_codes.h"
+#include "db/handler_trap.h"
+#include "engine/table_pass.h"
+#include "jet/error_codes.h"
+
+namespace engine {
+
+bool RunOutcome::clean() const {
+  if (!started || cancelled || reportsShown != 0) return false;
+  for (const TableOutcome& t : tables) {
+    if (!t.opened || t.changesSkipped != 0) return false;
+  }
+  return true;
+}
+
+namespace {
+
+// One table list entry, steps 112 to 162. False when the user asked to stop.
+bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
+                RunOutcome& outcome) {
+  db::HandlerTrap& trap = services.trap;
+  const TableListEntry& entry = inputs.tables[i];
+  trap.begin(112);
+  auto connection = trap.step(114, [&] {
+    return db::Connection::open(
+        db::buildConnectionString(inputs.databasePath, inputs.password),
+        services.context.dryRun ? db::ConnectionMode::kRead : db::ConnectionMode::kReadWrite);
+  });
+  // Without a connection nothing of this entry can be done; the failure is reported once.
+  if (!connection) return true;
+  db::Connection& open = **connection;
+  open.setBeforeCommit([&services] { return services.log.sync(); });
+  bool goOn = true;
+  if (trap.test(116, [&] { return entry.selected; })) {
+    outcome.tables.push_back(TableOutcome{});
+    outcome.tables.back().table = entry.name;
+    TablePass pass(inputs, services, open, outcome.tables.back());
+    goOn = pass.run();
+  }
+  trap.step(160, [&] { return open.close(); });
+  trap.begin(162);
+  return goOn;
+}
+
+bool hasCurrentEntry(const RunInputs& inputs) {
+  return inputs.currentIndex >= 0 &&
+         static_cast<std::size_t>(inputs.currentIndex) < inputs.tables.size();
+}
+
+}  // namespace
+
+RunOutcome runReplacement(const RunInputs& inputs, RunContext& context) {
+  RunOutcome outcome;
+  db::HandlerTrap trap(context.reporter, kRunWindow, kRunHandler);
+  trap.tolerate({jet::err::kDataOverflow, jet::err::kSyntaxError, jet::err::kCantConvertValue,
+                 db::err::kRecordChanged, jet::err::kRowTooLarge});
+  trap.begin(100);
+  trap.begin(102);
+  if (trap.test(106, [&] { return !hasCurrentEntry(inputs); })) {
+    trap.begin(174);
+    context.notices.showNotice(std::string(kPleaseSelectTable));
+    return outcome;
+  }
+  outcome.started = true;
+  trap.begin(108);
+  context.pointer.setPointerMode(PointerMode::kBusy);
+  std::string logPath = context.logPath.empty() ? changeLogPath(context.env) : context.logPath;
+  ChangeLog log;
+  FindPrefilter prefilter(inputs.tabIndex == kMultipleTab ? inputs.sets
+                                                          : std::vector<ReplacementSet>{});
+  PassServices services{context, prefilter, trap, log, logPath};
+  for (std::size_t i = 0; i < inputs.tables.size(); ++i) {
+    trap.begin(110);
+    if (!visitEntry(inputs, i, services, outcome)) {
+      outcome.cancelled = true;
+      break;
+    }
+  }
+  log.close();
+  trap.begin(164);
+  context.pointer.setPointerMode(PointerMode::kDefault);
+  trap.begin(166);
+  context.events.processEventsOnce();
+  outcome.reportsShown = trap.reportsShown();
+  outcome.failuresTolerated = trap.failuresTolerated();
+  if (!outcome.cancelled) {
+    trap.begin(172);
+    context.notices.showNotice(std::string(kDone));
+  }
+  return outcome;
+}
+
+}  // namespace engine

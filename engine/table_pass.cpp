@@ -1,0 +1,171 @@
+// table_pass.cpp: one table of a replacement run, record by record.
+#include "engine/table_pass.h"
+
+#include <algorithm>
+
+#include "db/error_codes.h"
+#include "db/table_catalogue.h"
+#include "jet/error_codes.h"
+
+namespace engine {
+namespace {
+
+// Failures that belong to one value: the change is skipped and the run goes on silently.
+bool aboutOneValue(std::int32_t number) {
+  return number == jet::err::kDataOverflow || number == jet::err::kSyntaxError ||
+         number == jet::err::kCantConvertValue || number == db::err::kRecordChanged ||
+         number == jet::err::kRowTooLarge;
+}
+
+bool holdsText(jet::ColumnType type) {
+  return type == jet::ColumnType::kText || type == jet::ColumnType::kMemo;
+}
+
+}  // namespace
+
+TablePass::TablePass(const RunInputs& inputs, PassServices services, db::Connection& connection,
+                     TableOutcome& outcome)
+    : inputs_(inputs), services_(services), connection_(connection), outcome_(outcome) {}
+
+bool TablePass::run() {
+  db::HandlerTrap& trap = services_.trap;
+  auto records = trap.step(
+      118, [&] { return connection_.openRecordset(db::selectAllStatement(outcome_.table)); });
+  if (!records) return true;
+  outcome_.opened = true;
+  db::Recordset& rs = **records;
+  trap.begin(124);
+  rows_ = rs.storedRecordCount();
+  bool goOn = true;
+  if (!trap.test(126, [&] { return rs.eof(); })) {
+    trap.begin(128);
+    while (!rs.eof()) {
+      if (cancelRequested()) {
+        goOn = false;
+        break;
+      }
+      progress(outcome_.rowsRead);
+      if (!visitRecord(rs)) break;
+    }
+  }
+  progress(outcome_.rowsRead);
+  trap.begin(158);
+  records->reset();
+  return goOn;
+}
+
+bool TablePass::visitRecord(db::Recordset& records) {
+  ++outcome_.rowsRead;
+  for (std::size_t k = 0; k < records.fieldCount(); ++k) visitField(records, k);
+  // A scan that cannot move on cannot be resumed: the rest of the table is left unread.
+  return services_.trap.step(154, [&] { return records.moveNext(); });
+}
+
+void TablePass::visitField(db::Recordset& records, std::size_t k) {
+  services_.trap.begin(130);
+  services_.trap.begin(132);
+  std::string value = services_.context.formats.valueText(records.field(k).type, records.value(k));
+  if (inputs_.tabIndex == kSingleTab) {
+    services_.trap.begin(134);
+    single(records, k, value);
+  } else if (inputs_.tabIndex == kMultipleTab) {
+    services_.trap.begin(142);
+    multiple(records, k, value);
+  }
+  services_.trap.begin(152);
+}
+
+void TablePass::single(db::Recordset& records, std::size_t k, const std::string& value) {
+  services_.trap.begin(136);
+  if (!occurs(value, inputs_.findText)) return;
+  std::string newValue = replaceAll(value, inputs_.findText, inputs_.replaceText);
+  if (!logLine(138, inputs_.findText, inputs_.replaceText, records.fieldName(k))) return;
+  write(140, records, k, value, newValue, nullptr);
+}
+
+void TablePass::multiple(db::Recordset& records, std::size_t k, const std::string& value) {
+  services_.trap.begin(144);
+  // No set applies when none of their find texts occurs in the value as read.
+  if (!services_.prefilter.anyOccurs(value)) return;
+  SetsOutcome outcome = applySets(value, inputs_.sets);
+  if (outcome.applied.empty()) return;
+  for (std::size_t m : outcome.applied) {
+    const ReplacementSet& set = inputs_.sets[m];
+    if (!logLine(146, set.find, set.replace, records.fieldName(k))) return;
+  }
+  write(148, records, k, value, outcome.value, &outcome.applied);
+}
+
+bool TablePass::logLine(int line, std::string_view find, std::string_view replace,
+                        const std::string& column) {
+  ++outcome_.logLines;
+  if (services_.context.dryRun) return true;
+  RunContext& cx = services_.context;
+  std::string text =
+      changeLogLine(cx.formats.dateTime(cx.clock()), find, replace, outcome_.table, column);
+  return services_.trap.step(line, [&]() -> jet::Status {
+    if (services_.log.path().empty()) JET_TRY(services_.log.open(services_.logPath));
+    jet::Status written = services_.log.append(text);
+    if (!written.ok()) services_.log.close();  // opened afresh for the next line
+    return written;
+  });
+}
+
+void TablePass::write(int line, db::Recordset& records, std::size_t k, const std::string& oldValue,
+                      const std::string& newValue, const std::vector<std::size_t>* applied) {
+  db::HandlerTrap& trap = services_.trap;
+  trap.begin(line);
+  FieldChange change{outcome_.table, records.fieldName(k), oldValue, newValue, applied};
+  if (newValue == oldValue) return;  // an empty find text: nothing to write
+  if (services_.context.dryRun) {
+    if (!holdsText(records.field(k).type)) {
+      return skip(records, k, oldValue,
+                  jet::Error{jet::err::kCantConvertValue,
+                             "column '" + records.fieldName(k) + "' does not hold text"});
+    }
+  } else {
+    if (unwritable_) return skip(records, k, oldValue, *unwritable_);
+    if (auto refused = columnRefusals_.find(k); refused != columnRefusals_.end()) {
+      return skip(records, k, oldValue, refused->second);
+    }
+    jet::Status done = records.updateText(k, newValue);
+    if (!done.ok()) {
+      if (!aboutOneValue(done.number())) {
+        trap.fail(done.error());
+        if (!connection_.writing()) {
+          unwritable_ = done.error();
+        } else {
+          columnRefusals_.emplace(k, done.error());
+        }
+      } else {
+        trap.fail(done.error());  // tolerated: counted, not shown
+      }
+      return skip(records, k, oldValue, done.error());
+    }
+  }
+  ++outcome_.valuesChanged;
+  if (services_.context.observer) services_.context.observer->changed(change);
+}
+
+void TablePass::skip(const db::Recordset& records, std::size_t k, const std::string& oldValue,
+                     const jet::Error& reason) {
+  ++outcome_.changesSkipped;
+  SkipCount& count = outcome_.skipReasons[reason.number];
+  if (count.count++ == 0) count.firstDescription = reason.description;
+  if (services_.context.observer) {
+    services_.context.observer->skipped(
+        SkippedChange{outcome_.table, records.fieldName(k), oldValue, &reason});
+  }
+}
+
+bool TablePass::cancelRequested() {
+  return services_.context.progress != nullptr && services_.context.progress->cancelRequested();
+}
+
+void TablePass::progress(std::uint64_t row) {
+  if (services_.context.progress == nullptr) return;
+  rows_ = std::max(rows_, row);
+  services_.context.progress->progress(RunProgress{outcome_.table, row, rows_});
+}
+
+}  // namespace engine

@@ -1,0 +1,64 @@
+// table_pass.h: one selected table of a replacement run: reads every record, decides each field's
+// new value (single pair or the sets in order), logs it, writes it to that record alone, and
+// counts what happened. The run (replacement_run.cpp) owns the connection and the error trap.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/connection.h"
+#include "db/handler_trap.h"
+#include "db/recordset.h"
+#include "engine/find_prefilter.h"
+#include "engine/replacement_run.h"
+
+namespace engine {
+
+// What the run lends each table pass.
+struct PassServices {
+  RunContext& context;
+  const FindPrefilter& prefilter;  // over the sets' find texts
+  db::HandlerTrap& trap;
+  ChangeLog& log;
+  const std::string& logPath;
+};
+
+class TablePass {
+ public:
+  TablePass(const RunInputs& inputs, PassServices services, db::Connection& connection,
+            TableOutcome& outcome);
+
+  // Walks the table from step 118 to step 158. False when the user asked to stop.
+  bool run();
+
+ private:
+  bool visitRecord(db::Recordset& records);
+  void visitField(db::Recordset& records, std::size_t k);
+  void single(db::Recordset& records, std::size_t k, const std::string& value);
+  void multiple(db::Recordset& records, std::size_t k, const std::string& value);
+  // Writes one log line at step `line`; false (reported) when it could not be written.
+  bool logLine(int line, std::string_view find, std::string_view replace,
+               const std::string& column);
+  // Step `line`: the record's field k becomes `newValue`.
+  void write(int line, db::Recordset& records, std::size_t k, const std::string& oldValue,
+             const std::string& newValue, const std::vector<std::size_t>* applied);
+  void skip(const db::Recordset& records, std::size_t k, const std::string& oldValue,
+            const jet::Error& reason);
+  bool cancelRequested();
+  void progress(std::uint64_t row);
+
+  const RunInputs& inputs_;
+  PassServices services_;
+  db::Connection& connection_;
+  TableOutcome& outcome_;
+  std::uint64_t rows_ = 0;
+  // A refusal that is not about one value (a column the writer cannot change, a file it cannot
+  // open for writing) is reported once; the later changes it would refuse too are skipped.
+  std::map<std::size_t, jet::Error> columnRefusals_;
+  std::optional<jet::Error> unwritable_;
+};
+
+}  // namespace engine

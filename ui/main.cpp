@@ -1,0 +1,56 @@
+// main.cpp: the fieldmend program. Options: --settings FILE (another settings file than the
+// user's), --screenshot FILE (save the window in front to FILE once it is up, then end) and a
+// database path, which is put into the path box after start-up.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QTimer>
+
+#include "app/look.h"
+#include "ui/application.h"
+
+int main(int argc, char* argv[]) {
+  QApplication qtApp(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Fieldmend"));
+  app::registerFontSubstitutes();
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Find and replace text in Access databases."));
+  parser.addHelpOption();
+  const QCommandLineOption settingsOption(QStringLiteral("settings"),
+                                          QStringLiteral("Use FILE for the settings."),
+                                          QStringLiteral("FILE"));
+  parser.addOption(settingsOption);
+  const QCommandLineOption screenshotOption(
+      QStringLiteral("screenshot"), QStringLiteral("Save the window in front to FILE, then end."),
+      QStringLiteral("FILE"));
+  parser.addOption(screenshotOption);
+  parser.addPositionalArgument(QStringLiteral("database"),
+                               QStringLiteral("Put this database into the path box."),
+                               QStringLiteral("[database]"));
+  parser.process(qtApp);
+
+  ui::Application application(QApplication::applicationDirPath(), parser.value(settingsOption));
+  QApplication::setWindowIcon(app::applicationIcon(QApplication::applicationDirPath()));
+  ui::DatabaseWindow& window = application.databaseWindow();
+  if (!window.startUp()) return 0;
+  if (!parser.positionalArguments().isEmpty()) {
+    window.pathBox().setText(parser.positionalArguments().first());
+  }
+  // Closing either principal window ends everything, hidden windows included.
+  QApplication::setQuitOnLastWindowClosed(false);
+  if (parser.isSet(screenshotOption)) {
+    const QString file = parser.value(screenshotOption);
+    QTimer::singleShot(1500, &qtApp, [file] {
+      for (QWidget* shown : QApplication::topLevelWidgets()) {
+        if (shown->isVisible()) {
+          shown->grab().save(file);
+          break;
+        }
+      }
+      QApplication::exit(0);
+    });
+  }
+  return QApplication::exec();
+}

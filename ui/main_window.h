@@ -1,0 +1,115 @@
+// main_window.h: the main window (Form2): the table list, the single find/replace pair, the set
+// list with its buttons, "< Back" and "Start Replacing" with the run's progress and Cancel.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "app/window_pointer.h"
+#include "sets/set_list.h"
+#include "ui/window_context.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+namespace ui {
+
+class HoverRule;
+
+class MainWindow : public QWidget {
+ public:
+  // Builds the controls; load() runs the window's load steps.
+  explicit MainWindow(WindowContext& context);
+
+  // The load steps (Form_Load), each reported at its number on failure.
+  void load();
+  // What "< Back" shows; set by the database window that owns this one.
+  void setBackTarget(QWidget* window) { backTarget_ = window; }
+  // Supplies the path and password of the database window at the moment of each use.
+  void setDatabaseSource(std::function<std::pair<std::string, std::string>()> source) {
+    databaseSource_ = std::move(source);
+  }
+
+  // The table list, filled by the database window's "Next >".
+  void fillTables(const std::vector<std::string>& names);
+  void selectAllTables(bool selected);
+
+  // The handlers, as the buttons call them.
+  void startReplacing();     // PushButton1_Click
+  void removeSelectedSet();  // PushButton3_Click
+  void saveSets();           // PushButton4_Click
+  void back();               // PushButton5_Click
+  void selectAll();          // PushButton8_Click
+  void deselectAll();        // PushButton9_Click
+  void addSet();             // PushButton10_Click
+  void clearAllSets();       // PushButton11_Click
+  void loadSets();           // PushButton12_Click
+  void probeTable();         // List1_Click
+
+  // For tests and the screenshot script: the controls by their design names.
+  QListWidget& tableList() { return *list1_; }
+  QTabWidget& tabs() { return *tabControl1_; }
+  QLineEdit& findText() { return *text1_; }
+  QLineEdit& replaceText() { return *text2_; }
+  QComboBox& findList() { return *combo1_; }
+  QComboBox& replaceList() { return *combo2_; }
+  QPushButton& button(int number);
+  sets::SetList& setList() { return setList_; }
+  app::WindowPointer& pointer() { return pointer_; }
+  QWidget& progressPanel() { return *progressPanel_; }
+  QProgressBar& progressBar() { return *progressBar_; }
+  QLabel& progressLabel() { return *progressLabel_; }
+  QPushButton& cancelButton() { return *cancelButton_; }
+  bool running() const { return running_; }
+  void requestCancel() { cancelRequested_ = true; }
+  QGroupBox& frame() { return *frame1_; }
+  // Shows the set list's entries and selection in the two lists.
+  void refreshSetLists();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  class Surface;
+  friend class Surface;
+
+  void buildControls();
+  void buildSingleTab(QWidget& page);
+  void buildSetTab(QWidget& page);
+  void buildProgressPanel();
+  void applyHoverRule();
+  void onTabChanged(int index);
+  void onPick(sets::SetColumn list, int position);
+  RunRequest runRequest() const;
+  void setRunning(bool running);
+
+  WindowContext& context_;
+  app::WindowPointer pointer_;
+  sets::SetList setList_;
+  HoverRule* hover_ = nullptr;
+  QWidget* backTarget_ = nullptr;
+  std::function<std::pair<std::string, std::string>()> databaseSource_;
+  bool running_ = false;
+  bool cancelRequested_ = false;
+
+  QGroupBox* frame1_ = nullptr;
+  QListWidget* list1_ = nullptr;
+  QTabWidget* tabControl1_ = nullptr;
+  QLineEdit* text1_ = nullptr;
+  QLineEdit* text2_ = nullptr;
+  QComboBox* combo1_ = nullptr;
+  QComboBox* combo2_ = nullptr;
+  QPushButton* buttons_[13] = {};
+  QWidget* progressPanel_ = nullptr;
+  QLabel* progressLabel_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
+};
+
+}  // namespace ui

@@ -1,0 +1,32 @@
+// window_context.h: what the windows share, passed in rather than found: the boxes, the settings,
+// the database, the run, the application folder, and how the application ends.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "app/home_page_chance.h"
+#include "app/settings_store.h"
+#include "db/provider_check.h"
+#include "db/url_opener.h"
+#include "ui/database_access.h"
+#include "ui/dialogs.h"
+#include "ui/replacement_runner.h"
+
+namespace ui {
+
+struct WindowContext {
+  Dialogs& dialogs;
+  app::SettingsStore& settings;
+  DatabaseAccess& database;
+  ReplacementRunner& runner;
+  db::UrlOpener& opener;
+  QString appFolder;           // where the shipped files are
+  std::function<void()> quit;  // ends the application at once
+  db::EngineProbe engineProbe = db::builtInEngineProbe;
+  app::RandomSource random = app::timeOfDaySource();
+  std::string homePage = app::kHomePageAddress;
+};
+
+}  // namespace ui
