@@ -176,7 +176,12 @@ Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::create(const std::stri
   JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> image, readWhole(options.templatePath));
   JET_ASSIGN_OR_RETURN(Version version, checkTemplate(image, options.templatePath));
   std::string partial = path + ".partial";
-  JET_ASSIGN_OR_RETURN(RawFile file, RawFile::open(partial, RawFile::Mode::kCreateNew));
+  if (RawFile::exists(partial)) {
+    return Error{err::kIo, partial + " exists: another creation of " + path +
+                               " is running or was interrupted; delete it and try again."};
+  }
+  JET_ASSIGN_OR_RETURN(RawFile file,
+                       RawFile::open(partial, RawFile::Mode::kCreateNew, options.faults));
   Status written = file.write(0, image);
   if (!written.ok()) {
     (void)RawFile::remove(partial);
@@ -278,7 +283,9 @@ Status DatabaseCreator::insertRow(const std::vector<Value>& values) {
   if (!filler_ || failed_) {
     return Error{err::kUnsupported, path_ + ": no table is open for rows."};
   }
-  return filler_->insert(values);
+  Status inserted = filler_->insert(values);
+  failed_ = filler_->broken();
+  return inserted;
 }
 
 Status DatabaseCreator::closeTable() {

@@ -19,8 +19,9 @@ class TableFiller;
 class FilePageStore;
 
 struct CreateOptions {
-  std::string templatePath;  // an empty Access-made database (third_party/templates)
-  double createdAt = 0.0;    // creation date of the new objects: days since 1899-12-30
+  std::string templatePath;     // an empty Access-made database (third_party/templates)
+  double createdAt = 0.0;       // creation date of the new objects: days since 1899-12-30
+  FaultHook* faults = nullptr;  // tests only: simulated crashes while the file is written
 };
 
 class DatabaseCreator {

@@ -44,7 +44,9 @@ class TableFiller::LongValues : public LongValueStore {
 
   Status flush(Column& c) {
     if (c.filler.empty()) return {};
-    JET_TRY(pages_.write(c.page, c.filler.page()));
+    Status written = pages_.write(c.page, c.filler.page());
+    failed = failed || !written.ok();
+    JET_TRY(written);
     c.written.push_back(c.page);
     c.filler.reset();
     return {};
@@ -53,6 +55,9 @@ class TableFiller::LongValues : public LongValueStore {
   PageStore& pages_;
   const Format& f_;
   std::map<std::uint16_t, Column> columns_;
+
+ public:
+  bool failed = false;  // a page could not be written: the file is not to be finished
 };
 
 TableFiller::TableFiller(PageStore& pages, const Format& f, TableDef table)
@@ -73,9 +78,13 @@ Status TableFiller::insert(const std::vector<Value>& values) {
   return {};
 }
 
+bool TableFiller::broken() const { return broken_ || longValues_->failed; }
+
 Status TableFiller::flushData() {
   if (data_.empty()) return {};
-  JET_TRY(pages_.write(dataPage_, data_.page()));
+  Status written = pages_.write(dataPage_, data_.page());
+  broken_ = broken_ || !written.ok();
+  JET_TRY(written);
   dataPages_.push_back(dataPage_);
   data_.reset();
   return {};

@@ -25,7 +25,9 @@ class TableFiller {
 
   const TableDef& table() const { return table_; }
   std::uint64_t rowCount() const { return rows_; }
+  // A refused value leaves the table as it was; broken() tells when a page could not be written.
   Status insert(const std::vector<Value>& values);
+  bool broken() const;
   // Writes the last pages, the usage maps and the row count. Call once, after the last insert.
   Status finish();
 
@@ -44,6 +46,7 @@ class TableFiller {
   std::vector<std::uint32_t> dataPages_;
   std::unique_ptr<LongValues> longValues_;
   std::uint64_t rows_ = 0;
+  bool broken_ = false;
 };
 
 }  // namespace jet

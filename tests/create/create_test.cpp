@@ -11,6 +11,7 @@
 #include "jet/database.h"
 #include "jet/database_creator.h"
 #include "jet/error_codes.h"
+#include "jet/fault_hook.h"
 #include "jet/integrity_check.h"
 #include "jet/test_scratch_folder.h"
 
@@ -237,6 +238,34 @@ TEST(CreateDatabase, RefusesExistingFileDuplicateTableAndBadValues) {
   EXPECT_FALSE(
       (*creator)->addTable("V", {{"B", ColumnType::kLong}, {"b", ColumnType::kLong}}).ok());
   ASSERT_TRUE((*creator)->finish().ok());
+}
+
+// A crash at any write while the file is built never leaves a file under the database's name.
+TEST(CreateDatabase, CrashAtAnyWriteLeavesNoDatabase) {
+  testing::ScratchFolder folder;
+  CreateOptions options;
+  options.templatePath = kSource + "/third_party/templates/empty-jet4.mdb";
+  auto build = [&](const std::string& path) -> Status {
+    auto creator = DatabaseCreator::create(path, options);
+    if (!creator.ok()) return creator.status();
+    JET_TRY((*creator)->addTable("T", {{"Id", ColumnType::kLong}, {"Note", ColumnType::kMemo}}));
+    for (int i = 0; i < 300; ++i)
+      JET_TRY((*creator)->insertRow({num(i), str(std::string(900, 'n'))}));
+    JET_TRY((*creator)->addTable("U", {{"A", ColumnType::kText, 5}}));
+    return (*creator)->finish();
+  };
+  FaultHook counter = FaultHook::counting();
+  options.faults = &counter;
+  ASSERT_TRUE(build(folder.file("whole.mdb")).ok());
+  int writes = counter.writes();
+  ASSERT_GT(writes, 10);
+  for (int n = 0; n < writes; n += std::max(1, writes / 40)) {
+    FaultHook cut = FaultHook::stopAfter(n);
+    options.faults = &cut;
+    std::string path = folder.file("cut" + std::to_string(n) + ".mdb");
+    EXPECT_FALSE(build(path).ok()) << "write " << n;
+    EXPECT_FALSE(RawFile::exists(path)) << "write " << n;
+  }
 }
 
 TEST(CreateDatabase, UnfinishedFileLeavesNothingBehind) {
