@@ -98,7 +98,7 @@ struct Silent : engine::NoticeBox, engine::PointerControl, engine::EventPump, db
 };
 
 double timedRun(const std::string& path, const std::vector<engine::ReplacementSet>& sets,
-                bool multiple, engine::RunOutcome& outcome) {
+                bool multiple, engine::RunOutcome& outcome, bool dryRun = false) {
   engine::RunInputs in;
   in.databasePath = path;
   in.tables = {{kTable, true}};
@@ -110,6 +110,7 @@ double timedRun(const std::string& path, const std::vector<engine::ReplacementSe
   Silent window;
   engine::RunContext cx{window, window, window, window};
   cx.logPath = path + ".log";
+  cx.dryRun = dryRun;
   auto start = Clock::now();
   outcome = engine::runReplacement(in, cx);
   return seconds(start);
@@ -211,6 +212,12 @@ void benchRows(const std::string& folder, std::uint64_t rows) {
   std::uint64_t changed = one.tables.empty() ? 0 : one.tables[0].valuesChanged;
   std::printf("  run, one pair: %.3f s, %llu values changed, x%.2f the plain scan, peak %ld KB\n",
               run, static_cast<unsigned long long>(changed), run / scan, peakKilobytes());
+
+  engine::RunOutcome dry;
+  double reading = timedRun(fixture, {{kNeedle, "pin"}}, false, dry, true);
+  std::printf(
+      "  dry run (reading and text work, no log, no writes): %.3f s, x%.2f the plain scan\n",
+      reading, reading / scan);
 
   engine::RunOutcome oneSet;
   double single = timedRun(copyOf(fixture, "oneset.mdb"), {{kNeedle, "pin"}}, true, oneSet);

@@ -107,8 +107,18 @@ jet::Status Connection::beginWriting() {
   jet::WriterOptions options;
   options.password = password_;
   options.pagesPerCommit = std::numeric_limits<std::size_t>::max();  // commit() decides
-  JET_ASSIGN_OR_RETURN(writer_, jet::DatabaseWriter::open(path(), options));
+  JET_ASSIGN_OR_RETURN(auto writer, jet::DatabaseWriter::open(path(), options));
+  jet::OpenOptions reading;
+  reading.password = password_;
+  JET_ASSIGN_OR_RETURN(verifier_, jet::Database::open(path(), reading));
+  writer_ = std::move(writer);
   return {};
+}
+
+jet::Result<jet::Row> Connection::storedRow(const jet::TableDef& table,
+                                            jet::RowLocator where) const {
+  if (!verifier_) return closedError();
+  return verifier_->readRow(table, where);
 }
 
 jet::Status Connection::updateRow(const jet::TableDef& table, jet::RowLocator where,
@@ -133,6 +143,7 @@ jet::Status Connection::close() {
   jet::Status committed = commit();
   jet::Status ended = writer_ && committed.ok() ? writer_->close() : jet::Status();
   writer_.reset();
+  verifier_.reset();
   closed_ = true;
   return committed.ok() ? ended : committed;
 }

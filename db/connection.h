@@ -67,6 +67,9 @@ class Connection {
                         const jet::CellChanges& changes);
   // Takes the writer (locking the file for changes) unless already taken.
   jet::Status beginWriting();
+  // The record at `where` as the file holds it since the writer was taken (a reader opened then,
+  // so that nothing read before the lock can stand in for it). Needs beginWriting().
+  jet::Result<jet::Row> storedRow(const jet::TableDef& table, jet::RowLocator where) const;
   // True once the writer was taken.
   bool writing() const { return writer_ != nullptr; }
 
@@ -80,6 +83,7 @@ class Connection {
 
   std::unique_ptr<jet::Database> reader_;
   std::unique_ptr<jet::DatabaseWriter> writer_;
+  std::unique_ptr<jet::Database> verifier_;  // opened with the writer
   ConnectionMode mode_;
   std::string password_;  // for the writer's own check; never printed or logged
   std::function<jet::Status()> beforeCommit_;

@@ -155,6 +155,23 @@ TEST_F(ConnectionTest, TheRecordsetChangesOnlyItsCurrentRecord) {
   EXPECT_EQ(cities(), (std::vector<std::string>{"Rome", "PARIS", "Lyon", "paris", "Pâris"}));
 }
 
+// Until the connection holds the file for writing, another program may change a record after it
+// was read; the change is then refused rather than made over the other program's value.
+TEST_F(ConnectionTest, ARecordChangedSinceItWasReadIsLeftAlone) {
+  auto c = connect();
+  auto rs = c->openRecordset("SELECT * FROM `Customers`");
+  ASSERT_TRUE(rs.ok());
+  {
+    auto other = connect();
+    ASSERT_TRUE(other->execute("update [Customers] set [City] = 'Nice' where [City] = 'Paris'").ok());
+    ASSERT_TRUE(other->close().ok());
+  }
+  EXPECT_EQ((*rs)->updateText(0, "Rome").number(), err::kRecordChanged);
+  rs->reset();
+  ASSERT_TRUE(c->close().ok());
+  EXPECT_EQ(cities()[0], "Nice");
+}
+
 TEST_F(ConnectionTest, ChangesAreCommittedOnlyAfterTheHookSucceeds) {
   auto before = jet::testing::readWhole(path);
   auto c = connect();

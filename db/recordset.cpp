@@ -53,7 +53,7 @@ jet::Status Recordset::moveNext() {
 }
 
 jet::Status Recordset::stillHolds(std::size_t k) const {
-  JET_ASSIGN_OR_RETURN(jet::Row stored, connection_.database().readRow(table_, row_.locator));
+  JET_ASSIGN_OR_RETURN(jet::Row stored, connection_.storedRow(table_, row_.locator));
   if (k < stored.values.size() && sameValue(stored.values[k], row_.values[k])) return {};
   return jet::Error{err::kRecordChanged, "the record of table '" + table_.name +
                                              "' changed after it was read; column '" +
@@ -72,10 +72,10 @@ jet::Status Recordset::updateText(std::size_t k, const std::string& text) {
                           std::string(jet::columnTypeName(column.type)) +
                           " values, not text: the new value was not written"};
   }
-  // Until this connection held the file for writing, another program could change the record.
-  bool first = !connection_.writing();
+  // Until this connection held the file for writing, another program could change the record,
+  // and what the scan read before then may be out of date.
   JET_TRY(connection_.beginWriting());
-  if (first) JET_TRY(stillHolds(k));
+  JET_TRY(stillHolds(k));
   jet::Value v;
   v.isNull = false;
   v.text = text;
