@@ -3,6 +3,7 @@
 
 #include <ostream>
 
+#include "cli/check_command.h"
 #include "cli/export_command.h"
 #include "cli/info_command.h"
 #include "cli/tables_command.h"
@@ -17,6 +18,7 @@ Program::Program() {
   commands_.push_back(std::make_unique<InfoCommand>());
   commands_.push_back(std::make_unique<TablesCommand>());
   commands_.push_back(std::make_unique<ExportCommand>());
+  commands_.push_back(std::make_unique<CheckCommand>());
 }
 
 const Command* Program::find(std::string_view name) const {

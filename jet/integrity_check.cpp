@@ -1,0 +1,202 @@
+// integrity_check.cpp: walks every local table found in MSysObjects.
+#include "jet/integrity_check.h"
+
+#include <fstream>
+#include <map>
+
+#include "jet/data_page_editor.h"
+#include "jet/error_codes.h"
+#include "jet/file_page_source.h"
+#include "jet/header.h"
+#include "jet/long_value_writer.h"
+#include "jet/row_layout.h"
+#include "jet/table_pages.h"
+#include "jet/usage_map_editor.h"
+
+namespace jet {
+namespace {
+
+std::uint32_t get32(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
+         (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+class Checker {
+ public:
+  Checker(const PageCache& pages, bool jet3) : pages_(pages), jet3_(jet3) {}
+
+  Status run() {
+    JET_ASSIGN_OR_RETURN(auto tables, localTables(pages_, jet3_));
+    for (const auto& t : tables) {
+      auto storage = readTableStorage(pages_, t.tdefPage, jet3_, t.name);
+      if (!storage) {
+        problem(storage.error().description);
+        continue;
+      }
+      checkTable(*storage);
+    }
+    return Status::success();
+  }
+  std::vector<std::string> problems;
+
+ private:
+  void problem(std::string line) { problems.push_back(std::move(line)); }
+
+  bool usedInGlobalMap(std::uint32_t page) {
+    UsageMapEditor global(const_cast<PageCache&>(pages_), MapRef{1, 0}, jet3_);
+    auto free = global.contains(page, false);
+    return free.ok() && !*free;
+  }
+
+  void claim(std::uint32_t page, const std::string& owner) {
+    auto [it, fresh] = owners_.emplace(page, owner);
+    if (!fresh && it->second != owner) {
+      problem("page " + std::to_string(page) + " is owned by both " + it->second + " and " + owner);
+    }
+    if (!usedInGlobalMap(page)) {
+      problem("page " + std::to_string(page) + " of " + owner + " is marked free in the global map");
+    }
+  }
+
+  void checkTable(const TableStorage& t) {
+    std::string name = "table " + t.def.name;
+    auto data = tableDataPages(pages_, t, jet3_);
+    if (!data) {
+      problem(name + ": " + data.error().description);
+      return;
+    }
+    for (auto page : *data) {
+      claim(page, name);
+      checkPage(t, page);
+    }
+    for (const auto& [column, maps] : t.longValueMaps) {
+      if (!maps.owned.valid()) continue;
+      auto listed = UsageMapEditor(const_cast<PageCache&>(pages_), maps.owned, jet3_).pages();
+      if (!listed) {
+        problem(name + ": long-value map of column " + std::to_string(column) + ": " +
+                listed.error().description);
+        continue;
+      }
+      for (auto page : *listed) {
+        if (page < pages_.pageCount()) claim(page, name + " long values of column " + std::to_string(column));
+      }
+    }
+  }
+
+  void checkPage(const TableStorage& t, std::uint32_t number) {
+    std::string at = "table " + t.def.name + ", page " + std::to_string(number);
+    auto page = pages_.read(number);
+    if (!page) return problem(at + ": " + page.error().description);
+    DataPageEditor data(*page, jet3_);
+    if (!data.valid()) return problem(at + ": damaged row table");
+    for (std::size_t i = 0; i < data.rowCount(); ++i) {
+      std::string row = at + " row " + std::to_string(i);
+      auto flags = data.flags(i);
+      if ((flags & DataPageEditor::kRowDeleted) != 0) continue;
+      auto bytes = data.rowBytes(i);
+      if ((flags & DataPageEditor::kRowOverflow) != 0) {
+        checkOverflow(t, bytes, row);
+        continue;
+      }
+      checkRow(t, bytes, row);
+    }
+  }
+
+  void checkOverflow(const TableStorage& t, std::span<const std::uint8_t> pointer, const std::string& row) {
+    if (pointer.size() < 4) return problem(row + ": overflow pointer too short");
+    std::uint32_t page = static_cast<std::uint32_t>(pointer[1] | (pointer[2] << 8) | (pointer[3] << 16));
+    std::size_t slot = pointer[0];
+    auto target = page < pages_.pageCount() ? pages_.read(page) : Result<Page>(Error{0, ""});
+    if (!target) return problem(row + ": overflow pointer to page " + std::to_string(page) + " leads nowhere");
+    DataPageEditor data(*target, jet3_);
+    if ((*target)[0] != 0x01 || data.owner() != t.def.tdefPage || !data.valid() || slot >= data.rowCount()) {
+      return problem(row + ": overflow pointer to page " + std::to_string(page) + " row " +
+                     std::to_string(slot) + " leads to no row of the table");
+    }
+    checkRow(t, data.rowBytes(slot), row + " (moved)");
+  }
+
+  void checkRow(const TableStorage& t, std::span<const std::uint8_t> bytes, const std::string& row) {
+    auto layout = splitRow(bytes, jet3_, t.hasVariableColumns());
+    if (!layout) return problem(row + ": " + layout.error().description);
+    for (const auto& c : t.def.columns) {
+      bool longValue = c.type == ColumnType::kMemo || c.type == ColumnType::kOle;
+      if (!longValue || c.fixed() || !layout->notNull(c.number) || c.varIndex >= layout->variable.size()) continue;
+      checkLongValue(layout->variable[c.varIndex], row + " column " + c.name);
+    }
+  }
+
+  void checkLongValue(const ByteVector& d, const std::string& where) {
+    if (d.empty()) return;
+    if (d.size() < kLongValueDescriptorSize) return problem(where + ": long-value descriptor too short");
+    std::uint32_t head = get32(d, 0);
+    std::uint32_t length = head & 0x3FFFFFFFu;
+    if ((head & 0x80000000u) != 0) {
+      if (d.size() != kLongValueDescriptorSize + length) problem(where + ": inline long value has the wrong length");
+      return;
+    }
+    bool single = (head & 0x40000000u) != 0;
+    std::uint32_t next = get32(d, 4);
+    std::size_t total = 0;
+    for (int guard = 0; next != 0; ++guard) {
+      if (guard > (1 << 18)) return problem(where + ": long-value chain does not end");
+      std::uint32_t page = next >> 8;
+      std::size_t slot = next & 0xFF;
+      auto p = page < pages_.pageCount() ? pages_.read(page) : Result<Page>(Error{0, ""});
+      if (!p) return problem(where + ": long value points past the file");
+      DataPageEditor data(*p, jet3_);
+      if ((*p)[0] != 0x01 || !data.valid() || slot >= data.rowCount() ||
+          (data.flags(slot) & DataPageEditor::kRowDeleted) != 0) {
+        return problem(where + ": long value points at page " + std::to_string(page) + " row " +
+                       std::to_string(slot) + ", which holds no live row");
+      }
+      auto bytes = data.rowBytes(slot);
+      if (single) {
+        total = bytes.size();
+        break;
+      }
+      if (bytes.size() < 4) return problem(where + ": long-value chain row too short");
+      total += bytes.size() - 4;
+      next = get32(bytes, 0);
+    }
+    if (single ? total < length : total != length) {
+      problem(where + ": long value holds " + std::to_string(total) + " bytes, its descriptor says " +
+              std::to_string(length));
+    }
+  }
+
+  const PageCache& pages_;
+  bool jet3_;
+  std::map<std::uint32_t, std::string> owners_;
+};
+
+}  // namespace
+
+Result<std::vector<std::string>> checkDatabaseFile(const std::string& path,
+                                                   const std::string& password) {
+  std::vector<std::uint8_t> head(4096, 0);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return Error{err::kIo, "cannot open " + path};
+  auto size = static_cast<std::uint64_t>(in.tellg());
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  JET_ASSIGN_OR_RETURN(Header header, parseHeader(head, path, size));
+  const HeaderInfo& info = header.info;
+  bool jet3 = info.version == Version::kJet3;
+  if (!jet3 && info.version != Version::kJet4 && info.encodingKey != 0) {
+    return Error{err::kUnsupported, path + " is encrypted (" + info.encryption + "); it cannot be checked"};
+  }
+  JET_TRY(checkPassword(header, password));
+  JET_ASSIGN_OR_RETURN(auto source, FilePageSource::open(path, info.pageSize, info.encodingKey));
+  PageCache pages(*source);
+  return checkIntegrity(pages, jet3);
+}
+
+Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, bool jet3) {
+  Checker checker(pages, jet3);
+  JET_TRY(checker.run());
+  return std::move(checker.problems);
+}
+
+}  // namespace jet

@@ -1,0 +1,23 @@
+// integrity_check.h: checks a database's structure after changes: every table and long-value page
+// owned by exactly one map and marked used in the global map, rows that split, overflow pointers
+// that lead to rows, long values whose rows add up to their length. One line per problem.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "jet/page_cache.h"
+#include "jet/status.h"
+
+namespace jet {
+
+// Problems found (empty: none). An error only when the check itself cannot run (unreadable
+// catalogue or file).
+Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, bool jet3);
+
+// The same for the database file at `path` (read-only; RC4-encoded Jet files decoded, encrypted
+// .accdb files refused). `password`: checked against a Jet3/Jet4 database password.
+Result<std::vector<std::string>> checkDatabaseFile(const std::string& path,
+                                                   const std::string& password = {});
+
+}  // namespace jet

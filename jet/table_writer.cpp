@@ -1,0 +1,250 @@
+// table_writer.cpp: one row update: locate the row (following an overflow pointer), rebuild it
+// with the new cells, then put it back in place, elsewhere on its page, or on another page.
+#include "jet/table_writer.h"
+
+#include <algorithm>
+
+#include "jet/data_page_editor.h"
+#include "jet/error_codes.h"
+#include "jet/row_layout.h"
+#include "jet/text_value_encoder.h"
+#include "jet/usage_map_editor.h"
+
+namespace jet {
+namespace {
+
+ByteVector overflowPointer(RowLocator to) {
+  return ByteVector{static_cast<std::uint8_t>(to.row), static_cast<std::uint8_t>(to.page & 0xFF),
+                    static_cast<std::uint8_t>((to.page >> 8) & 0xFF),
+                    static_cast<std::uint8_t>((to.page >> 16) & 0xFF)};
+}
+
+RowLocator readPointer(std::span<const std::uint8_t> b) {
+  return RowLocator{static_cast<std::uint32_t>(b[1] | (b[2] << 8) | (b[3] << 16)), b[0]};
+}
+
+bool isTextual(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kMemo; }
+
+// The end of the fixed area when every fixed column of the table is present.
+std::size_t fullFixedSize(const TableDef& def) {
+  std::size_t end = 0;
+  for (const auto& c : def.columns) {
+    if (c.fixed()) end = std::max(end, std::size_t{c.fixedOffset} + c.length);
+  }
+  return end;
+}
+
+}  // namespace
+
+TableWriter::TableWriter(PageCache& pages, PageAllocator& allocator, TableStorage table, bool jet3,
+                         std::uint16_t codePage, std::string file)
+    : pages_(pages),
+      allocator_(allocator),
+      longValues_(pages, allocator, jet3),
+      table_(std::move(table)),
+      jet3_(jet3),
+      codePage_(codePage),
+      file_(std::move(file)) {}
+
+std::string TableWriter::where(RowLocator at) const {
+  return "table " + table_.def.name + " of " + file_ + ", row at page " + std::to_string(at.page) +
+         " slot " + std::to_string(at.row);
+}
+
+bool TableWriter::indexed(const Column& column) const {
+  for (const auto& index : table_.def.indexes) {
+    for (const auto& c : index.columns) {
+      if (c.columnNumber == column.number) return true;
+    }
+  }
+  return false;
+}
+
+Status TableWriter::checkColumn(std::size_t index, const Value& value) const {
+  const auto& def = table_.def;
+  if (index >= def.columns.size()) {
+    return Error{err::kNoSuchColumn, "table " + def.name + " has no column number " +
+                                         std::to_string(index)};
+  }
+  const Column& c = def.columns[index];
+  std::string name = "column " + c.name + " of table " + def.name;
+  if (c.type == ColumnType::kComplex) {
+    return Error{err::kNotWritable, name + " holds attachments or several values; it cannot be changed"};
+  }
+  if (c.calculated()) {
+    return Error{err::kNotWritable, name + " is calculated from other columns; it cannot be changed"};
+  }
+  if (!isTextual(c.type)) {
+    return Error{err::kCantConvertValue, name + " is not a text or memo column (type " + std::to_string(static_cast<int>(c.type)) +
+                                             "); only text and memo columns take text"};
+  }
+  if (c.fixed()) {
+    return Error{err::kNotWritable, name + " is a fixed-length text column; it cannot be changed yet"};
+  }
+  if (indexed(c)) {
+    return Error{err::kNotWritable, name + " is part of an index; it cannot be changed yet"};
+  }
+  if (!value.isNull && c.type == ColumnType::kText) {
+    auto encoded = encodeTextValue(c, value.text, jet3_, codePage_, def.name);
+    if (!encoded) return encoded.error();
+  }
+  return Status::success();
+}
+
+Result<TableWriter::Located> TableWriter::locate(RowLocator at) const {
+  Located out;
+  Error missing{err::kBadPage, "no live row in " + where(at)};
+  if (at.page >= pages_.pageCount()) return missing;
+  JET_ASSIGN_OR_RETURN(out.header, pages_.read(at.page));
+  DataPageEditor header(out.header, jet3_);
+  if (out.header[0] != 0x01 || header.owner() != table_.def.tdefPage) {
+    return Error{err::kBadPage, where(at) + ": the page does not belong to the table"};
+  }
+  if (!header.valid()) return Error{err::kBadPage, where(at) + ": the page's row table is damaged"};
+  if (at.row >= header.rowCount() || (header.flags(at.row) & DataPageEditor::kRowDeleted) != 0) return missing;
+  out.data = out.header;
+  out.dataRow = at.row;
+  out.dataFlags = header.flags(at.row);
+  if ((out.dataFlags & DataPageEditor::kRowOverflow) == 0) return out;
+  auto pointer = header.rowBytes(at.row);
+  if (pointer.size() < 4) return Error{err::kBadPage, where(at) + ": damaged overflow pointer"};
+  RowLocator target = readPointer(pointer);
+  if (target.page >= pages_.pageCount()) {
+    return Error{err::kBadPage, where(at) + ": overflow pointer past the end of the file"};
+  }
+  JET_ASSIGN_OR_RETURN(out.data, pages_.read(target.page));
+  DataPageEditor data(out.data, jet3_);
+  if (out.data[0] != 0x01 || !data.valid() || target.row >= data.rowCount() ||
+      (data.flags(target.row) & DataPageEditor::kRowOverflow) != 0) {
+    return Error{err::kBadPage, where(at) + ": the overflow pointer leads to no row"};
+  }
+  out.target = target;
+  out.dataRow = target.row;
+  out.dataFlags = data.flags(target.row);
+  return out;
+}
+
+Result<ByteVector> TableWriter::buildRow(std::span<const std::uint8_t> old,
+                                         const CellChanges& changes,
+                                         std::vector<ByteVector>& released) {
+  auto split = splitRow(old, jet3_, table_.hasVariableColumns());
+  if (!split) return split.error();
+  RowLayout layout = std::move(split).value();
+  struct Memo {
+    const Column* column;
+    ByteVector data;
+  };
+  std::vector<Memo> memos;
+  for (const auto& [index, value] : changes) {
+    const Column& c = table_.def.columns[index];
+    if (c.number >= layout.columnCount || c.varIndex >= layout.variable.size()) {
+      layout.widen(std::max<std::uint16_t>(table_.maxColumns, static_cast<std::uint16_t>(c.number + 1)),
+                   std::max<std::size_t>(table_.variableColumns, c.varIndex + 1u));
+      if (layout.fixed.size() < fullFixedSize(table_.def)) layout.fixed.resize(fullFixedSize(table_.def), 0);
+    }
+    ByteVector& piece = layout.variable[c.varIndex];
+    if (c.type == ColumnType::kMemo && layout.notNull(c.number) && piece.size() >= kLongValueDescriptorSize) {
+      released.push_back(piece);
+    }
+    layout.setNotNull(c.number, !value.isNull);
+    piece.clear();
+    if (value.isNull) continue;
+    JET_ASSIGN_OR_RETURN(ByteVector stored, encodeTextValue(c, value.text, jet3_, codePage_, table_.def.name));
+    if (c.type == ColumnType::kMemo) {
+      piece.assign(kLongValueDescriptorSize, 0);  // placeholder until the value is stored
+      memos.push_back(Memo{&c, std::move(stored)});
+    } else {
+      piece = std::move(stored);
+    }
+  }
+  std::size_t size = joinRow(layout, jet3_).size();
+  if (size > maxRowSize(jet3_)) {
+    return Error{err::kRowTooLarge, "the changed row of table " +
+                                        table_.def.name + " would take " + std::to_string(size) +
+                                        " bytes; a row holds at most " +
+                                        std::to_string(maxRowSize(jet3_))};
+  }
+  for (auto& memo : memos) {
+    std::size_t room = maxRowSize(jet3_) - size + kLongValueDescriptorSize;
+    auto maps = table_.longValueMaps.find(memo.column->number);
+    const LongValueColumnMaps* lv = maps == table_.longValueMaps.end() ? nullptr : &maps->second;
+    JET_ASSIGN_OR_RETURN(ByteVector descriptor, longValues_.write(memo.data, lv, room));
+    size += descriptor.size() - kLongValueDescriptorSize;
+    layout.variable[memo.column->varIndex] = std::move(descriptor);
+  }
+  return joinRow(layout, jet3_);
+}
+
+Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t avoid) {
+  if (lastTarget_ && *lastTarget_ != avoid && *lastTarget_ < pages_.pageCount()) {
+    JET_ASSIGN_OR_RETURN(Page page, pages_.read(*lastTarget_));
+    DataPageEditor data(page, jet3_);
+    if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.fits(size)) return *lastTarget_;
+  }
+  if (!lastTarget_ && table_.free.valid()) {
+    // First move of this session: try the last page the free-space map offers.
+    auto offered = UsageMapEditor(pages_, table_.free, jet3_).pages();
+    if (offered.ok() && !offered->empty() && offered->back() != avoid && offered->back() < pages_.pageCount()) {
+      JET_ASSIGN_OR_RETURN(Page page, pages_.read(offered->back()));
+      DataPageEditor data(page, jet3_);
+      lastTarget_ = offered->back();
+      if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.valid() && data.fits(size)) {
+        return offered->back();
+      }
+    }
+  }
+  JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_.allocate());
+  Page page(pages_.pageSize());
+  DataPageEditor::initialise(page, jet3_, table_.def.tdefPage, false);
+  JET_TRY(pages_.write(number, std::move(page)));
+  JET_TRY(UsageMapEditor(pages_, table_.owned, jet3_, &allocator_).set(number, true));
+  if (table_.free.valid()) JET_TRY(UsageMapEditor(pages_, table_.free, jet3_, &allocator_).set(number, true));
+  lastTarget_ = number;
+  return number;
+}
+
+Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row) {
+  std::uint32_t dataPage = found.target ? found.target->page : at.page;
+  {
+    DataPageEditor data(found.data, jet3_);
+    if (data.replace(found.dataRow, row, found.dataFlags)) {
+      return pages_.write(dataPage, std::move(found.data));
+    }
+  }
+  if (found.target) {  // free the old overflow row before moving the data again
+    DataPageEditor data(found.data, jet3_);
+    if (!data.replace(found.dataRow, {}, found.dataFlags)) {
+      return Error{err::kBadPage, where(at) + ": cannot free the old overflow row"};
+    }
+    JET_TRY(pages_.write(dataPage, std::move(found.data)));
+  }
+  JET_ASSIGN_OR_RETURN(std::uint32_t targetPage, pageWithRoom(row.size(), at.page));
+  JET_ASSIGN_OR_RETURN(Page target, pages_.read(targetPage));
+  auto slot = DataPageEditor(target, jet3_).append(row, DataPageEditor::kRowDeleted);
+  if (!slot) return Error{err::kBadPage, where(at) + ": no room for the moved row"};
+  JET_TRY(pages_.write(targetPage, std::move(target)));
+  JET_ASSIGN_OR_RETURN(Page header, pages_.read(at.page));
+  auto pointer = overflowPointer(RowLocator{targetPage, static_cast<std::uint16_t>(*slot)});
+  if (!DataPageEditor(header, jet3_).replace(at.row, pointer, DataPageEditor::kRowOverflow)) {
+    return Error{err::kBadPage, where(at) + ": cannot write the overflow pointer"};
+  }
+  return pages_.write(at.page, std::move(header));
+}
+
+Status TableWriter::updateRow(RowLocator at, const CellChanges& changes) {
+  for (const auto& [index, value] : changes) JET_TRY(checkColumn(index, value));
+  JET_ASSIGN_OR_RETURN(Located found, locate(at));
+  pages_.mark();
+  std::vector<ByteVector> released;
+  auto status = [&]() -> Status {
+    auto old = DataPageEditor(found.data, jet3_).rowBytes(found.dataRow);
+    JET_ASSIGN_OR_RETURN(ByteVector row, buildRow(ByteVector(old.begin(), old.end()), changes, released));
+    JET_TRY(place(at, found, row));
+    for (const auto& descriptor : released) JET_TRY(longValues_.release(descriptor));
+    return Status::success();
+  }();
+  if (!status.ok()) pages_.undo();
+  return status;
+}
+
+}  // namespace jet

@@ -1,0 +1,40 @@
+// text_value_encoder.cpp: stored text for the writer.
+#include "jet/text_value_encoder.h"
+
+#include "jet/error_codes.h"
+#include "jet/text_codec.h"
+
+namespace jet {
+
+Result<ByteVector> encodeTextValue(const Column& column, std::string_view utf8, bool jet3,
+                                   std::uint16_t codePage, const std::string& table) {
+  std::size_t chars = utf16Length(utf8);
+  if (column.type == ColumnType::kText) {
+    std::size_t limit = jet3 ? column.length : column.length / 2u;
+    if (chars > limit) {
+      return Error{err::kDataOverflow,
+                   "the value for column " + column.name + " of table " + table + " has " +
+                       std::to_string(chars) + " characters; the column holds at most " +
+                       std::to_string(limit)};
+    }
+  }
+  if (jet3) {
+    auto bytes = encodeCodePage(utf8, column.codePage != 0 ? column.codePage : codePage);
+    if (!bytes) {
+      return Error{err::kCantConvertValue, "column " + column.name + " of table " + table + ": " +
+                                               bytes.error().description};
+    }
+    return std::move(bytes).value();
+  }
+  auto ucs2 = encodeUcs2(utf8);
+  if (!ucs2) {
+    return Error{err::kCantConvertValue,
+                 "column " + column.name + " of table " + table + ": " + ucs2.error().description};
+  }
+  bool compress = !ucs2->empty() && column.compressedUnicode() &&
+                  (column.type == ColumnType::kText || chars <= kMaxCompressedMemoChars);
+  if (compress) return compressUcs2(*ucs2);
+  return std::move(ucs2).value();
+}
+
+}  // namespace jet
