@@ -204,7 +204,9 @@ Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row) 
   }
   if (found.target) {  // free the old overflow row before moving the data again
     DataPageEditor data(found.data, jet3_);
-    if (!data.replace(found.dataRow, {}, found.dataFlags)) {
+    // A freed row is marked deleted as Access marks it (both bits): a lone 0x8000 is a moved
+    // row's data, which readers still follow.
+    if (!data.replace(found.dataRow, {}, DataPageEditor::kRowDeleted | DataPageEditor::kRowOverflow)) {
       return Error{err::kBadPage, where(at) + ": cannot free the old overflow row"};
     }
     JET_TRY(pages_.write(dataPage, std::move(found.data)));

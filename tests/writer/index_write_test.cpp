@@ -116,6 +116,10 @@ TEST_P(IndexWrite, IndexedTextChangesKeepEveryIndexRight) {
     }
   }
   EXPECT_GT(changedCells, 0u);
+  if (std::getenv("KEEP_INDEX_WRITE") != nullptr) {
+    std::filesystem::copy_file(after, std::string("/tmp/kept-") + c.table + ".db", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(before, std::string("/tmp/orig-") + c.table + ".db", std::filesystem::copy_options::overwrite_existing);
+  }
   if (haveOracles()) {
     EXPECT_EQ(oracleDifferences(before, after, c.table, expect), "");
   }
