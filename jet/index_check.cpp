@@ -15,7 +15,8 @@ namespace {
 constexpr std::size_t kMaxDepth = 32;
 
 bool before(const IndexEntry& a, const IndexEntry& b) {
-  if (a.key != b.key) return std::lexicographical_compare(a.key.begin(), a.key.end(), b.key.begin(), b.key.end());
+  if (a.key != b.key)
+    return std::lexicographical_compare(a.key.begin(), a.key.end(), b.key.begin(), b.key.end());
   if (a.row.page != b.row.page) return a.row.page < b.row.page;
   return a.row.row < b.row.row;
 }
@@ -47,7 +48,8 @@ class IndexChecker {
       auto c = column(ic.columnNumber);
       if (c == nullptr) return false;
       if (c->type == ColumnType::kText || c->type == ColumnType::kMemo) {
-        if (!textSortOrderOf(db_.header().version, c->sortOrder, c->sortOrderVersion, c->name).ok()) return false;
+        if (!textSortOrderOf(db_.header().version, c->sortOrder, c->sortOrderVersion, c->name).ok())
+          return false;
       }
       if (c->type == ColumnType::kComplex || c->type == ColumnType::kOle) return false;
     }
@@ -74,7 +76,8 @@ class IndexChecker {
       return std::optional<IndexEntry>{};
     }
     JET_ASSIGN_OR_RETURN(IndexPage page, read(number));
-    if (page.tablePage != table_.tdefPage) problem("page " + std::to_string(number) + " names another table");
+    if (page.tablePage != table_.tdefPage)
+      problem("page " + std::to_string(number) + " names another table");
     if (page.leaf) {
       leaves.push_back(number);
       if (page.entries.empty()) {
@@ -115,9 +118,11 @@ class IndexChecker {
       }
       ++position;
       JET_ASSIGN_OR_RETURN(IndexPage page, read(number));
-      if (page.prevPage != prevPage) problem("leaf page " + std::to_string(number) + " points back at the wrong page");
+      if (page.prevPage != prevPage)
+        problem("leaf page " + std::to_string(number) + " points back at the wrong page");
       for (const auto& e : page.entries) {
-        if (previous && !before(*previous, e)) problem("entries out of order on page " + std::to_string(number));
+        if (previous && !before(*previous, e))
+          problem("entries out of order on page " + std::to_string(number));
         previous = e;
         ++entries;
         JET_TRY(checkEntry(e, parts));
@@ -146,7 +151,8 @@ class IndexChecker {
       p.column = c->name;
       p.value = row.values[static_cast<std::size_t>(c - table_.columns.begin())];
       if (c->type == ColumnType::kText || c->type == ColumnType::kMemo) {
-        JET_ASSIGN_OR_RETURN(p.sortOrder, textSortOrderOf(p.version, c->sortOrder, c->sortOrderVersion, c->name));
+        JET_ASSIGN_OR_RETURN(
+            p.sortOrder, textSortOrderOf(p.version, c->sortOrder, c->sortOrderVersion, c->name));
       }
       parts.push_back(std::move(p));
     }

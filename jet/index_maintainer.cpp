@@ -68,9 +68,9 @@ std::string foldCase(std::string_view text) {
   return out;
 }
 
-IndexMaintainer::IndexMaintainer(PageCache& pages, PageAllocator& allocator,
-                                 const TableDef& table, Version version, std::uint16_t codePage,
-                                 bool hasVariableColumns, std::string file)
+IndexMaintainer::IndexMaintainer(PageCache& pages, PageAllocator& allocator, const TableDef& table,
+                                 Version version, std::uint16_t codePage, bool hasVariableColumns,
+                                 std::string file)
     : pages_(pages),
       allocator_(allocator),
       table_(table),
@@ -117,7 +117,8 @@ Status IndexMaintainer::checkColumn(const Column& changed) const {
     for (const auto& ic : index.columns) {
       const Column* c = column(ic.columnNumber);
       if (c == nullptr) {
-        return Error{err::kBadPage, "index " + indexName(index) + " names a column that is not there"};
+        return Error{err::kBadPage,
+                     "index " + indexName(index) + " names a column that is not there"};
       }
       if (c->type == ColumnType::kMemo || c->type == ColumnType::kOle ||
           c->type == ColumnType::kComplex) {
@@ -139,13 +140,16 @@ Status IndexMaintainer::checkColumn(const Column& changed) const {
 
 Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
                                                        std::span<const std::uint8_t> row) const {
-  JET_ASSIGN_OR_RETURN(RowLayout layout, splitRow(row, version_ == Version::kJet3, hasVariableColumns_));
+  JET_ASSIGN_OR_RETURN(RowLayout layout,
+                       splitRow(row, version_ == Version::kJet3, hasVariableColumns_));
   NoLongValues none;
   CellContext ctx{version_ == Version::kJet3, codePage_, none};
   std::vector<KeyPart> parts;
   for (const auto& ic : index.columns) {
     const Column* c = column(ic.columnNumber);
-    if (c == nullptr) return Error{err::kBadPage, "index " + indexName(index) + " names a column that is not there"};
+    if (c == nullptr)
+      return Error{err::kBadPage,
+                   "index " + indexName(index) + " names a column that is not there"};
     KeyPart p;
     p.type = c->type;
     p.ascending = ic.ascending;
@@ -153,7 +157,8 @@ Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
     p.scale = c->scale;
     p.column = c->name;
     if (isText(c->type)) {
-      JET_ASSIGN_OR_RETURN(p.sortOrder, textSortOrderOf(version_, c->sortOrder, c->sortOrderVersion, c->name));
+      JET_ASSIGN_OR_RETURN(p.sortOrder,
+                           textSortOrderOf(version_, c->sortOrder, c->sortOrderVersion, c->name));
     }
     const bool present = c->number < layout.columnCount;
     if (c->type == ColumnType::kBoolean) {
@@ -164,7 +169,8 @@ Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
       if (c->fixed()) {
         std::size_t size = fixedSize(c->type, c->length);
         if (std::size_t{c->fixedOffset} + size > layout.fixed.size()) {
-          return Error{err::kBadPage, "a row of table " + table_.name + " is shorter than column " + c->name};
+          return Error{err::kBadPage,
+                       "a row of table " + table_.name + " is shorter than column " + c->name};
         }
         raw = std::span<const std::uint8_t>(layout.fixed).subspan(c->fixedOffset, size);
       } else if (c->varIndex < layout.variable.size()) {
@@ -172,8 +178,8 @@ Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
       }
       Status decoded = decodeCell(*c, raw, ctx, p.value);
       if (!decoded.ok()) {
-        return Error{decoded.error().number, "column " + c->name + " of table " + table_.name + ": " +
-                                                 decoded.error().description};
+        return Error{decoded.error().number, "column " + c->name + " of table " + table_.name +
+                                                 ": " + decoded.error().description};
       }
       p.value.isNull = false;
     }
@@ -244,10 +250,10 @@ Result<IndexMaintainer::Move> IndexMaintainer::plan(const IndexDef& index, RowLo
   if ((index.flags & kUnique) != 0 && m.insertNew && !allNull(newParts)) {
     JET_ASSIGN_OR_RETURN(bool clash, duplicated(index, at, newParts, fetch));
     if (clash) {
-      return Error{err::kUniqueViolation,
-                   "the change would give two rows the value " + shown(newParts) +
-                       " in the unique index " + indexName(index) +
-                       " (Access ignores case here); nothing was changed"};
+      return Error{err::kUniqueViolation, "the change would give two rows the value " +
+                                              shown(newParts) + " in the unique index " +
+                                              indexName(index) +
+                                              " (Access ignores case here); nothing was changed"};
     }
   }
   return m;

@@ -50,8 +50,8 @@ class IndexMaintainer {
                                         std::span<const std::uint8_t> row) const;
   Result<Move> plan(const IndexDef& index, RowLocator at, std::span<const std::uint8_t> oldRow,
                     std::span<const std::uint8_t> newRow, const RowFetcher& fetch);
-  Result<bool> duplicated(const IndexDef& index, RowLocator at,
-                          const std::vector<KeyPart>& parts, const RowFetcher& fetch);
+  Result<bool> duplicated(const IndexDef& index, RowLocator at, const std::vector<KeyPart>& parts,
+                          const RowFetcher& fetch);
   const Column* column(std::uint16_t number) const;
   std::string indexName(const IndexDef& index) const;
 

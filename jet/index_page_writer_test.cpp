@@ -38,8 +38,8 @@ void rewriteTree(const PageReader& pages, Version version, std::uint32_t number,
   std::vector<std::uint8_t> expected = original;
   expected[2] = (*written)[2];  // free space: Access's own count, advisory
   expected[3] = (*written)[3];
-  auto differ = std::mismatch(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(used),
-                              written->begin());
+  auto differ = std::mismatch(
+      expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(used), written->begin());
   EXPECT_EQ(differ.first, expected.begin() + static_cast<std::ptrdiff_t>(used))
       << "page " << number << (parsed->leaf ? " (leaf)" : " (node)") << " differs at byte "
       << (differ.first - expected.begin()) << ": " << int(*differ.first) << " written "
@@ -76,13 +76,15 @@ TEST_P(IndexPageRoundTrip, EveryPageComesBackByteForByte) {
   EXPECT_GT(tally.pages, 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, IndexPageRoundTrip,
-    ::testing::Values("jackcess/V1997/testIndexCodesV1997.mdb",
-                      "jackcess/V1997/compIndexTestV1997.mdb", "jackcess/V1997/indexTestV1997.mdb",
-                      "jackcess/V2000/bigIndexTestV2000.mdb", "jackcess/V2003/testIndexPropertiesV2003.mdb",
-                      "jackcess/V2010/testIndexPropertiesV2010.accdb",
-                      "jackcess/V2010/bigIndexTestV2010.accdb", "mdb-reader/real/ASampleDatabase.accdb"));
+INSTANTIATE_TEST_SUITE_P(Files, IndexPageRoundTrip,
+                         ::testing::Values("jackcess/V1997/testIndexCodesV1997.mdb",
+                                           "jackcess/V1997/compIndexTestV1997.mdb",
+                                           "jackcess/V1997/indexTestV1997.mdb",
+                                           "jackcess/V2000/bigIndexTestV2000.mdb",
+                                           "jackcess/V2003/testIndexPropertiesV2003.mdb",
+                                           "jackcess/V2010/testIndexPropertiesV2010.accdb",
+                                           "jackcess/V2010/bigIndexTestV2010.accdb",
+                                           "mdb-reader/real/ASampleDatabase.accdb"));
 
 TEST(IndexPageWriter, RefusesEntriesThatDoNotFit) {
   IndexPage page;

@@ -15,7 +15,8 @@ namespace {
 constexpr std::size_t kMaxDepth = 32;
 
 bool before(const IndexEntry& a, const IndexEntry& b) {
-  if (a.key != b.key) return std::lexicographical_compare(a.key.begin(), a.key.end(), b.key.begin(), b.key.end());
+  if (a.key != b.key)
+    return std::lexicographical_compare(a.key.begin(), a.key.end(), b.key.begin(), b.key.end());
   if (a.row.page != b.row.page) return a.row.page < b.row.page;
   return a.row.row < b.row.row;
 }
@@ -29,7 +30,8 @@ std::string rowText(RowLocator at) {
 }  // namespace
 
 IndexTree::IndexTree(PageCache& pages, PageAllocator& allocator, Version version,
-                     std::uint32_t tablePage, std::uint32_t rootPage, MapRef owned, std::string name)
+                     std::uint32_t tablePage, std::uint32_t rootPage, MapRef owned,
+                     std::string name)
     : pages_(pages),
       allocator_(allocator),
       version_(version),
@@ -87,7 +89,8 @@ Result<IndexEntry> IndexTree::lastEntry(std::uint32_t number) {
   for (std::size_t depth = 0; depth <= kMaxDepth; ++depth) {
     JET_ASSIGN_OR_RETURN(IndexPage * page, load(number));
     if (page->leaf) {
-      if (page->entries.empty()) return damaged("leaf page " + std::to_string(number) + " is empty");
+      if (page->entries.empty())
+        return damaged("leaf page " + std::to_string(number) + " is empty");
       IndexEntry e = page->entries.back();
       e.childPage = 0;
       return e;
@@ -152,7 +155,8 @@ Status IndexTree::forEachWithPrefix(const std::vector<std::uint8_t>& prefix,
     if (first) it = std::lower_bound(page->entries.begin(), page->entries.end(), target, before);
     first = false;
     for (; it != page->entries.end(); ++it) {
-      if (it->key.size() < prefix.size() || !std::equal(prefix.begin(), prefix.end(), it->key.begin())) {
+      if (it->key.size() < prefix.size() ||
+          !std::equal(prefix.begin(), prefix.end(), it->key.begin())) {
         work_.clear();
         return Status::success();
       }
@@ -241,7 +245,8 @@ Status IndexTree::unlink(const IndexPage& page) {
 
 Result<std::uint32_t> IndexTree::newPage(const IndexPage& like, bool leaf) {
   JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_.allocate());
-  JET_TRY(UsageMapEditor(pages_, owned_, version_ == Version::kJet3, &allocator_).set(number, true));
+  JET_TRY(
+      UsageMapEditor(pages_, owned_, version_ == Version::kJet3, &allocator_).set(number, true));
   Work w;
   w.model = work_.at(like.number).model;
   w.page.number = number;
@@ -270,8 +275,9 @@ Status IndexTree::split(IndexPage& page, IndexPage& parent, int position) {
   if (!left.leaf) {
     JET_TRY(normalise(left));
     // Node pages below the top are chained only among the children of one parent.
-    JET_ASSIGN_OR_RETURN(IndexPage * lastChild, load(left.childTailPage != 0 ? left.childTailPage
-                                                                            : left.entries.back().childPage));
+    JET_ASSIGN_OR_RETURN(
+        IndexPage * lastChild,
+        load(left.childTailPage != 0 ? left.childTailPage : left.entries.back().childPage));
     if (!lastChild->leaf && lastChild->nextPage != 0) {
       JET_ASSIGN_OR_RETURN(IndexPage * after, load(lastChild->nextPage));
       after->prevPage = 0;

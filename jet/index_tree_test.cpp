@@ -93,8 +93,10 @@ TEST_P(IndexTreeChurn, LeavesHoldExactlyTheEntriesThroughSplitsAndRemovals) {
     IndexEntry e;
     e.key.push_back(0x7F);
     std::size_t length = 4 + random() % 60;
-    for (std::size_t k = 0; k < length; ++k) e.key.push_back(static_cast<std::uint8_t>(0x40 + random() % 8));
-    e.row = RowLocator{0xF00000 + static_cast<std::uint32_t>(i / 200), static_cast<std::uint16_t>(i % 200)};
+    for (std::size_t k = 0; k < length; ++k)
+      e.key.push_back(static_cast<std::uint8_t>(0x40 + random() % 8));
+    e.row = RowLocator{0xF00000 + static_cast<std::uint32_t>(i / 200),
+                       static_cast<std::uint16_t>(i % 200)};
     ASSERT_TRUE(tree.insert(e).ok()) << i;
     added.push_back(e);
   }
@@ -128,10 +130,11 @@ TEST_P(IndexTreeChurn, LeavesHoldExactlyTheEntriesThroughSplitsAndRemovals) {
   EXPECT_TRUE(problems->empty()) << problems->front();
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, IndexTreeChurn,
-                         ::testing::Values(Case{"jackcess/V1997/indexTestV1997.mdb", "Table1", 3000},
-                                           Case{"jackcess/V2000/indexTestV2000.mdb", "Table1", 6000},
-                                           Case{"jackcess/V2010/indexTestV2010.accdb", "Table1", 6000}));
+INSTANTIATE_TEST_SUITE_P(
+    Files, IndexTreeChurn,
+    ::testing::Values(Case{"jackcess/V1997/indexTestV1997.mdb", "Table1", 3000},
+                      Case{"jackcess/V2000/indexTestV2000.mdb", "Table1", 6000},
+                      Case{"jackcess/V2010/indexTestV2010.accdb", "Table1", 6000}));
 
 }  // namespace
 }  // namespace jet

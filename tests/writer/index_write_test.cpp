@@ -38,7 +38,8 @@ std::string valueFor(std::size_t r, std::size_t rows, int pass, std::size_t limi
   if (pass == 0) text = std::string("zz moved ") + number;
   if (pass == 1) text = number + std::string(limit > 40 ? limit - 6 : limit, 'L');
   if (pass == 2) text = std::string("A") + number;
-  if (text.size() > limit) text = pass == 1 ? text.substr(0, limit) : text.substr(text.size() - limit);
+  if (text.size() > limit)
+    text = pass == 1 ? text.substr(0, limit) : text.substr(text.size() - limit);
   return text;
 }
 
@@ -142,8 +143,10 @@ TEST_P(IndexWrite, IndexedTextChangesKeepEveryIndexRight) {
   }
   EXPECT_GT(changedCells, 0u);
   if (std::getenv("KEEP_INDEX_WRITE") != nullptr) {
-    std::filesystem::copy_file(after, std::string("/tmp/kept-") + c.table + ".db", std::filesystem::copy_options::overwrite_existing);
-    std::filesystem::copy_file(before, std::string("/tmp/orig-") + c.table + ".db", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(after, std::string("/tmp/kept-") + c.table + ".db",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(before, std::string("/tmp/orig-") + c.table + ".db",
+                               std::filesystem::copy_options::overwrite_existing);
   }
   if (haveOracles()) {
     EXPECT_EQ(oracleDifferences(before, after, c.table, expect), "");
@@ -164,8 +167,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"jackcess/V2010/testIndexPropertiesV2010.accdb", "TableIgnoreNulls1"},
                       Case{"mdb-reader/real/ASampleDatabase.accdb", "Asset Items"}),
     [](const auto& param) {
-      std::string name = param.param.file.substr(param.param.file.rfind('/') + 1) + "_" + param.param.table;
-      for (auto& ch : name) if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+      std::string name =
+          param.param.file.substr(param.param.file.rfind('/') + 1) + "_" + param.param.table;
+      for (auto& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
       return name;
     });
 
@@ -248,7 +253,8 @@ TEST(IndexWriteRefusal, RelationshipsAndForeignSortOrders) {
 
   jet::TableDef related = syntheticTable();
   related.logicalIndexes.push_back(jet::LogicalIndexDef{"CustomersOrders", 0, 0, 2, 7, 0});
-  jet::IndexMaintainer withRelationship(pages, allocator, related, jet::Version::kJet4, 0, true, "db.accdb");
+  jet::IndexMaintainer withRelationship(pages, allocator, related, jet::Version::kJet4, 0, true,
+                                        "db.accdb");
   jet::Status s = withRelationship.checkColumn(related.columns[0]);
   EXPECT_EQ(s.number(), jet::err::kRelationship);
   EXPECT_NE(s.description().find("CustomersOrders"), std::string::npos) << s.description();
@@ -256,7 +262,8 @@ TEST(IndexWriteRefusal, RelationshipsAndForeignSortOrders) {
 
   jet::TableDef foreign = syntheticTable();
   foreign.columns[0].sortOrder = 1031;  // a German sort order
-  jet::IndexMaintainer withSortOrder(pages, allocator, foreign, jet::Version::kJet4, 0, true, "db.accdb");
+  jet::IndexMaintainer withSortOrder(pages, allocator, foreign, jet::Version::kJet4, 0, true,
+                                     "db.accdb");
   s = withSortOrder.checkColumn(foreign.columns[0]);
   EXPECT_EQ(s.number(), jet::err::kUnsupported);
   EXPECT_NE(s.description().find("1031"), std::string::npos) << s.description();
