@@ -8,6 +8,7 @@
 #include "jet/error_codes.h"
 #include "jet/index_tree.h"
 #include "jet/row_codec.h"
+#include "jet/table_pages.h"
 #include "jet/table_storage.h"
 
 namespace jet {
@@ -97,6 +98,20 @@ std::string IndexMaintainer::indexName(const IndexDef& index) const {
   return names + " of table " + table_.name + " in " + file_;
 }
 
+// The relationship's name when its index bears it (hidden ones start with '.'), and the tables.
+std::string IndexMaintainer::relationship(const LogicalIndexDef& index) const {
+  std::string other = "#" + std::to_string(index.relatedTable);
+  auto tables = localTables(pages_, version_ == Version::kJet3);
+  if (tables.ok()) {
+    for (const auto& t : *tables) {
+      if (static_cast<std::int32_t>(t.tdefPage) == index.relatedTable) other = t.name;
+    }
+  }
+  std::string between = "between tables " + table_.name + " and " + other;
+  if (index.name.empty() || index.name[0] == '.') return between;
+  return index.name + " (" + between + ")";
+}
+
 bool IndexMaintainer::indexed(std::uint16_t number) const {
   return std::any_of(table_.indexes.begin(), table_.indexes.end(),
                      [&](const IndexDef& i) { return covers(i, number); });
@@ -107,10 +122,9 @@ Status IndexMaintainer::checkColumn(const Column& changed) const {
   for (const auto& l : table_.logicalIndexes) {
     if (l.type != kForeignKey || l.physicalIndex >= table_.indexes.size()) continue;
     if (!covers(table_.indexes[l.physicalIndex], changed.number)) continue;
-    return Error{err::kRelationship,
-                 name + " takes part in the relationship " + l.name +
-                     " (enforced integrity); changing it could orphan related rows, so it is "
-                     "not changed"};
+    return Error{err::kRelationship, name + " takes part in the relationship " + relationship(l) +
+                                         " (enforced integrity); changing it could orphan "
+                                         "related rows, so it is not changed"};
   }
   for (const auto& index : table_.indexes) {
     if (!covers(index, changed.number)) continue;

@@ -54,6 +54,7 @@ class IndexMaintainer {
                           const RowFetcher& fetch);
   const Column* column(std::uint16_t number) const;
   std::string indexName(const IndexDef& index) const;
+  std::string relationship(const LogicalIndexDef& index) const;
 
   PageCache& pages_;
   PageAllocator& allocator_;

@@ -274,6 +274,36 @@ TEST(IndexWriteRefusal, RelationshipsAndForeignSortOrders) {
   EXPECT_TRUE(fine.checkColumn(plain.columns[0]).ok());
 }
 
+TEST(IndexWriteRefusal, ColumnsOfAnEnforcedRelationshipInARealFile) {
+  // indexTestV2010: Table1.otherfk1 references Table2.id with enforced integrity.
+  auto db = jet::Database::open(corpus("jackcess/V2010/indexTestV2010.accdb"));
+  ASSERT_TRUE(db.ok());
+  for (const char* name : {"Table1", "Table2"}) {
+    auto def = (*db)->table(name);
+    ASSERT_TRUE(def.ok());
+    struct NoPages : jet::PageSource {
+      std::uint32_t pageSize() const override { return 4096; }
+      std::uint32_t pageCount() const override { return 0; }
+      jet::Status readPage(std::uint32_t, std::span<std::uint8_t>) const override {
+        return jet::Error{jet::err::kIo, "no pages"};
+      }
+    } source;
+    jet::PageCache pages(source);
+    jet::PageAllocator allocator(pages, false);
+    jet::IndexMaintainer maintainer(pages, allocator, *def, jet::Version::kJet4, 0, true, "f");
+    const char* column = std::string(name) == "Table1" ? "otherfk1" : "id";
+    auto c = std::find_if(def->columns.begin(), def->columns.end(),
+                          [&](const jet::Column& col) { return col.name == column; });
+    ASSERT_NE(c, def->columns.end());
+    jet::Status s = maintainer.checkColumn(*c);
+    EXPECT_EQ(s.number(), jet::err::kRelationship) << name << ": " << s.description();
+    EXPECT_NE(s.description().find("between tables"), std::string::npos) << s.description();
+    if (std::string(name) == "Table1") {
+      EXPECT_NE(s.description().find("Table2Table1"), std::string::npos) << s.description();
+    }
+  }
+}
+
 TEST(IndexWrite, FoldCaseMatchesAccessCaseInsensitivity) {
   EXPECT_EQ(jet::foldCase("abc ÀÉ àé ÷ ß"), "ABC ÀÉ ÀÉ ÷ ß");
 }
