@@ -42,8 +42,9 @@ TEST(CheckCommand, DamagedCopyListsProblemsAndFails) {
     std::vector<char> page1(4096);
     f.seekg(4096);
     f.read(page1.data(), 4096);
-    auto at = static_cast<std::size_t>((static_cast<unsigned char>(page1[14]) |
-                                        (static_cast<unsigned char>(page1[15]) << 8)) & 0x1FFF);
+    auto at = static_cast<std::size_t>(
+        (static_cast<unsigned char>(page1[14]) | (static_cast<unsigned char>(page1[15]) << 8)) &
+        0x1FFF);
     for (std::size_t i = at + 5; i < 4096; ++i) page1[i] = static_cast<char>(0xFF);  // all "free"
     f.seekp(4096);
     f.write(page1.data(), 4096);

@@ -33,7 +33,9 @@ void DataPageEditor::initialise(Page& page, bool jet3, std::uint32_t owner, bool
 
 std::size_t DataPageEditor::rowCount() const { return get16(page_, countAt()); }
 
-std::uint16_t DataPageEditor::entry(std::size_t row) const { return get16(page_, rowTable() + 2 * row); }
+std::uint16_t DataPageEditor::entry(std::size_t row) const {
+  return get16(page_, rowTable() + 2 * row);
+}
 
 std::uint16_t DataPageEditor::flags(std::size_t row) const {
   return static_cast<std::uint16_t>(entry(row) & (kRowDeleted | kRowOverflow));
@@ -79,7 +81,7 @@ bool DataPageEditor::fits(std::size_t size) const {
 }
 
 bool DataPageEditor::rebuild(std::vector<std::vector<std::uint8_t>> rows,
-                       std::vector<std::uint16_t> rowFlags) {
+                             std::vector<std::uint16_t> rowFlags) {
   std::size_t used = rowTable() + 2 * rows.size();
   for (const auto& r : rows) used += r.size();
   if (used > page_.size() || rows.size() > kMaxRowsPerPage) return false;
@@ -98,7 +100,7 @@ bool DataPageEditor::rebuild(std::vector<std::vector<std::uint8_t>> rows,
 }
 
 bool DataPageEditor::replace(std::size_t row, std::span<const std::uint8_t> bytes,
-                       std::uint16_t newFlags) {
+                             std::uint16_t newFlags) {
   if (row >= rowCount() || !valid()) return false;
   std::vector<std::vector<std::uint8_t>> rows;
   std::vector<std::uint16_t> rowFlags;
@@ -113,7 +115,7 @@ bool DataPageEditor::replace(std::size_t row, std::span<const std::uint8_t> byte
 }
 
 std::optional<std::size_t> DataPageEditor::append(std::span<const std::uint8_t> bytes,
-                                            std::uint16_t newFlags) {
+                                                  std::uint16_t newFlags) {
   if (!valid() || !fits(bytes.size())) return std::nullopt;
   std::size_t n = rowCount();
   std::size_t end = n == 0 ? page_.size() : (entry(n - 1) & kRowOffsetMask);

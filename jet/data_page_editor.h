@@ -1,6 +1,6 @@
-// data_page_editor.h: edits rows on a data page (table rows and long-value rows alike): row bounds and
-// flags, replacing a row while every row keeps its number and flags, appending a row, free space.
-// Rows are laid out again from the page end down, so the page never holds gaps.
+// data_page_editor.h: edits rows on a data page (table rows and long-value rows alike): row bounds
+// and flags, replacing a row while every row keeps its number and flags, appending a row, free
+// space. Rows are laid out again from the page end down, so the page never holds gaps.
 #pragma once
 
 #include <cstdint>

@@ -76,7 +76,8 @@ Recovery DatabaseWriter::recovery() const { return session_->recovery(); }
 
 std::string DatabaseWriter::recoveryNotice() const {
   if (session_->recovery() != Recovery::kRolledBack) return {};
-  return "A change to " + path() + " was interrupted earlier; it has been undone, and the file is "
+  return "A change to " + path() +
+         " was interrupted earlier; it has been undone, and the file is "
          "as it was before that change.";
 }
 

@@ -34,7 +34,8 @@ Status FilePageSource::readPage(std::uint32_t number, std::span<std::uint8_t> ou
   std::size_t done = 0;
   auto offset = static_cast<off_t>(std::uint64_t{number} * pageSize_);
   while (done < out.size()) {
-    ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, offset + static_cast<off_t>(done));
+    ssize_t n =
+        ::pread(fd_, out.data() + done, out.size() - done, offset + static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       return Error{err::kIo, "cannot read page " + std::to_string(number) + " of " + path_};

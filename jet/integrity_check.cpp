@@ -20,7 +20,8 @@ namespace {
 
 std::uint32_t get32(std::span<const std::uint8_t> b, std::size_t at) {
   return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+         (static_cast<std::uint32_t>(b[at + 2]) << 16) |
+         (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
 class Checker {
@@ -50,13 +51,18 @@ class Checker {
     return free.ok() && !*free;
   }
 
+  // Owners are kept by number, so the memory per page stays small in large files.
   void claim(std::uint32_t page, const std::string& owner) {
-    auto [it, fresh] = owners_.emplace(page, owner);
-    if (!fresh && it->second != owner) {
-      problem("page " + std::to_string(page) + " is owned by both " + it->second + " and " + owner);
+    if (ownerNames_.empty() || ownerNames_.back() != owner) ownerNames_.push_back(owner);
+    auto id = static_cast<std::uint32_t>(ownerNames_.size() - 1);
+    auto [it, fresh] = owners_.emplace(page, id);
+    if (!fresh && ownerNames_[it->second] != owner) {
+      problem("page " + std::to_string(page) + " is owned by both " + ownerNames_[it->second] +
+              " and " + owner);
     }
     if (!usedInGlobalMap(page)) {
-      problem("page " + std::to_string(page) + " of " + owner + " is marked free in the global map");
+      problem("page " + std::to_string(page) + " of " + owner +
+              " is marked free in the global map");
     }
   }
 
@@ -80,7 +86,8 @@ class Checker {
         continue;
       }
       for (auto page : *listed) {
-        if (page < pages_.pageCount()) claim(page, name + " long values of column " + std::to_string(column));
+        if (page < pages_.pageCount())
+          claim(page, name + " long values of column " + std::to_string(column));
       }
     }
   }
@@ -104,37 +111,46 @@ class Checker {
     }
   }
 
-  void checkOverflow(const TableStorage& t, std::span<const std::uint8_t> pointer, const std::string& row) {
+  void checkOverflow(const TableStorage& t, std::span<const std::uint8_t> pointer,
+                     const std::string& row) {
     if (pointer.size() < 4) return problem(row + ": overflow pointer too short");
-    std::uint32_t page = static_cast<std::uint32_t>(pointer[1] | (pointer[2] << 8) | (pointer[3] << 16));
+    std::uint32_t page =
+        static_cast<std::uint32_t>(pointer[1] | (pointer[2] << 8) | (pointer[3] << 16));
     std::size_t slot = pointer[0];
     auto target = page < pages_.pageCount() ? pages_.read(page) : Result<Page>(Error{0, ""});
-    if (!target) return problem(row + ": overflow pointer to page " + std::to_string(page) + " leads nowhere");
+    if (!target)
+      return problem(row + ": overflow pointer to page " + std::to_string(page) + " leads nowhere");
     DataPageEditor data(*target, jet3_);
-    if ((*target)[0] != 0x01 || data.owner() != t.def.tdefPage || !data.valid() || slot >= data.rowCount()) {
+    if ((*target)[0] != 0x01 || data.owner() != t.def.tdefPage || !data.valid() ||
+        slot >= data.rowCount()) {
       return problem(row + ": overflow pointer to page " + std::to_string(page) + " row " +
                      std::to_string(slot) + " leads to no row of the table");
     }
     checkRow(t, data.rowBytes(slot), row + " (moved)");
   }
 
-  void checkRow(const TableStorage& t, std::span<const std::uint8_t> bytes, const std::string& row) {
+  void checkRow(const TableStorage& t, std::span<const std::uint8_t> bytes,
+                const std::string& row) {
     auto layout = splitRow(bytes, jet3_, t.hasVariableColumns());
     if (!layout) return problem(row + ": " + layout.error().description);
     for (const auto& c : t.def.columns) {
       bool longValue = c.type == ColumnType::kMemo || c.type == ColumnType::kOle;
-      if (!longValue || c.fixed() || !layout->notNull(c.number) || c.varIndex >= layout->variable.size()) continue;
+      if (!longValue || c.fixed() || !layout->notNull(c.number) ||
+          c.varIndex >= layout->variable.size())
+        continue;
       checkLongValue(layout->variable[c.varIndex], row + " column " + c.name);
     }
   }
 
   void checkLongValue(const ByteVector& d, const std::string& where) {
     if (d.empty()) return;
-    if (d.size() < kLongValueDescriptorSize) return problem(where + ": long-value descriptor too short");
+    if (d.size() < kLongValueDescriptorSize)
+      return problem(where + ": long-value descriptor too short");
     std::uint32_t head = get32(d, 0);
     std::uint32_t length = head & 0x3FFFFFFFu;
     if ((head & 0x80000000u) != 0) {
-      if (d.size() != kLongValueDescriptorSize + length) problem(where + ": inline long value has the wrong length");
+      if (d.size() != kLongValueDescriptorSize + length)
+        problem(where + ": inline long value has the wrong length");
       return;
     }
     bool single = (head & 0x40000000u) != 0;
@@ -162,14 +178,15 @@ class Checker {
       next = get32(bytes, 0);
     }
     if (single ? total < length : total != length) {
-      problem(where + ": long value holds " + std::to_string(total) + " bytes, its descriptor says " +
-              std::to_string(length));
+      problem(where + ": long value holds " + std::to_string(total) +
+              " bytes, its descriptor says " + std::to_string(length));
     }
   }
 
   const PageCache& pages_;
   bool jet3_;
-  std::map<std::uint32_t, std::string> owners_;
+  std::map<std::uint32_t, std::uint32_t> owners_;  // page -> index into ownerNames_
+  std::vector<std::string> ownerNames_;
 };
 
 }  // namespace
@@ -187,7 +204,8 @@ Result<std::vector<std::string>> checkDatabaseFile(const std::string& path,
   const HeaderInfo& info = header.info;
   bool jet3 = info.version == Version::kJet3;
   if (!jet3 && info.version != Version::kJet4 && info.encodingKey != 0) {
-    return Error{err::kUnsupported, path + " is encrypted (" + info.encryption + "); it cannot be checked"};
+    return Error{err::kUnsupported,
+                 path + " is encrypted (" + info.encryption + "); it cannot be checked"};
   }
   JET_TRY(checkPassword(header, password));
   JET_ASSIGN_OR_RETURN(auto source, FilePageSource::open(path, info.pageSize, info.encodingKey));

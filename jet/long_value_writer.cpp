@@ -18,7 +18,8 @@ void put32(ByteVector& b, std::size_t at, std::uint32_t v) {
 }
 std::uint32_t get32(std::span<const std::uint8_t> b, std::size_t at) {
   return static_cast<std::uint32_t>(b[at]) | (static_cast<std::uint32_t>(b[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+         (static_cast<std::uint32_t>(b[at + 2]) << 16) |
+         (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 std::uint32_t pointer(std::uint32_t page, std::uint8_t row) { return (page << 8) | row; }
 
@@ -61,8 +62,9 @@ Result<std::pair<std::uint32_t, std::uint8_t>> LongValueWriter::place(
   JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
   DataPageEditor data(page, jet3_);
   auto n = data.append(row, 0);
-  if (!n) return Error{err::kRowTooLarge, "a long-value row of " + std::to_string(row.size()) +
-                                              " bytes does not fit on a page"};
+  if (!n)
+    return Error{err::kRowTooLarge, "a long-value row of " + std::to_string(row.size()) +
+                                        " bytes does not fit on a page"};
   JET_TRY(pages_.write(number, std::move(page)));
   return std::make_pair(number, static_cast<std::uint8_t>(*n));
 }
@@ -117,7 +119,9 @@ Status LongValueWriter::release(std::span<const std::uint8_t> descriptor) {
     if (number >= pages_.pageCount()) break;
     JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
     DataPageEditor data(page, jet3_);
-    if (page[0] != 0x01 || row >= data.rowCount() || (data.flags(row) & DataPageEditor::kRowDeleted) != 0) break;
+    if (page[0] != 0x01 || row >= data.rowCount() ||
+        (data.flags(row) & DataPageEditor::kRowDeleted) != 0)
+      break;
     auto bytes = data.rowBytes(row);
     std::uint32_t next = chain && bytes.size() >= 4 ? get32(bytes, 0) : 0;
     if (!data.replace(row, {}, DataPageEditor::kRowDeleted)) break;

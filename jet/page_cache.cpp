@@ -11,7 +11,8 @@ namespace jet {
 Result<Page> PageCache::read(std::uint32_t number) const {
   if (auto it = dirty_.find(number); it != dirty_.end()) return it->second;
   if (number >= source_.pageCount()) {
-    return Error{err::kBadPage, "page " + std::to_string(number) + " lies past the end of the file"};
+    return Error{err::kBadPage,
+                 "page " + std::to_string(number) + " lies past the end of the file"};
   }
   Page page(source_.pageSize());
   JET_TRY(source_.readPage(number, page));

@@ -26,8 +26,7 @@ class PageSource {
 
 class PageCache {
  public:
-  explicit PageCache(const PageSource& source)
-      : source_(source), pageCount_(source.pageCount()) {}
+  explicit PageCache(const PageSource& source) : source_(source), pageCount_(source.pageCount()) {}
 
   std::uint32_t pageSize() const { return source_.pageSize(); }
   // Pages in the file once the changes are written (new pages included).

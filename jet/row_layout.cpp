@@ -146,7 +146,8 @@ ByteVector joinRow(const RowLayout& layout, bool jet3) {
     if (jet3) {
       appendJet3Trailer(out, offsets, layout.nullMask.size());
     } else {
-      for (std::size_t i = offsets.size(); i-- > 0;) put16(out, static_cast<std::uint16_t>(offsets[i]));
+      for (std::size_t i = offsets.size(); i-- > 0;)
+        put16(out, static_cast<std::uint16_t>(offsets[i]));
       put16(out, static_cast<std::uint16_t>(layout.variable.size()));
     }
   }

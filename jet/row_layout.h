@@ -14,11 +14,11 @@ namespace jet {
 using ByteVector = std::vector<std::uint8_t>;
 
 struct RowLayout {
-  std::uint16_t columnCount = 0;            // columns the row holds
-  ByteVector fixed;                         // the fixed area, after the column count
-  std::vector<ByteVector> variable;         // variable columns by variable-table index
-  ByteVector nullMask;                      // bit n set: column number n is not null
-  bool hasVariableTable = true;             // false for tables without variable columns
+  std::uint16_t columnCount = 0;     // columns the row holds
+  ByteVector fixed;                  // the fixed area, after the column count
+  std::vector<ByteVector> variable;  // variable columns by variable-table index
+  ByteVector nullMask;               // bit n set: column number n is not null
+  bool hasVariableTable = true;      // false for tables without variable columns
 
   bool notNull(std::uint16_t columnNumber) const;
   void setNotNull(std::uint16_t columnNumber, bool value);

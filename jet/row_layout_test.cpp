@@ -28,8 +28,13 @@ TEST(RowLayout, JoinedRowsSplitBackForBothFormats) {
   for (bool jet3 : {true, false}) {
     // Sizes chosen so Jet3 offsets cross one, two and several 256-byte boundaries, with empty
     // (deleted or empty) columns on and around the crossings.
-    for (auto sizes : std::vector<std::vector<std::size_t>>{
-             {}, {0}, {5, 0, 7}, {250, 10}, {256, 0, 0, 300}, {600, 1, 700}, {100, 100, 100, 100, 100}}) {
+    for (auto sizes : std::vector<std::vector<std::size_t>>{{},
+                                                            {0},
+                                                            {5, 0, 7},
+                                                            {250, 10},
+                                                            {256, 0, 0, 300},
+                                                            {600, 1, 700},
+                                                            {100, 100, 100, 100, 100}}) {
       RowLayout row = sample(9, sizes);
       ByteVector bytes = joinRow(row, jet3);
       auto back = splitRow(bytes, jet3, true);

@@ -16,7 +16,8 @@ Result<std::vector<std::uint32_t>> tableDataPages(const PageCache& pages, const 
   for (auto number : listed) {
     if (number >= pages.pageCount()) continue;
     JET_ASSIGN_OR_RETURN(Page page, pages.read(number));
-    if (page[0] == 0x01 && DataPageEditor(page, jet3).owner() == table.def.tdefPage) out.push_back(number);
+    if (page[0] == 0x01 && DataPageEditor(page, jet3).owner() == table.def.tdefPage)
+      out.push_back(number);
   }
   return out;
 }
@@ -59,8 +60,11 @@ Result<std::vector<LocalTable>> localTables(const PageCache& pages, bool jet3) {
     std::size_t countSize = jet3 ? 1 : 2;
     (void)countSize;
     const auto& f = layout->fixed;
-    if (std::size_t{type->fixedOffset} + 2 > f.size() || std::size_t{id->fixedOffset} + 4 > f.size()) continue;
-    int typeValue = static_cast<std::int16_t>(f[type->fixedOffset] | (f[type->fixedOffset + 1] << 8));
+    if (std::size_t{type->fixedOffset} + 2 > f.size() ||
+        std::size_t{id->fixedOffset} + 4 > f.size())
+      continue;
+    int typeValue =
+        static_cast<std::int16_t>(f[type->fixedOffset] | (f[type->fixedOffset + 1] << 8));
     std::uint32_t idValue = static_cast<std::uint32_t>(f[id->fixedOffset]) |
                             (static_cast<std::uint32_t>(f[id->fixedOffset + 1]) << 8) |
                             (static_cast<std::uint32_t>(f[id->fixedOffset + 2]) << 16) |

@@ -52,7 +52,8 @@ std::uint16_t at16(const std::vector<std::uint8_t>& b, std::size_t at) {
   return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
 }
 std::uint32_t at32(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(at16(b, at)) | (static_cast<std::uint32_t>(at16(b, at + 2)) << 16);
+  return static_cast<std::uint32_t>(at16(b, at)) |
+         (static_cast<std::uint32_t>(at16(b, at + 2)) << 16);
 }
 
 Result<std::vector<std::uint8_t>> readChain(const PageCache& pages, std::uint32_t first,

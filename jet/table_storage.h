@@ -30,10 +30,10 @@ struct LongValueColumnMaps {
 };
 
 struct TableStorage {
-  TableDef def;                        // columns and indexes
-  std::vector<std::uint32_t> chain;    // definition pages, first to last
-  std::uint16_t maxColumns = 0;        // column count stored in new rows
-  std::uint16_t variableColumns = 0;   // size of the variable table in new rows
+  TableDef def;                       // columns and indexes
+  std::vector<std::uint32_t> chain;   // definition pages, first to last
+  std::uint16_t maxColumns = 0;       // column count stored in new rows
+  std::uint16_t variableColumns = 0;  // size of the variable table in new rows
   MapRef owned;
   MapRef free;
   std::map<std::uint16_t, LongValueColumnMaps> longValueMaps;  // by column number (Jet4+)

@@ -56,23 +56,31 @@ std::string TableWriter::where(RowLocator at) const {
 Status TableWriter::checkColumn(std::size_t index, const Value& value) const {
   const auto& def = table_.def;
   if (index >= def.columns.size()) {
-    return Error{err::kNoSuchColumn, "table " + def.name + " has no column number " +
-                                         std::to_string(index)};
+    return Error{err::kNoSuchColumn,
+                 "table " + def.name + " has no column number " + std::to_string(index)};
   }
   const Column& c = def.columns[index];
   std::string name = "column " + c.name + " of table " + def.name;
+  if (def.tableType == kSystemTableType) {
+    return Error{err::kNotWritable,
+                 "table " + def.name + " is one of Access's system tables; it cannot be changed"};
+  }
   if (c.type == ColumnType::kComplex) {
-    return Error{err::kNotWritable, name + " holds attachments or several values; it cannot be changed"};
+    return Error{err::kNotWritable,
+                 name + " holds attachments or several values; it cannot be changed"};
   }
   if (c.calculated()) {
-    return Error{err::kNotWritable, name + " is calculated from other columns; it cannot be changed"};
+    return Error{err::kNotWritable,
+                 name + " is calculated from other columns; it cannot be changed"};
   }
   if (!isTextual(c.type)) {
-    return Error{err::kCantConvertValue, name + " is not a text or memo column (type " + std::to_string(static_cast<int>(c.type)) +
+    return Error{err::kCantConvertValue, name + " is not a text or memo column (type " +
+                                             std::to_string(static_cast<int>(c.type)) +
                                              "); only text and memo columns take text"};
   }
   if (c.fixed()) {
-    return Error{err::kNotWritable, name + " is a fixed-length text column; it cannot be changed yet"};
+    return Error{err::kNotWritable,
+                 name + " is a fixed-length text column; it cannot be changed yet"};
   }
   if (indexes_.indexed(c.number)) JET_TRY(indexes_.checkColumn(c));
   if (!value.isNull && c.type == ColumnType::kText) {
@@ -92,7 +100,8 @@ Result<TableWriter::Located> TableWriter::locate(RowLocator at) const {
     return Error{err::kBadPage, where(at) + ": the page does not belong to the table"};
   }
   if (!header.valid()) return Error{err::kBadPage, where(at) + ": the page's row table is damaged"};
-  if (at.row >= header.rowCount() || (header.flags(at.row) & DataPageEditor::kRowDeleted) != 0) return missing;
+  if (at.row >= header.rowCount() || (header.flags(at.row) & DataPageEditor::kRowDeleted) != 0)
+    return missing;
   out.data = out.header;
   out.dataRow = at.row;
   out.dataFlags = header.flags(at.row);
@@ -129,18 +138,22 @@ Result<ByteVector> TableWriter::buildRow(std::span<const std::uint8_t> old,
   for (const auto& [index, value] : changes) {
     const Column& c = table_.def.columns[index];
     if (c.number >= layout.columnCount || c.varIndex >= layout.variable.size()) {
-      layout.widen(std::max<std::uint16_t>(table_.maxColumns, static_cast<std::uint16_t>(c.number + 1)),
-                   std::max<std::size_t>(table_.variableColumns, c.varIndex + 1u));
-      if (layout.fixed.size() < fullFixedSize(table_.def)) layout.fixed.resize(fullFixedSize(table_.def), 0);
+      layout.widen(
+          std::max<std::uint16_t>(table_.maxColumns, static_cast<std::uint16_t>(c.number + 1)),
+          std::max<std::size_t>(table_.variableColumns, c.varIndex + 1u));
+      if (layout.fixed.size() < fullFixedSize(table_.def))
+        layout.fixed.resize(fullFixedSize(table_.def), 0);
     }
     ByteVector& piece = layout.variable[c.varIndex];
-    if (c.type == ColumnType::kMemo && layout.notNull(c.number) && piece.size() >= kLongValueDescriptorSize) {
+    if (c.type == ColumnType::kMemo && layout.notNull(c.number) &&
+        piece.size() >= kLongValueDescriptorSize) {
       released.push_back(piece);
     }
     layout.setNotNull(c.number, !value.isNull);
     piece.clear();
     if (value.isNull) continue;
-    JET_ASSIGN_OR_RETURN(ByteVector stored, encodeTextValue(c, value.text, jet3_, codePage_, table_.def.name));
+    JET_ASSIGN_OR_RETURN(ByteVector stored,
+                         encodeTextValue(c, value.text, jet3_, codePage_, table_.def.name));
     if (c.type == ColumnType::kMemo) {
       piece.assign(kLongValueDescriptorSize, 0);  // placeholder until the value is stored
       memos.push_back(Memo{&c, std::move(stored)});
@@ -150,9 +163,8 @@ Result<ByteVector> TableWriter::buildRow(std::span<const std::uint8_t> old,
   }
   std::size_t size = joinRow(layout, jet3_).size();
   if (size > maxRowSize(jet3_)) {
-    return Error{err::kRowTooLarge, "the changed row of table " +
-                                        table_.def.name + " would take " + std::to_string(size) +
-                                        " bytes; a row holds at most " +
+    return Error{err::kRowTooLarge, "the changed row of table " + table_.def.name + " would take " +
+                                        std::to_string(size) + " bytes; a row holds at most " +
                                         std::to_string(maxRowSize(jet3_))};
   }
   for (auto& memo : memos) {
@@ -170,16 +182,19 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t 
   if (lastTarget_ && *lastTarget_ != avoid && *lastTarget_ < pages_.pageCount()) {
     JET_ASSIGN_OR_RETURN(Page page, pages_.read(*lastTarget_));
     DataPageEditor data(page, jet3_);
-    if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.fits(size)) return *lastTarget_;
+    if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.fits(size))
+      return *lastTarget_;
   }
   if (!lastTarget_ && table_.free.valid()) {
     // First move of this session: try the last page the free-space map offers.
     auto offered = UsageMapEditor(pages_, table_.free, jet3_).pages();
-    if (offered.ok() && !offered->empty() && offered->back() != avoid && offered->back() < pages_.pageCount()) {
+    if (offered.ok() && !offered->empty() && offered->back() != avoid &&
+        offered->back() < pages_.pageCount()) {
       JET_ASSIGN_OR_RETURN(Page page, pages_.read(offered->back()));
       DataPageEditor data(page, jet3_);
       lastTarget_ = offered->back();
-      if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.valid() && data.fits(size)) {
+      if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.valid() &&
+          data.fits(size)) {
         return offered->back();
       }
     }
@@ -189,7 +204,8 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t 
   DataPageEditor::initialise(page, jet3_, table_.def.tdefPage, false);
   JET_TRY(pages_.write(number, std::move(page)));
   JET_TRY(UsageMapEditor(pages_, table_.owned, jet3_, &allocator_).set(number, true));
-  if (table_.free.valid()) JET_TRY(UsageMapEditor(pages_, table_.free, jet3_, &allocator_).set(number, true));
+  if (table_.free.valid())
+    JET_TRY(UsageMapEditor(pages_, table_.free, jet3_, &allocator_).set(number, true));
   lastTarget_ = number;
   return number;
 }

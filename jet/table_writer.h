@@ -24,6 +24,7 @@ namespace jet {
 using CellChanges = std::vector<std::pair<std::size_t, Value>>;
 
 inline std::size_t maxRowSize(bool jet3) { return jet3 ? 2012 : 4060; }
+inline constexpr std::uint8_t kSystemTableType = 0x53;  // table definition byte 20 / 40
 
 class TableWriter {
  public:
@@ -43,9 +44,9 @@ class TableWriter {
 
  private:
   struct Located {
-    Page header;                          // page holding the row's slot
-    std::optional<RowLocator> target;     // where the data lives when the slot overflowed
-    Page data;                            // page holding the data (copy of header when same)
+    Page header;                       // page holding the row's slot
+    std::optional<RowLocator> target;  // where the data lives when the slot overflowed
+    Page data;                         // page holding the data (copy of header when same)
     std::size_t dataRow = 0;
     std::uint16_t dataFlags = 0;
   };

@@ -30,7 +30,8 @@ struct Fixture {
     Page& maps = source.page(1);
     DataPageEditor::initialise(maps, jet3, 0, false);
     Bytes global = inlineMap(64);
-    for (std::uint32_t i = 4; i < 512; ++i) global[5 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
+    for (std::uint32_t i = 4; i < 512; ++i)
+      global[5 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
     Bytes owned = inlineMap(64);
     owned[5] = 0x08;
     DataPageEditor m(maps, jet3);
@@ -79,7 +80,8 @@ struct Fixture {
     DataPageEditor d(page, jet3);
     auto bytes = d.rowBytes(at.row);
     if ((d.flags(at.row) & DataPageEditor::kRowOverflow) != 0) {
-      std::uint32_t target = static_cast<std::uint32_t>(bytes[1] | (bytes[2] << 8) | (bytes[3] << 16));
+      std::uint32_t target =
+          static_cast<std::uint32_t>(bytes[1] | (bytes[2] << 8) | (bytes[3] << 16));
       return read2(target, bytes[0]);
     }
     return *splitRow(bytes, jet3, true);
@@ -118,7 +120,10 @@ TEST(TableWriter, RowsGrowMoveMoveAgainAndShrinkBack) {
     RowLocator row1{3, 1};
     ASSERT_TRUE(f.writer->updateRow(row1, {{0, text("short")}}).ok());
     EXPECT_FALSE(f.overflowed(row1));
-    ASSERT_TRUE(f.writer->updateRow(row1, {{1, text(std::string(200, 'b'))}, {2, text(std::string(200, 'c'))}}).ok());
+    ASSERT_TRUE(
+        f.writer
+            ->updateRow(row1, {{1, text(std::string(200, 'b'))}, {2, text(std::string(200, 'c'))}})
+            .ok());
     EXPECT_TRUE(f.overflowed(row1));
     RowLayout moved = f.read(row1);
     EXPECT_EQ(moved.variable[0].size(), jet3 ? 5u : 7u);
@@ -147,7 +152,8 @@ TEST(TableWriter, RowsBeyondTheFormatsSizeAreRefusedUnchanged) {
     CellChanges all;
     // Greek letters: two bytes each in UCS-2 (not compressible); Jet3 code page 1252 has none,
     // so use Latin-1 letters there (one byte each).
-    for (std::size_t i = 0; i < 20; ++i) all.emplace_back(i, text(jet3 ? std::string(250, 'e') : std::string(500, 'x')));
+    for (std::size_t i = 0; i < 20; ++i)
+      all.emplace_back(i, text(jet3 ? std::string(250, 'e') : std::string(500, 'x')));
     if (!jet3) {
       std::string greek;
       for (int k = 0; k < 250; ++k) greek += "\xCE\xA9";
@@ -167,7 +173,8 @@ TEST(TableWriter, MemoValuesTakeEachLongValueForm) {
     std::size_t memo = 2;
     ASSERT_TRUE(f.writer->updateRow(RowLocator{3, 0}, {{memo, text("tiny")}}).ok());
     ASSERT_TRUE(f.writer->updateRow(RowLocator{3, 1}, {{memo, text(std::string(1500, 'm'))}}).ok());
-    ASSERT_TRUE(f.writer->updateRow(RowLocator{3, 2}, {{memo, text(std::string(30000, 'z'))}}).ok());
+    ASSERT_TRUE(
+        f.writer->updateRow(RowLocator{3, 2}, {{memo, text(std::string(30000, 'z'))}}).ok());
     auto head = [&](std::size_t row) {
       RowLayout layout = f.read(RowLocator{3, static_cast<std::uint16_t>(row)});
       const auto& d = layout.variable[memo];

@@ -6,15 +6,16 @@
 #include <string>
 
 #include "jet/data_page_editor.h"
-#include "jet/page_allocator.h"
 #include "jet/error_codes.h"
+#include "jet/page_allocator.h"
 
 namespace jet {
 namespace {
 
 std::uint32_t get32(const Page& p, std::size_t at) {
   return static_cast<std::uint32_t>(p[at]) | (static_cast<std::uint32_t>(p[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(p[at + 2]) << 16) | (static_cast<std::uint32_t>(p[at + 3]) << 24);
+         (static_cast<std::uint32_t>(p[at + 2]) << 16) |
+         (static_cast<std::uint32_t>(p[at + 3]) << 24);
 }
 void put32(Page& p, std::size_t at, std::uint32_t v) {
   for (std::size_t i = 0; i < 4; ++i) p[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
@@ -34,9 +35,7 @@ std::string UsageMapEditor::describe() const {
   return "usage map at page " + std::to_string(where_.page) + " row " + std::to_string(where_.row);
 }
 
-std::uint32_t UsageMapEditor::pagesPerReferencePage() const {
-  return (pages_.pageSize() - 4) * 8;
-}
+std::uint32_t UsageMapEditor::pagesPerReferencePage() const { return (pages_.pageSize() - 4) * 8; }
 
 Result<UsageMapEditor::Row> UsageMapEditor::loadRow() const {
   Row row;
@@ -78,7 +77,8 @@ Result<bool> UsageMapEditor::contains(std::uint32_t page, bool outside) const {
   std::uint32_t mapPage = get32(row.page, slot);
   if (mapPage == 0) return outside;
   JET_ASSIGN_OR_RETURN(Page map, pages_.read(mapPage));
-  if (map[0] != 0x05) return Error{err::kBadPage, "the " + describe() + " points at a non-map page"};
+  if (map[0] != 0x05)
+    return Error{err::kBadPage, "the " + describe() + " points at a non-map page"};
   return bit(map, 4, page % per);
 }
 
@@ -98,7 +98,8 @@ Result<std::vector<std::uint32_t>> UsageMapEditor::pages() const {
     std::uint32_t mapPage = get32(row.page, slot);
     if (mapPage == 0) continue;
     JET_ASSIGN_OR_RETURN(Page map, pages_.read(mapPage));
-    if (map[0] != 0x05) return Error{err::kBadPage, "the " + describe() + " points at a non-map page"};
+    if (map[0] != 0x05)
+      return Error{err::kBadPage, "the " + describe() + " points at a non-map page"};
     for (std::uint32_t i = 0; i < per; ++i) {
       if (bit(map, 4, i)) out.push_back(static_cast<std::uint32_t>(k) * per + i);
     }
@@ -143,8 +144,8 @@ Status UsageMapEditor::setReference(Row& row, std::uint32_t page, bool on) {
   std::size_t slot = row.start + 1 + 4 * (page / per);
   if (slot + 4 > row.end) {
     if (!on) return Status::success();
-    return Error{err::kUnsupported, "the " + describe() + " cannot reach page " +
-                                        std::to_string(page)};
+    return Error{err::kUnsupported,
+                 "the " + describe() + " cannot reach page " + std::to_string(page)};
   }
   std::uint32_t mapPage = get32(row.page, slot);
   if (mapPage == 0) {
@@ -155,14 +156,16 @@ Status UsageMapEditor::setReference(Row& row, std::uint32_t page, bool on) {
     JET_TRY(pages_.write(where_.page, std::move(row.page)));
   }
   JET_ASSIGN_OR_RETURN(Page map, pages_.read(mapPage));
-  if (map[0] != 0x05) return Error{err::kBadPage, "the " + describe() + " points at a non-map page"};
+  if (map[0] != 0x05)
+    return Error{err::kBadPage, "the " + describe() + " points at a non-map page"};
   setBit(map, 4, page % per, on);
   return pages_.write(mapPage, std::move(map));
 }
 
 Result<std::uint32_t> UsageMapEditor::newMapPage() {
   if (allocator_ == nullptr) {
-    return Error{err::kUnsupported, "the " + describe() + " needs a new map page, which this "
+    return Error{err::kUnsupported, "the " + describe() +
+                                        " needs a new map page, which this "
                                         "change cannot add; compact the database in Access first"};
   }
   JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_->allocate());
@@ -180,7 +183,8 @@ Status UsageMapEditor::promote(Row& row, std::vector<std::uint32_t> listed) {
   auto slots = (row.end - row.start - 1) / 4;
   for (auto p : listed) {
     if (p / pagesPerReferencePage() >= slots) {
-      return Error{err::kUnsupported, "the " + describe() + " cannot reach page " + std::to_string(p)};
+      return Error{err::kUnsupported,
+                   "the " + describe() + " cannot reach page " + std::to_string(p)};
     }
   }
   std::fill(row.page.begin() + static_cast<std::ptrdiff_t>(row.start),
@@ -200,20 +204,22 @@ Status UsageMapEditor::markUsedInGlobalMap(std::uint32_t page) {
     std::size_t slot = row.start + 1 + 4 * (page / per);
     if (slot + 4 > row.end || get32(row.page, slot) == 0) {
       return Error{err::kUnsupported, "the global " + describe() + " cannot reach page " +
-                                          std::to_string(page) + "; compact the database in Access first"};
+                                          std::to_string(page) +
+                                          "; compact the database in Access first"};
     }
     return set(page, false);
   }
   std::uint32_t first = get32(row.page, row.start + 1);
   auto bits = static_cast<std::uint32_t>((row.end - row.start - 5) * 8);
   if (page < first) {
-    return Error{err::kUnsupported, "the global " + describe() + " does not reach page " + std::to_string(page)};
+    return Error{err::kUnsupported,
+                 "the global " + describe() + " does not reach page " + std::to_string(page)};
   }
   if (page - first < bits) return set(page, false);
   // Grow the bitmap in steps of 512 pages; the file's pages it newly covers are taken as used.
   std::uint32_t newBits = ((page - first) / 512 + 1) * 512;
   std::vector<std::uint8_t> grown(row.page.begin() + static_cast<std::ptrdiff_t>(row.start),
-                   row.page.begin() + static_cast<std::ptrdiff_t>(row.end));
+                                  row.page.begin() + static_cast<std::ptrdiff_t>(row.end));
   grown.resize(5 + newBits / 8, 0);
   std::uint32_t fileEnd = pages_.pageCount();
   for (std::uint32_t i = bits; i < newBits; ++i) {
@@ -223,7 +229,8 @@ Status UsageMapEditor::markUsedInGlobalMap(std::uint32_t page) {
   DataPageEditor data(row.page, jet3_);
   if (!data.replace(where_.row, grown, data.flags(where_.row))) {
     return Error{err::kUnsupported, "the global " + describe() + " has no room to describe page " +
-                                        std::to_string(page) + "; compact the database in Access first"};
+                                        std::to_string(page) +
+                                        "; compact the database in Access first"};
   }
   return pages_.write(where_.page, std::move(row.page));
 }

@@ -28,7 +28,8 @@ MemoryPageSource smallFile(std::uint32_t filePages) {
   DataPageEditor::initialise(p, false, 0, false);
   DataPageEditor data(p, false);
   Bytes global = inlineMap(0, 64, 0);
-  for (std::uint32_t i = filePages; i < 512; ++i) global[5 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
+  for (std::uint32_t i = filePages; i < 512; ++i)
+    global[5 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
   EXPECT_TRUE(data.append(global, 0));
   Bytes owned = inlineMap(0, 64, 0);
   owned[5] = 0x08;  // page 3
@@ -75,9 +76,9 @@ TEST(UsageMapEditor, GlobalMapGrowsToReachNewPages) {
   EXPECT_EQ(*page, 600u);
   UsageMapEditor global(cache, MapRef{1, 0}, false);
   EXPECT_EQ(global.range()->second, 1024u);
-  EXPECT_FALSE(*global.contains(550, true));   // inside the file: taken as used
-  EXPECT_FALSE(*global.contains(600, true));   // the new page
-  EXPECT_TRUE(*global.contains(601, false));   // past the file's end: free
+  EXPECT_FALSE(*global.contains(550, true));  // inside the file: taken as used
+  EXPECT_FALSE(*global.contains(600, true));  // the new page
+  EXPECT_TRUE(*global.contains(601, false));  // past the file's end: free
   // The other map on the page kept its row number and contents.
   UsageMapEditor owned(cache, MapRef{1, 1}, false);
   EXPECT_EQ(*owned.pages(), (std::vector<std::uint32_t>{3}));

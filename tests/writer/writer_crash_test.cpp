@@ -33,7 +33,8 @@ jet::Status applyChange(const std::string& path, jet::FaultHook* faults, std::si
   auto tables = jet::localTables(writer.pages(), writer.jet3());
   if (!tables.ok()) return tables.error();
   std::uint32_t tdef = 0;
-  for (const auto& t : *tables) if (t.name == kTable) tdef = t.tdefPage;
+  for (const auto& t : *tables)
+    if (t.name == kTable) tdef = t.tdefPage;
   auto table = writer.table(tdef, kTable);
   if (!table.ok()) return table.error();
   auto rows = jet::tableRowLocators(writer.pages(), (*table)->table(), writer.jet3());

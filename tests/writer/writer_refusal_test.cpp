@@ -68,9 +68,11 @@ void expectRefused(const std::string& file, const std::string& tableName, const 
     Opened o = openTable(path, tableName);
     ASSERT_NE(o.table, nullptr);
     ASSERT_FALSE(o.rows.empty());
-    jet::Status s = o.writer->updateRow(*o.table, o.rows[0], {{columnNamed(*o.table, column), value}});
+    jet::Status s =
+        o.writer->updateRow(*o.table, o.rows[0], {{columnNamed(*o.table, column), value}});
     EXPECT_EQ(s.number(), number) << s.description();
-    for (const auto& word : mentions) EXPECT_NE(s.description().find(word), std::string::npos) << s.description();
+    for (const auto& word : mentions)
+      EXPECT_NE(s.description().find(word), std::string::npos) << s.description();
     ASSERT_TRUE(o.writer->flush().ok());
   }
   EXPECT_EQ(fileBytes(path), original) << file;
@@ -81,19 +83,23 @@ TEST(WriterRefusal, ColumnsThisWriterMustNotChange) {
   expectRefused("jackcess/V2003/testV2003.mdb", "Table1", "A", text("A"), jet::err::kUniqueViolation,
                 {"\"A\"", "Table1", "unique"});
   // Complex (attachments / multiple values).
-  expectRefused("jackcess/V2010/complexDataTestV2010.accdb", "Table1", "multi-value-data", text("x"),
-                jet::err::kNotWritable, {"multi-value-data", "Table1"});
+  expectRefused("jackcess/V2010/complexDataTestV2010.accdb", "Table1", "multi-value-data",
+                text("x"), jet::err::kNotWritable, {"multi-value-data", "Table1"});
   // Calculated.
   expectRefused("jackcess/V2010/calcFieldTestV2010.accdb", "Table1", "LastFirst", text("x"),
                 jet::err::kNotWritable, {"LastFirst", "calculated"});
+  // Access's own tables.
+  expectRefused("jackcess/V2003/test2V2003.mdb", "MSysObjects", "Name", text("x"),
+                jet::err::kNotWritable, {"MSysObjects", "system"});
   // A number column given text.
   expectRefused("jackcess/V2010/calcFieldTestV2010.accdb", "Table1", "ID", text("12"),
                 jet::err::kCantConvertValue, {"ID", "Table1"});
 }
 
 TEST(WriterRefusal, ValuesTooLongForTheColumn) {
-  expectRefused("jackcess/V2003/overflowTestV2003.mdb", "Table1", "data3", text(std::string(51, 'a')),
-                jet::err::kDataOverflow, {"data3", "Table1", "51", "50"});
+  expectRefused("jackcess/V2003/overflowTestV2003.mdb", "Table1", "data3",
+                text(std::string(51, 'a')), jet::err::kDataOverflow,
+                {"data3", "Table1", "51", "50"});
   // Characters beyond U+FFFF count twice, as Access counts them.
   std::string emoji;
   for (int i = 0; i < 26; ++i) emoji += "\xF0\x9F\x98\x80";

@@ -34,9 +34,11 @@ TempDir::~TempDir() {
 
 std::string TempDir::copy(const std::string& corpusFile) const {
   std::string to = dir_ + "/" + std::filesystem::path(corpusFile).filename().string();
-  std::filesystem::copy_file(corpus(corpusFile), to, std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::permissions(to, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::add);
+  std::filesystem::copy_file(corpus(corpusFile), to,
+                             std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(
+      to, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+      std::filesystem::perm_options::add);
   return to;
 }
 
@@ -117,8 +119,8 @@ std::string oracleDifferences(const std::string& before, const std::string& afte
   std::string script = std::string(FIELDMEND_SOURCE_DIR) + "/tests/writer/compare_oracles.mjs";
   std::string modules = std::string(FIELDMEND_SOURCE_DIR) + "/tools/oracle/node_modules";
   std::string command = "node '" + script + "' --modules '" + modules + "' --before '" + before +
-                        "' --after '" + after + "' --table '" + table + "' --expect '" + expectPath +
-                        "' 2>&1; echo \"exit $?\"";
+                        "' --after '" + after + "' --table '" + table + "' --expect '" +
+                        expectPath + "' 2>&1; echo \"exit $?\"";
   auto out = run(command);
   if (!out) return "could not run the oracles";
   if (out->ends_with("exit 0\n")) return "";

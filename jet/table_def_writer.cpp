@@ -1,0 +1,107 @@
+// table_def_writer.cpp: serialises a new table's definition page.
+#include "jet/table_def_writer.h"
+
+#include "jet/byte_writer.h"
+#include "jet/error_codes.h"
+#include "jet/text_codec.h"
+
+namespace jet {
+namespace {
+
+constexpr std::uint32_t kMagicTableNumber = 1625;  // constant in every Access-made definition
+constexpr std::size_t kNextPage = 4;
+constexpr std::size_t kDefinitionLength = 8;
+constexpr std::size_t kMagic = 12;
+constexpr std::size_t kAutonumberFlag = 24;  // 1: autonumbering usable
+constexpr std::size_t kColumnMagic = 1;
+constexpr std::size_t kColumnNumberAgain = 9;
+constexpr std::size_t kLongValueMapSize = 10;
+constexpr std::size_t kTerminatorSize = 2;
+constexpr std::size_t kPageTrailer = 8;  // kept free at the end of a definition page
+
+void writeColumn(std::span<std::uint8_t> d, const Column& c, const Format& f) {
+  put8(d, 0, static_cast<std::uint8_t>(c.type));
+  put32(d, kColumnMagic, kMagicTableNumber);
+  put16(d, f.colNumber, c.number);
+  put16(d, f.colVarIndex, c.varIndex);
+  put16(d, kColumnNumberAgain, c.number);
+  if (c.type == ColumnType::kNumeric) {
+    put8(d, f.colPrecision, c.precision);
+    put8(d, f.colScale, c.scale);
+  } else {
+    put16(d, f.colSortOrder, c.sortOrder);
+    put8(d, f.colSortVersion, c.sortOrderVersion);
+  }
+  put8(d, f.colFlags, c.flags);
+  put8(d, f.colExtraFlags, c.extraFlags);
+  put16(d, f.colFixedOffset, c.fixed() ? c.fixedOffset : 0);
+  put16(d, f.colLength, c.length);
+}
+
+}  // namespace
+
+void setTableDefRowCount(std::vector<std::uint8_t>& page, const Format& f, std::uint32_t rows) {
+  put32(page, f.tdefRowCount, rows);
+}
+
+Result<std::vector<std::uint8_t>> writeTableDef(const TableDef& table, const Format& f,
+                                                std::uint32_t rowCount) {
+  if (f.jet3) {
+    return Error{err::kUnsupported, "Tables can only be created in Jet4 and ACE files."};
+  }
+  std::vector<std::vector<std::uint8_t>> names;
+  std::size_t total = f.tdefBlocks + f.columnSize * table.columns.size() +
+                      kLongValueMapSize * table.longValueMaps.size() + kTerminatorSize;
+  for (const Column& c : table.columns) {
+    JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> name, encodeUcs2(c.name));
+    total += f.nameLengthSize + name.size();
+    names.push_back(std::move(name));
+  }
+  if (total + kPageTrailer > f.pageSize) {
+    return Error{err::kUnsupported, "The definition of table \"" + table.name +
+                                        "\" does not fit on one page: use fewer or shorter "
+                                        "column names."};
+  }
+  std::vector<std::uint8_t> page(f.pageSize, 0);
+  put8(page, 0, 0x02);
+  put8(page, 1, 0x01);
+  put16(page, 2, static_cast<std::uint16_t>(f.pageSize - total - kPageTrailer));
+  put32(page, kNextPage, 0);
+  put32(page, kDefinitionLength, static_cast<std::uint32_t>(total));
+  put32(page, kMagic, kMagicTableNumber);
+  put32(page, f.tdefRowCount, rowCount);
+  put8(page, kAutonumberFlag, 1);
+  put8(page, f.tdefTableType, table.tableType);
+  std::uint16_t columns = static_cast<std::uint16_t>(table.columns.size());
+  std::uint16_t variable = 0;
+  for (const Column& c : table.columns)
+    variable = static_cast<std::uint16_t>(variable + !c.fixed());
+  put16(page, f.tdefMaxColumns, columns);
+  put16(page, f.tdefVarColumns, variable);
+  put16(page, f.tdefColumns, columns);
+  put32(page, f.tdefLogicalIndexes, 0);
+  put32(page, f.tdefPhysicalIndexes, 0);
+  put32(page, f.tdefOwnedMap, table.ownedMap);
+  put32(page, f.tdefFreeMap, table.freeMap);
+
+  std::size_t at = f.tdefBlocks;
+  for (const Column& c : table.columns) {
+    writeColumn(std::span(page).subspan(at, f.columnSize), c, f);
+    at += f.columnSize;
+  }
+  for (const std::vector<std::uint8_t>& name : names) {
+    put16(page, at, static_cast<std::uint16_t>(name.size()));
+    std::copy(name.begin(), name.end(), page.begin() + static_cast<std::ptrdiff_t>(at + 2));
+    at += f.nameLengthSize + name.size();
+  }
+  for (const LongValueMaps& lv : table.longValueMaps) {
+    put16(page, at, lv.columnNumber);
+    put32(page, at + 2, lv.ownedMap);
+    put32(page, at + 6, lv.freeMap);
+    at += kLongValueMapSize;
+  }
+  put16(page, at, 0xFFFF);
+  return page;
+}
+
+}  // namespace jet
