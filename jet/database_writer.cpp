@@ -92,7 +92,7 @@ Result<TableWriter*> DatabaseWriter::table(std::uint32_t tdefPage, const std::st
     return Error{err::kBadPage, "table " + name + " of " + path() + " has no page map"};
   }
   auto writer = std::make_unique<TableWriter>(*cache_, *allocator_, std::move(storage), jet3(),
-                                              codePage_, path());
+                                              codePage_, path(), version_);
   TableWriter* raw = writer.get();
   tables_[tdefPage] = std::move(writer);
   return raw;
@@ -105,7 +105,7 @@ Result<TableWriter*> DatabaseWriter::table(const TableDef& def) {
     return Error{err::kBadPage, "table " + def.name + " of " + path() + " has no page map"};
   }
   auto writer = std::make_unique<TableWriter>(*cache_, *allocator_, std::move(storage), jet3(),
-                                              codePage_, path());
+                                              codePage_, path(), version_);
   TableWriter* raw = writer.get();
   tables_[def.tdefPage] = std::move(writer);
   return raw;

@@ -5,8 +5,10 @@
 #include <map>
 
 #include "jet/data_page_editor.h"
+#include "jet/database.h"
 #include "jet/error_codes.h"
 #include "jet/file_page_source.h"
+#include "jet/index_check.h"
 #include "jet/header.h"
 #include "jet/long_value_writer.h"
 #include "jet/row_layout.h"
@@ -208,7 +210,13 @@ Result<std::vector<std::string>> checkDatabaseFile(const std::string& path,
   JET_TRY(checkPassword(header, password));
   JET_ASSIGN_OR_RETURN(auto source, FilePageSource::open(path, info.pageSize, info.encodingKey));
   PageCache pages(*source);
-  return checkIntegrity(pages, jet3);
+  JET_ASSIGN_OR_RETURN(auto problems, checkIntegrity(pages, jet3));
+  OpenOptions options;
+  options.password = password;
+  JET_ASSIGN_OR_RETURN(auto db, Database::open(path, options));
+  JET_ASSIGN_OR_RETURN(auto indexProblems, checkIndexes(*db));
+  problems.insert(problems.end(), indexProblems.begin(), indexProblems.end());
+  return problems;
 }
 
 Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, bool jet3) {

@@ -15,7 +15,7 @@ namespace jet {
 // catalogue or file).
 Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, bool jet3);
 
-// The same for the database file at `path` (read-only; RC4-encoded Jet files decoded, encrypted
+// The same for the database file at `path`, and every index against its table (index_check.h) (read-only; RC4-encoded Jet files decoded, encrypted
 // .accdb files refused). `password`: checked against a Jet3/Jet4 database password.
 Result<std::vector<std::string>> checkDatabaseFile(const std::string& path,
                                                    const std::string& password = {});

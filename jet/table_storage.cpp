@@ -163,14 +163,33 @@ Result<TableStorage> readTableStorage(const PageCache& pages, std::uint32_t tdef
       std::uint8_t order = block.bytes(1)[0];
       if (number != 0xFFFF) index.columns.push_back(IndexColumn{number, order != 0x02});
     }
+    index.usageMapRow = block.u32();
+    index.rootPage = block.u32();
+    if (!jet3) block.skip(4);
+    index.flags = block.bytes(1)[0];
     out.def.indexes.push_back(index);
     c.skip(l.indexColumnBlock);
   }
   if (!c.has(std::size_t{logicalCount} * l.logicalBlock)) return damaged;
-  c.skip(std::size_t{logicalCount} * l.logicalBlock);
   for (std::uint32_t i = 0; i < logicalCount; ++i) {
-    std::string ignored;
-    if (!readName(c, jet3, ignored)) return damaged;
+    Cursor block(b, c.at() + (jet3 ? 0 : 4));
+    LogicalIndexDef logical;
+    logical.number = block.u32();
+    logical.physicalIndex = block.u32();
+    block.skip(5);  // the related index's type and number
+    std::uint32_t related = block.u32();
+    std::uint8_t cascadeUpdates = block.bytes(1)[0];
+    std::uint8_t cascadeDeletes = block.bytes(1)[0];
+    logical.type = block.bytes(1)[0];
+    if (logical.type == 2) {
+      logical.relatedTable = static_cast<std::int32_t>(related);
+      logical.relFlags = static_cast<std::uint8_t>((cascadeUpdates ? 0x01 : 0) | (cascadeDeletes ? 0x02 : 0));
+    }
+    out.def.logicalIndexes.push_back(logical);
+    c.skip(l.logicalBlock);
+  }
+  for (auto& logical : out.def.logicalIndexes) {
+    if (!readName(c, jet3, logical.name)) return damaged;
   }
   while (!jet3 && c.has(2)) {
     std::uint16_t number = c.u16();

@@ -37,27 +37,20 @@ std::size_t fullFixedSize(const TableDef& def) {
 }  // namespace
 
 TableWriter::TableWriter(PageCache& pages, PageAllocator& allocator, TableStorage table, bool jet3,
-                         std::uint16_t codePage, std::string file)
+                         std::uint16_t codePage, std::string file, Version version)
     : pages_(pages),
       allocator_(allocator),
       longValues_(pages, allocator, jet3),
       table_(std::move(table)),
       jet3_(jet3),
       codePage_(codePage),
-      file_(std::move(file)) {}
+      file_(std::move(file)),
+      indexes_(pages, allocator, table_.def, jet3 ? Version::kJet3 : version, codePage,
+               table_.hasVariableColumns(), file_) {}
 
 std::string TableWriter::where(RowLocator at) const {
   return "table " + table_.def.name + " of " + file_ + ", row at page " + std::to_string(at.page) +
          " slot " + std::to_string(at.row);
-}
-
-bool TableWriter::indexed(const Column& column) const {
-  for (const auto& index : table_.def.indexes) {
-    for (const auto& c : index.columns) {
-      if (c.columnNumber == column.number) return true;
-    }
-  }
-  return false;
 }
 
 Status TableWriter::checkColumn(std::size_t index, const Value& value) const {
@@ -89,9 +82,7 @@ Status TableWriter::checkColumn(std::size_t index, const Value& value) const {
     return Error{err::kNotWritable,
                  name + " is a fixed-length text column; it cannot be changed yet"};
   }
-  if (indexed(c)) {
-    return Error{err::kNotWritable, name + " is part of an index; it cannot be changed yet"};
-  }
+  if (indexes_.indexed(c.number)) JET_TRY(indexes_.checkColumn(c));
   if (!value.isNull && c.type == ColumnType::kText) {
     auto encoded = encodeTextValue(c, value.text, jet3_, codePage_, def.name);
     if (!encoded) return encoded.error();
@@ -229,7 +220,9 @@ Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row) 
   }
   if (found.target) {  // free the old overflow row before moving the data again
     DataPageEditor data(found.data, jet3_);
-    if (!data.replace(found.dataRow, {}, found.dataFlags)) {
+    // A freed row is marked deleted as Access marks it (both bits): a lone 0x8000 is a moved
+    // row's data, which readers still follow.
+    if (!data.replace(found.dataRow, {}, DataPageEditor::kRowDeleted | DataPageEditor::kRowOverflow)) {
       return Error{err::kBadPage, where(at) + ": cannot free the old overflow row"};
     }
     JET_TRY(pages_.write(dataPage, std::move(found.data)));
@@ -247,6 +240,12 @@ Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row) 
   return pages_.write(at.page, std::move(header));
 }
 
+Result<ByteVector> TableWriter::storedRow(RowLocator at) const {
+  JET_ASSIGN_OR_RETURN(Located found, locate(at));
+  auto bytes = DataPageEditor(found.data, jet3_).rowBytes(found.dataRow);
+  return ByteVector(bytes.begin(), bytes.end());
+}
+
 Status TableWriter::updateRow(RowLocator at, const CellChanges& changes) {
   for (const auto& [index, value] : changes) JET_TRY(checkColumn(index, value));
   JET_ASSIGN_OR_RETURN(Located found, locate(at));
@@ -254,8 +253,12 @@ Status TableWriter::updateRow(RowLocator at, const CellChanges& changes) {
   std::vector<ByteVector> released;
   auto status = [&]() -> Status {
     auto old = DataPageEditor(found.data, jet3_).rowBytes(found.dataRow);
-    JET_ASSIGN_OR_RETURN(ByteVector row,
-                         buildRow(ByteVector(old.begin(), old.end()), changes, released));
+    ByteVector oldRow(old.begin(), old.end());
+    JET_ASSIGN_OR_RETURN(ByteVector row, buildRow(oldRow, changes, released));
+    std::vector<std::uint16_t> changed;
+    for (const auto& change : changes) changed.push_back(table_.def.columns[change.first].number);
+    JET_TRY(indexes_.update(at, oldRow, row, changed,
+                            [this](RowLocator r) { return storedRow(r); }));
     JET_TRY(place(at, found, row));
     for (const auto& descriptor : released) JET_TRY(longValues_.release(descriptor));
     return Status::success();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "jet/database.h"
+#include "jet/index_maintainer.h"
 #include "jet/long_value_writer.h"
 #include "jet/page_allocator.h"
 #include "jet/page_cache.h"
@@ -27,13 +28,16 @@ inline constexpr std::uint8_t kSystemTableType = 0x53;  // table definition byte
 
 class TableWriter {
  public:
-  // `codePage`: the header's (Jet3 text); `file` names the database in errors.
+  // `codePage`: the header's (Jet3 text); `file` names the database in errors; `version`
+  // (Jet4 and later) picks index key details.
   TableWriter(PageCache& pages, PageAllocator& allocator, TableStorage table, bool jet3,
-              std::uint16_t codePage, std::string file);
+              std::uint16_t codePage, std::string file, Version version = Version::kJet4);
 
   const TableStorage& table() const { return table_; }
-  // Refuses (nothing changed) columns that are indexed, complex, calculated, fixed-length text
-  // or not text/memo/OLE-with-bytes, values too long, and rows beyond the format's size.
+  // Refuses (nothing changed) columns that are complex, calculated, fixed-length text or not
+  // text/memo/OLE-with-bytes, indexed columns whose indexes cannot be kept (IndexMaintainer),
+  // values too long, and rows beyond the format's size. Indexes over changed columns change in
+  // the same batch as the row.
   Status updateRow(RowLocator where, const CellChanges& changes);
   // The same checks without changing anything.
   Status checkColumn(std::size_t column, const Value& value) const;
@@ -52,7 +56,7 @@ class TableWriter {
   Status place(RowLocator where, Located& at, const ByteVector& row);
   Result<std::uint32_t> pageWithRoom(std::size_t size, std::uint32_t avoid);
   std::string where(RowLocator at) const;
-  bool indexed(const Column& column) const;
+  Result<ByteVector> storedRow(RowLocator at) const;
 
   PageCache& pages_;
   PageAllocator& allocator_;
@@ -62,6 +66,7 @@ class TableWriter {
   std::uint16_t codePage_;
   std::string file_;
   std::optional<std::uint32_t> lastTarget_;
+  IndexMaintainer indexes_;
 };
 
 }  // namespace jet

@@ -114,6 +114,12 @@ TEST_P(WriterCorpus, ChangedCellsReadBackEverywhere) {
       for (std::size_t i = 0; i < columns.size(); ++i) {
         jet::Value probe;
         if (!table->checkColumn(i, probe).ok()) continue;
+        // Indexed columns take distinct values in index_write_test; here they would collide.
+        bool indexed = false;
+        for (const auto& index : table->table().def.indexes) {
+          for (const auto& ic : index.columns) indexed = indexed || ic.columnNumber == columns[i].number;
+        }
+        if (indexed) continue;
         std::size_t limit = columns[i].type == jet::ColumnType::kMemo
                                 ? 0
                                 : (w.jet3() ? columns[i].length : columns[i].length / 2u);

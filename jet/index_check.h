@@ -1,0 +1,19 @@
+// index_check.h: checks every index of a database against its table: entries in strict order,
+// each stored key equal to the key rebuilt from its row, one entry per row the index covers
+// (ignore-nulls honoured), node entries equal to their children's last entries, leaves chained
+// in tree order. Holds one path of pages and one row at a time.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "jet/database.h"
+#include "jet/status.h"
+
+namespace jet {
+
+// Problems found, one line each (empty: none). Indexes whose keys cannot be rebuilt (sort orders
+// other than General) are skipped. An error only when the check itself cannot run.
+Result<std::vector<std::string>> checkIndexes(const Database& db);
+
+}  // namespace jet

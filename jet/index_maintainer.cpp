@@ -1,0 +1,300 @@
+// index_maintainer.cpp: index keys of stored rows, the refusals, and the entry moves of one row
+// change. Unique checks compare keys built from case-folded text, so "abc" and "ABC" collide.
+#include "jet/index_maintainer.h"
+
+#include <algorithm>
+
+#include "jet/cell_codec.h"
+#include "jet/error_codes.h"
+#include "jet/index_tree.h"
+#include "jet/row_codec.h"
+#include "jet/table_pages.h"
+#include "jet/table_storage.h"
+
+namespace jet {
+namespace {
+
+constexpr std::uint8_t kUnique = 0x01;
+constexpr std::uint8_t kIgnoreNulls = 0x02;
+constexpr std::uint8_t kForeignKey = 2;
+
+bool isText(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kMemo; }
+
+bool allNull(const std::vector<KeyPart>& parts) {
+  return std::all_of(parts.begin(), parts.end(), [](const KeyPart& p) { return p.value.isNull; });
+}
+
+bool covers(const IndexDef& index, std::uint16_t column) {
+  return std::any_of(index.columns.begin(), index.columns.end(),
+                     [&](const IndexColumn& c) { return c.columnNumber == column; });
+}
+
+// Indexed long values are refused before a row is read, so this source is never asked.
+class NoLongValues : public LongValueSource {
+ public:
+  Result<std::vector<std::uint8_t>> read(Bytes) const override {
+    return Error{err::kUnsupported, "memo values in an index cannot be read here"};
+  }
+};
+
+std::string shown(const std::vector<KeyPart>& parts) {
+  std::string out;
+  for (const auto& p : parts) {
+    if (!out.empty()) out += ", ";
+    if (p.value.isNull) {
+      out += "(null)";
+    } else if (isText(p.type)) {
+      out += "\"" + p.value.text + "\"";
+    } else {
+      out += std::to_string(p.value.integer);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string foldCase(std::string_view text) {
+  std::string out(text);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    auto c = static_cast<unsigned char>(out[i]);
+    if (c >= 'a' && c <= 'z') {
+      out[i] = static_cast<char>(c - 0x20);
+    } else if (c == 0xC3 && i + 1 < out.size()) {
+      auto d = static_cast<unsigned char>(out[i + 1]);
+      if (d >= 0xA0 && d <= 0xBE && d != 0xB7) out[i + 1] = static_cast<char>(d - 0x20);
+      ++i;
+    }
+  }
+  return out;
+}
+
+IndexMaintainer::IndexMaintainer(PageCache& pages, PageAllocator& allocator, const TableDef& table,
+                                 Version version, std::uint16_t codePage, bool hasVariableColumns,
+                                 std::string file)
+    : pages_(pages),
+      allocator_(allocator),
+      table_(table),
+      version_(version),
+      codePage_(codePage),
+      hasVariableColumns_(hasVariableColumns),
+      file_(std::move(file)) {}
+
+const Column* IndexMaintainer::column(std::uint16_t number) const {
+  for (const auto& c : table_.columns) {
+    if (c.number == number) return &c;
+  }
+  return nullptr;
+}
+
+std::string IndexMaintainer::indexName(const IndexDef& index) const {
+  std::string names;
+  for (const auto& l : table_.logicalIndexes) {
+    if (l.physicalIndex != index.number) continue;
+    if (!names.empty()) names += " / ";
+    names += l.name;
+  }
+  if (names.empty()) names = "number " + std::to_string(index.number);
+  return names + " of table " + table_.name + " in " + file_;
+}
+
+// The relationship's name when its index bears it (hidden ones start with '.'), and the tables.
+std::string IndexMaintainer::relationship(const LogicalIndexDef& index) const {
+  std::string other = "#" + std::to_string(index.relatedTable);
+  auto tables = localTables(pages_, version_ == Version::kJet3);
+  if (tables.ok()) {
+    for (const auto& t : *tables) {
+      if (static_cast<std::int32_t>(t.tdefPage) == index.relatedTable) other = t.name;
+    }
+  }
+  std::string between = "between tables " + table_.name + " and " + other;
+  if (index.name.empty() || index.name[0] == '.') return between;
+  return index.name + " (" + between + ")";
+}
+
+bool IndexMaintainer::indexed(std::uint16_t number) const {
+  return std::any_of(table_.indexes.begin(), table_.indexes.end(),
+                     [&](const IndexDef& i) { return covers(i, number); });
+}
+
+Status IndexMaintainer::checkColumn(const Column& changed) const {
+  const std::string name = "column " + changed.name + " of table " + table_.name + " in " + file_;
+  for (const auto& l : table_.logicalIndexes) {
+    if (l.type != kForeignKey || l.physicalIndex >= table_.indexes.size()) continue;
+    if (!covers(table_.indexes[l.physicalIndex], changed.number)) continue;
+    return Error{err::kRelationship, name + " takes part in the relationship " + relationship(l) +
+                                         " (enforced integrity); changing it could orphan "
+                                         "related rows, so it is not changed"};
+  }
+  for (const auto& index : table_.indexes) {
+    if (!covers(index, changed.number)) continue;
+    for (const auto& ic : index.columns) {
+      const Column* c = column(ic.columnNumber);
+      if (c == nullptr) {
+        return Error{err::kBadPage,
+                     "index " + indexName(index) + " names a column that is not there"};
+      }
+      if (c->type == ColumnType::kMemo || c->type == ColumnType::kOle ||
+          c->type == ColumnType::kComplex) {
+        return Error{err::kNotWritable, name + " shares index " + indexName(index) +
+                                            " with the long-value column " + c->name +
+                                            "; such indexes cannot be kept up to date yet"};
+      }
+      if (isText(c->type)) {
+        auto order = textSortOrderOf(version_, c->sortOrder, c->sortOrderVersion, c->name);
+        if (!order.ok()) {
+          return Error{err::kUnsupported, name + " is in index " + indexName(index) + ": " +
+                                              order.error().description};
+        }
+      }
+    }
+  }
+  return Status::success();
+}
+
+Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
+                                                       std::span<const std::uint8_t> row) const {
+  JET_ASSIGN_OR_RETURN(RowLayout layout,
+                       splitRow(row, version_ == Version::kJet3, hasVariableColumns_));
+  NoLongValues none;
+  CellContext ctx{version_ == Version::kJet3, codePage_, none};
+  std::vector<KeyPart> parts;
+  for (const auto& ic : index.columns) {
+    const Column* c = column(ic.columnNumber);
+    if (c == nullptr)
+      return Error{err::kBadPage,
+                   "index " + indexName(index) + " names a column that is not there"};
+    KeyPart p;
+    p.type = c->type;
+    p.ascending = ic.ascending;
+    p.version = version_;
+    p.scale = c->scale;
+    p.column = c->name;
+    if (isText(c->type)) {
+      JET_ASSIGN_OR_RETURN(p.sortOrder,
+                           textSortOrderOf(version_, c->sortOrder, c->sortOrderVersion, c->name));
+    }
+    const bool present = c->number < layout.columnCount;
+    if (c->type == ColumnType::kBoolean) {
+      p.value.isNull = false;
+      p.value.boolean = present && layout.notNull(c->number);
+    } else if (present && layout.notNull(c->number)) {
+      std::span<const std::uint8_t> raw;
+      if (c->fixed()) {
+        std::size_t size = fixedSize(c->type, c->length);
+        if (std::size_t{c->fixedOffset} + size > layout.fixed.size()) {
+          return Error{err::kBadPage,
+                       "a row of table " + table_.name + " is shorter than column " + c->name};
+        }
+        raw = std::span<const std::uint8_t>(layout.fixed).subspan(c->fixedOffset, size);
+      } else if (c->varIndex < layout.variable.size()) {
+        raw = layout.variable[c->varIndex];
+      }
+      Status decoded = decodeCell(*c, raw, ctx, p.value);
+      if (!decoded.ok()) {
+        return Error{decoded.error().number, "column " + c->name + " of table " + table_.name +
+                                                 ": " + decoded.error().description};
+      }
+      p.value.isNull = false;
+    }
+    parts.push_back(std::move(p));
+  }
+  return parts;
+}
+
+Result<bool> IndexMaintainer::duplicated(const IndexDef& index, RowLocator at,
+                                         const std::vector<KeyPart>& parts,
+                                         const RowFetcher& fetch) {
+  std::vector<KeyPart> folded = parts;
+  for (auto& p : folded) {
+    if (isText(p.type) && !p.value.isNull) p.value.text = foldCase(p.value.text);
+  }
+  JET_ASSIGN_OR_RETURN(auto wanted, encodeIndexKey(folded));
+  // Every case variant of the first column shares the bytes its upper- and lower-case forms share.
+  std::vector<KeyPart> first{parts.front()};
+  JET_ASSIGN_OR_RETURN(auto prefix, encodeIndexKey(first));
+  if (isText(first[0].type) && !first[0].value.isNull) {
+    std::vector<KeyPart> upper = first;
+    upper[0].value.text = foldCase(first[0].value.text);
+    JET_ASSIGN_OR_RETURN(auto upperKey, encodeIndexKey(upper));
+    std::string lower = first[0].value.text;
+    for (auto& ch : lower) {
+      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 0x20);
+    }
+    first[0].value.text = lower;
+    JET_ASSIGN_OR_RETURN(auto lowerKey, encodeIndexKey(first));
+    std::size_t n = 0;
+    while (n < upperKey.size() && n < lowerKey.size() && upperKey[n] == lowerKey[n]) ++n;
+    prefix.assign(upperKey.begin(), upperKey.begin() + static_cast<std::ptrdiff_t>(n));
+  }
+  IndexTree tree(pages_, allocator_, version_, table_.tdefPage, index.rootPage,
+                 MapRef::fromPointer(index.usageMapRow), indexName(index));
+  bool found = false;
+  JET_TRY(tree.forEachWithPrefix(prefix, [&](const IndexEntry& e) -> Result<bool> {
+    if (e.row == at) return true;
+    JET_ASSIGN_OR_RETURN(ByteVector other, fetch(e.row));
+    JET_ASSIGN_OR_RETURN(auto otherParts, keyParts(index, other));
+    for (auto& p : otherParts) {
+      if (isText(p.type) && !p.value.isNull) p.value.text = foldCase(p.value.text);
+    }
+    JET_ASSIGN_OR_RETURN(auto otherKey, encodeIndexKey(otherParts));
+    found = otherKey == wanted;
+    return !found;
+  }));
+  return found;
+}
+
+Result<IndexMaintainer::Move> IndexMaintainer::plan(const IndexDef& index, RowLocator at,
+                                                    std::span<const std::uint8_t> oldRow,
+                                                    std::span<const std::uint8_t> newRow,
+                                                    const RowFetcher& fetch) {
+  Move m;
+  m.index = &index;
+  JET_ASSIGN_OR_RETURN(auto oldParts, keyParts(index, oldRow));
+  JET_ASSIGN_OR_RETURN(auto newParts, keyParts(index, newRow));
+  JET_ASSIGN_OR_RETURN(m.oldKey, encodeIndexKey(oldParts));
+  JET_ASSIGN_OR_RETURN(m.newKey, encodeIndexKey(newParts));
+  const bool ignoreNulls = (index.flags & kIgnoreNulls) != 0;
+  m.removeOld = !(ignoreNulls && allNull(oldParts));
+  m.insertNew = !(ignoreNulls && allNull(newParts));
+  if (m.removeOld && m.insertNew && m.oldKey == m.newKey) {
+    m.removeOld = m.insertNew = false;
+    return m;
+  }
+  if ((index.flags & kUnique) != 0 && m.insertNew && !allNull(newParts)) {
+    JET_ASSIGN_OR_RETURN(bool clash, duplicated(index, at, newParts, fetch));
+    if (clash) {
+      return Error{err::kUniqueViolation, "the change would give two rows the value " +
+                                              shown(newParts) + " in the unique index " +
+                                              indexName(index) +
+                                              " (Access ignores case here); nothing was changed"};
+    }
+  }
+  return m;
+}
+
+Status IndexMaintainer::update(RowLocator at, std::span<const std::uint8_t> oldRow,
+                               std::span<const std::uint8_t> newRow,
+                               const std::vector<std::uint16_t>& changedColumns,
+                               const RowFetcher& fetch) {
+  std::vector<Move> moves;
+  for (const auto& index : table_.indexes) {
+    bool touched = std::any_of(changedColumns.begin(), changedColumns.end(),
+                               [&](std::uint16_t c) { return covers(index, c); });
+    if (!touched) continue;
+    if (index.rootPage == 0) {
+      return Error{err::kBadPage, "index " + indexName(index) + " has no root page"};
+    }
+    JET_ASSIGN_OR_RETURN(Move m, plan(index, at, oldRow, newRow, fetch));
+    if (m.removeOld || m.insertNew) moves.push_back(std::move(m));
+  }
+  for (const auto& m : moves) {
+    IndexTree tree(pages_, allocator_, version_, table_.tdefPage, m.index->rootPage,
+                   MapRef::fromPointer(m.index->usageMapRow), indexName(*m.index));
+    if (m.removeOld) JET_TRY(tree.remove(IndexEntry{m.oldKey, at, 0}));
+    if (m.insertNew) JET_TRY(tree.insert(IndexEntry{m.newKey, at, 0}));
+  }
+  return Status::success();
+}
+
+}  // namespace jet
