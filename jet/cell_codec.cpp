@@ -185,6 +185,7 @@ std::string numericText(Bytes stored, std::uint8_t scale) {
 
 namespace {
 
+// The value is stored as the column's result type, not the type the column was declared with.
 Status decodeCalculated(const Column& col, Bytes raw, const CellContext& ctx, Value& v) {
   // A long-text result is stored as a long value (its column says text of length 0).
   bool longText =
@@ -196,8 +197,9 @@ Status decodeCalculated(const Column& col, Bytes raw, const CellContext& ctx, Va
     return {};
   }
   JET_ASSIGN_OR_RETURN(Bytes inner, unwrapCalculated(raw));
-  switch (col.type) {
+  switch (col.resultType) {
     case ColumnType::kText:
+    case ColumnType::kMemo:
       v.text = decodeText(inner, ctx);
       return {};
     case ColumnType::kBoolean:
@@ -213,8 +215,9 @@ Status decodeCalculated(const Column& col, Bytes raw, const CellContext& ctx, Va
     v.isNull = true;  // no result stored
     return {};
   }
-  std::vector<std::uint8_t> wide = widen(inner, std::max(inner.size(), fixedSize(col.type, 0)));
-  return decodeFixedNumber(col.type, wide, v);
+  std::vector<std::uint8_t> wide =
+      widen(inner, std::max(inner.size(), fixedSize(col.resultType, 0)));
+  return decodeFixedNumber(col.resultType, wide, v);
 }
 
 }  // namespace

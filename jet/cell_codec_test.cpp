@@ -68,6 +68,7 @@ TEST(CellCodec, CalculatedValuesAreUnwrapped) {
   CellContext ctx{false, 0, none};
   Column col;
   col.type = ColumnType::kLong;
+  col.resultType = ColumnType::kLong;
   col.extraFlags = 0xC0;
   std::vector<std::uint8_t> wrapped(16, 0);
   wrapped.insert(wrapped.end(), {4, 0, 0, 0, 0x2A, 0, 0, 0});
@@ -78,6 +79,25 @@ TEST(CellCodec, CalculatedValuesAreUnwrapped) {
   wrapped[16] = 200;
   Value bad;
   EXPECT_FALSE(decodeCell(col, wrapped, ctx, bad).ok());
+}
+
+TEST(CellCodec, CalculatedValuesAreReadAsTheirResultType) {
+  NoLongValues none;
+  CellContext ctx{false, 0, none};
+  Column col;
+  col.type = ColumnType::kDouble;  // as declared; Access stores the result type's bytes
+  col.resultType = ColumnType::kCurrency;
+  col.extraFlags = 0xC0;
+  std::vector<std::uint8_t> wrapped(16, 0);
+  wrapped.insert(wrapped.end(), {8, 0, 0, 0, 0x55, 0xA8, 0xAB, 0x31, 0, 0, 0, 0});
+  Value v;
+  ASSERT_TRUE(decodeCell(col, wrapped, ctx, v).ok());
+  EXPECT_EQ(v.text, "83333.3333");
+  col.resultType = ColumnType::kBoolean;
+  wrapped = std::vector<std::uint8_t>(16, 0);
+  wrapped.insert(wrapped.end(), {1, 0, 0, 0, 0xFF});
+  ASSERT_TRUE(decodeCell(col, wrapped, ctx, v).ok());
+  EXPECT_TRUE(v.boolean);
 }
 
 TEST(CellCodec, ShortFixedValueIsAnError) {

@@ -6,6 +6,7 @@
 #include "jet/catalogue.h"
 #include "jet/error_codes.h"
 #include "jet/format.h"
+#include "jet/property_map.h"
 #include "jet/table_def.h"
 
 namespace jet {
@@ -54,25 +55,51 @@ ScanContext DatabaseImpl::context() const {
 }
 
 Status DatabaseImpl::loadCatalogue() {
-  JET_ASSIGN_OR_RETURN(TableDef objects, readTableDef(*pages_, *format_, kCatalogueTdefPage,
-                                                      "MSysObjects", header_.info.codePage));
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableScan> rows, scan(objects));
+  JET_ASSIGN_OR_RETURN(objects_, readTableDef(*pages_, *format_, kCatalogueTdefPage, "MSysObjects",
+                                              header_.info.codePage));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableScan> rows, scan(objects_));
   Row row;
   for (;;) {
     JET_ASSIGN_OR_RETURN(bool more, rows->next(row));
     if (!more) break;
-    catalogue_.push_back(catalogEntryFromRow(objects, row));
+    catalogue_.push_back(catalogEntryFromRow(objects_, row));
+    catalogueRows_.push_back(row.locator);
   }
   return {};
 }
 
 Result<TableDef> DatabaseImpl::table(std::string_view name) const {
-  for (const CatalogEntry& e : catalogue_) {
+  for (std::size_t n = 0; n < catalogue_.size(); ++n) {
+    const CatalogEntry& e = catalogue_[n];
     if (e.tdefPage == 0 || !sameObjectName(e.name, name)) continue;
-    return readTableDef(*pages_, *format_, e.tdefPage, e.name, header_.info.codePage);
+    JET_ASSIGN_OR_RETURN(
+        TableDef t, readTableDef(*pages_, *format_, e.tdefPage, e.name, header_.info.codePage));
+    JET_TRY(readResultTypes(catalogueRows_[n], t));
+    return t;
   }
   return Error{err::kNoSuchTable,
                "'" + path() + "' has no table named '" + std::string(name) + "'."};
+}
+
+// A calculated column's definition gives the type it was declared with; the value is stored as
+// its result type, which only the table's properties (MSysObjects.LvProp) give.
+Status DatabaseImpl::readResultTypes(RowLocator objectRow, TableDef& table) const {
+  bool any = std::any_of(table.columns.begin(), table.columns.end(),
+                         [](const Column& c) { return c.calculated(); });
+  if (!any) return {};
+  auto fail = [&](const std::string& why) {
+    return Error{err::kBadPage, "'" + path() + "': the properties of table '" + table.name +
+                                    "' cannot be read: " + why + "."};
+  };
+  auto row = readRow(objects_, objectRow);
+  if (!row.ok()) return fail(row.error().description);
+  for (std::size_t n = 0; n < objects_.columns.size() && n < row->values.size(); ++n) {
+    if (!sameObjectName(objects_.columns[n].name, "LvProp")) continue;
+    auto maps = parsePropertyMaps(row->values[n].bytes);
+    if (!maps.ok()) return fail(maps.error().description);
+    setCalculatedResultTypes(table, *maps);
+  }
+  return {};
 }
 
 Result<std::unique_ptr<TableScan>> DatabaseImpl::scan(const TableDef& table) const {

@@ -37,13 +37,16 @@ class DatabaseImpl : public Database {
   DatabaseImpl(std::unique_ptr<PageFile> file, Header header);
   ScanContext context() const;
   Status loadCatalogue();
+  Status readResultTypes(RowLocator objectRow, TableDef& table) const;
 
   std::unique_ptr<PageFile> file_;
   Header header_;
   const Format* format_;
   std::unique_ptr<PageReader> pages_;
   std::unique_ptr<LongValueReader> longValues_;
+  TableDef objects_;  // MSysObjects
   std::vector<CatalogEntry> catalogue_;
+  std::vector<RowLocator> catalogueRows_;  // each entry's MSysObjects row
 };
 
 }  // namespace jet
