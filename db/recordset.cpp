@@ -66,7 +66,12 @@ jet::Status Recordset::updateText(std::size_t k, const std::string& text) {
                       "no current record to change in table '" + table_.name + "'"};
   }
   const jet::Column& column = field(k);
-  if (!holdsText(column.type) || column.calculated()) {
+  if (column.calculated()) {
+    return jet::Error{jet::err::kNotWritable,
+                      "column '" + column.name + "' of table '" + table_.name +
+                          "' is calculated by Access from other columns and is never written"};
+  }
+  if (!holdsText(column.type)) {
     return jet::Error{jet::err::kCantConvertValue,
                       "column '" + column.name + "' of table '" + table_.name + "' holds " +
                           std::string(jet::columnTypeName(column.type)) +
