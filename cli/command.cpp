@@ -49,6 +49,9 @@ std::unique_ptr<jet::Database> Command::openDatabase(const Arguments& args,
     fail(context, d.find(path) != std::string::npos ? d : "cannot open " + path + ": " + d);
     return nullptr;
   }
+  if (std::string notice = (*db)->recoveryNotice(); !notice.empty()) {
+    context.err << "fieldmend-cli: " << notice << "\n";
+  }
   return std::move(*db);
 }
 

@@ -35,6 +35,10 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
   // Without a connection nothing of this entry can be done; the failure is reported once.
   if (!connection) return true;
   db::Connection& open = **connection;
+  // Opening undid a change that a crash had interrupted: the user must hear of it.
+  if (std::string notice = open.database().recoveryNotice(); !notice.empty()) {
+    services.context.notices.showNotice(notice);
+  }
   open.setBeforeCommit([&services] { return services.log.sync(); });
   bool goOn = true;
   if (trap.test(116, [&] { return entry.selected; })) {

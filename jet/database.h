@@ -153,6 +153,8 @@ class Database {
   virtual Result<std::unique_ptr<TableScan>> scan(const TableDef& table) const = 0;
   // Reads one row by locator (following an overflow pointer); an error when it is deleted.
   virtual Result<Row> readRow(const TableDef& table, RowLocator where) const = 0;
+  // A sentence for the user when opening undid a change that a crash had interrupted.
+  virtual std::string recoveryNotice() const { return {}; }
 };
 
 }  // namespace jet

@@ -6,8 +6,10 @@
 #include "jet/catalogue.h"
 #include "jet/error_codes.h"
 #include "jet/format.h"
+#include "jet/journal.h"
 #include "jet/property_map.h"
 #include "jet/table_def.h"
+#include "jet/write_session.h"
 
 namespace jet {
 namespace {
@@ -20,6 +22,24 @@ Status refuseEncryptedAce(const Header& h, const std::string& path) {
                                       h.info.encryption + ")."};
 }
 
+// A complete journal beside the file means a change was interrupted (or is being committed by
+// another program right now): pages may be half-written. Undo it first, as opening for writing
+// would, and say so; when that cannot be done, refuse to read rather than show half-changed data.
+Result<std::string> settleInterruptedChange(const std::string& path) {
+  JET_ASSIGN_OR_RETURN(bool hot, hasHotJournal(path));
+  if (!hot) return std::string();
+  auto session = WriteSession::open(path);
+  if (!session.ok()) {
+    return Error{err::kJournal, "'" + path + "' was left half-changed by an interrupted write, " +
+                                    "and the change cannot be undone now: " +
+                                    session.error().description};
+  }
+  if ((*session)->recovery() != Recovery::kRolledBack) return std::string();
+  return "A change to " + path +
+         " was interrupted earlier; it has been undone, and the file is as it was before that "
+         "change.";
+}
+
 }  // namespace
 
 Result<std::unique_ptr<Database>> Database::open(const std::string& path,
@@ -30,6 +50,7 @@ Result<std::unique_ptr<Database>> Database::open(const std::string& path,
 
 Result<std::unique_ptr<DatabaseImpl>> DatabaseImpl::openFile(const std::string& path,
                                                              const OpenOptions& options) {
+  JET_ASSIGN_OR_RETURN(std::string notice, settleInterruptedChange(path));
   JET_ASSIGN_OR_RETURN(std::unique_ptr<PageFile> file, PageFile::openReadOnly(path));
   std::vector<std::uint8_t> first(std::min<std::uint64_t>(file->size(), kLargestPage));
   JET_TRY(file->read(0, first));
@@ -38,6 +59,7 @@ Result<std::unique_ptr<DatabaseImpl>> DatabaseImpl::openFile(const std::string& 
   JET_TRY(checkPassword(header, options.password));
   std::unique_ptr<DatabaseImpl> db(new DatabaseImpl(std::move(file), std::move(header)));
   JET_TRY(db->loadCatalogue());
+  db->recoveryNotice_ = std::move(notice);
   return db;
 }
 

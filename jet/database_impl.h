@@ -27,6 +27,7 @@ class DatabaseImpl : public Database {
   Result<TableDef> table(std::string_view name) const override;
   Result<std::unique_ptr<TableScan>> scan(const TableDef& table) const override;
   Result<Row> readRow(const TableDef& table, RowLocator where) const override;
+  std::string recoveryNotice() const override { return recoveryNotice_; }
 
   // Internal access for the writer.
   const Format& format() const { return *format_; }
@@ -47,6 +48,7 @@ class DatabaseImpl : public Database {
   TableDef objects_;  // MSysObjects
   std::vector<CatalogEntry> catalogue_;
   std::vector<RowLocator> catalogueRows_;  // each entry's MSysObjects row
+  std::string recoveryNotice_;
 };
 
 }  // namespace jet

@@ -10,6 +10,7 @@
 #include "jet/data_page_editor.h"
 #include "jet/database_writer.h"
 #include "jet/fault_hook.h"
+#include "jet/journal.h"
 #include "jet/table_pages.h"
 #include "writer_test_support.h"
 
@@ -108,6 +109,38 @@ TEST(WriterCrash, EveryCutLeavesTheFileBeforeOrAfter) {
     }
   }
   EXPECT_GT(rolledBack, 0);  // some cuts fell while the database itself was being written
+}
+
+}  // namespace
+
+namespace {
+
+// A reader that finds a change interrupted by a crash undoes it before reading anything, and
+// says so, rather than show half-written pages.
+TEST(WriterCrash, OpeningToReadUndoesAnInterruptedChangeAndSaysSo) {
+  TempDir dir;
+  std::string path = dir.copy(kFile);
+  auto before = fileBytes(path);
+  bool rolledBack = false;
+  for (int n = 1; n < 12 && !rolledBack; ++n) {
+    std::filesystem::remove(path);
+    path = dir.copy(kFile);
+    jet::FaultHook hook = jet::FaultHook::stopAfter(n);
+    (void)applyChange(path, &hook, 0);
+    auto hot = jet::hasHotJournal(path);
+    ASSERT_TRUE(hot.ok());
+    if (!*hot) continue;
+    auto db = jet::Database::open(path);
+    ASSERT_TRUE(db.ok()) << db.error().description;
+    EXPECT_NE((*db)->recoveryNotice().find("interrupted"), std::string::npos);
+    EXPECT_EQ(fileBytes(path), before);
+    EXPECT_FALSE(*jet::hasHotJournal(path));
+    rolledBack = true;
+  }
+  EXPECT_TRUE(rolledBack) << "no cut left a journal behind";
+  auto again = jet::Database::open(path);
+  ASSERT_TRUE(again.ok());
+  EXPECT_TRUE((*again)->recoveryNotice().empty());
 }
 
 }  // namespace
