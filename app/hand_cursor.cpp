@@ -52,4 +52,13 @@ jet::Result<std::optional<QCursor>> loadHandCursor(const QString& appFolder) {
   return std::optional<QCursor>(cursor);
 }
 
+void installHandCursor(db::HandlerTrap& trap, int testLine, int loadLine, const QString& appFolder,
+                       WindowPointer& pointer) {
+  if (trap.test(testLine, [&] { return fileExists(handCursorPath(appFolder)); })) {
+    if (auto cursor = trap.step(loadLine, [&] { return loadHandCursor(appFolder); })) {
+      pointer.setCustomImage(*cursor);
+    }
+  }
+}
+
 }  // namespace app

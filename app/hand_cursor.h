@@ -7,6 +7,8 @@
 #include <QString>
 #include <optional>
 
+#include "app/window_pointer.h"
+#include "db/handler_trap.h"
 #include "jet/status.h"
 
 namespace app {
@@ -18,5 +20,10 @@ jet::Result<QCursor> cursorFromBytes(const QByteArray& bytes, const QString& pat
 // Nothing when no file is at the hand pointer path (fileExists); the pointer when there is one;
 // an error naming the file when it is there but cannot be read as a cursor.
 jet::Result<std::optional<QCursor>> loadHandCursor(const QString& appFolder);
+
+// The two steps each window's load takes for the hand pointer, under the handler's trap: the
+// test that the file is there (step `testLine`), then reading it into `pointer` (`loadLine`).
+void installHandCursor(db::HandlerTrap& trap, int testLine, int loadLine, const QString& appFolder,
+                       WindowPointer& pointer);
 
 }  // namespace app

@@ -112,11 +112,7 @@ bool DatabaseWindow::startUp() {
   setWindowIcon(app::applicationIcon(context_.appFolder));
   context_.dialogs.setApplicationTitle(
       app::applicationTitle(QString::fromLatin1(app::kProductName)).toStdString());
-  if (trap.test(124, [&] { return app::fileExists(app::handCursorPath(context_.appFolder)); })) {
-    if (auto cursor = trap.step(126, [&] { return app::loadHandCursor(context_.appFolder); })) {
-      pointer_.setCustomImage(*cursor);
-    }
-  }
+  app::installHandCursor(trap, 124, 126, context_.appFolder, pointer_);
   if (auto path = trap.step(128, [&] { return context_.settings.databasePath(); })) {
     text1_->setText(*path);
   }

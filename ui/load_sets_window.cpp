@@ -119,11 +119,7 @@ void LoadSetsWindow::load() {
   app::applyFormColors(*this);
   trap.begin(102);
   setWindowIcon(app::applicationIcon(context_.appFolder));
-  if (trap.test(106, [&] { return app::fileExists(app::handCursorPath(context_.appFolder)); })) {
-    if (auto cursor = trap.step(108, [&] { return app::loadHandCursor(context_.appFolder); })) {
-      pointer_.setCustomImage(*cursor);
-    }
-  }
+  app::installHandCursor(trap, 106, 108, context_.appFolder, pointer_);
   if (auto separator = trap.step(108, [&] { return context_.settings.separator(); })) {
     text2_->setText(*separator);  // through the change handler, which writes it back
   }

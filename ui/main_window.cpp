@@ -228,11 +228,7 @@ void MainWindow::load() {
   app::applyFormColors(*this);
   trap.begin(102);
   setWindowIcon(app::applicationIcon(context_.appFolder));
-  if (trap.test(106, [&] { return app::fileExists(app::handCursorPath(context_.appFolder)); })) {
-    if (auto cursor = trap.step(108, [&] { return app::loadHandCursor(context_.appFolder); })) {
-      pointer_.setCustomImage(*cursor);
-    }
-  }
+  app::installHandCursor(trap, 106, 108, context_.appFolder, pointer_);
   trap.begin(110);
   setWindowTitle(QString::fromLatin1(app::kProductName));
   for (int i = list1_->count() - 1; i >= 0; --i) {
