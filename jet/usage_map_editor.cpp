@@ -20,6 +20,9 @@ std::uint32_t get32(const Page& p, std::size_t at) {
 void put32(Page& p, std::size_t at, std::uint32_t v) {
   for (std::size_t i = 0; i < 4; ++i) p[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
+void put32Raw(std::vector<std::uint8_t>& p, std::size_t at, std::uint32_t v) {
+  for (std::size_t i = 0; i < 4; ++i) p[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
 bool bit(const Page& p, std::size_t at, std::uint32_t index) {
   return (p[at + index / 8] & (1u << (index % 8))) != 0;
 }
@@ -211,27 +214,54 @@ Status UsageMapEditor::markUsedInGlobalMap(std::uint32_t page) {
   }
   std::uint32_t first = get32(row.page, row.start + 1);
   auto bits = static_cast<std::uint32_t>((row.end - row.start - 5) * 8);
-  if (page < first) {
-    return Error{err::kUnsupported,
-                 "the global " + describe() + " does not reach page " + std::to_string(page)};
-  }
+  if (page < first) return Status::success();  // below the window: counted as used already
   if (page - first < bits) return set(page, false);
   // Grow the bitmap in steps of 512 pages; the file's pages it newly covers are taken as used.
   std::uint32_t newBits = ((page - first) / 512 + 1) * 512;
   std::vector<std::uint8_t> grown(row.page.begin() + static_cast<std::ptrdiff_t>(row.start),
                                   row.page.begin() + static_cast<std::ptrdiff_t>(row.end));
   grown.resize(5 + newBits / 8, 0);
-  std::uint32_t fileEnd = pages_.pageCount();
-  for (std::uint32_t i = bits; i < newBits; ++i) {
-    bool free = first + i >= fileEnd && first + i != page;
-    if (free) grown[5 + i / 8] = static_cast<std::uint8_t>(grown[5 + i / 8] | (1u << (i % 8)));
-  }
+  markNewlyCovered(grown, first, bits, newBits, page);
   DataPageEditor data(row.page, jet3_);
-  if (!data.replace(where_.row, grown, data.flags(where_.row))) {
-    return Error{err::kUnsupported, "the global " + describe() + " has no room to describe page " +
-                                        std::to_string(page) +
-                                        "; compact the database in Access first"};
+  if (data.replace(where_.row, grown, data.flags(where_.row))) {
+    return pages_.write(where_.page, std::move(row.page));
   }
+  return slideGlobalWindow(row, page);
+}
+
+// Pages past a window's old end: those inside the file count as used, those past its end as
+// free, except `page`, which is being taken.
+void UsageMapEditor::markNewlyCovered(std::vector<std::uint8_t>& map, std::uint32_t first,
+                                      std::uint32_t oldBits, std::uint32_t newBits,
+                                      std::uint32_t page) const {
+  std::uint32_t fileEnd = pages_.pageCount();
+  for (std::uint32_t i = oldBits; i < newBits; ++i) {
+    bool free = first + i >= fileEnd && first + i != page;
+    auto& byte = map[5 + i / 8];
+    auto mask = static_cast<std::uint8_t>(1u << (i % 8));
+    byte = static_cast<std::uint8_t>(free ? (byte | mask) : (byte & ~mask));
+  }
+}
+
+// The map's row cannot grow on its page: its window moves forward instead, so that `page` lands
+// in its first half. Pages that fall out of the window count as used from then on, so a free
+// page among them is merely never reused (a later compaction recovers it); no page in use can
+// ever be handed out twice.
+Status UsageMapEditor::slideGlobalWindow(Row& row, std::uint32_t page) {
+  std::uint32_t first = get32(row.page, row.start + 1);
+  auto bits = static_cast<std::uint32_t>((row.end - row.start - 5) * 8);
+  std::uint32_t start = ((page - bits / 2) / 8) * 8;  // page >= first + bits > bits / 2
+  std::vector<std::uint8_t> moved(row.end - row.start, 0);
+  put32Raw(moved, 1, start);
+  // Bits the old and new windows share keep their value.
+  std::uint32_t kept = first + bits > start ? first + bits - start : 0;
+  for (std::uint32_t i = 0; i < kept; ++i) {
+    std::uint32_t old = start - first + i;
+    if (bit(row.page, row.start + 5, old))
+      moved[5 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
+  }
+  markNewlyCovered(moved, start, kept, bits, page);
+  std::copy(moved.begin(), moved.end(), row.page.begin() + static_cast<std::ptrdiff_t>(row.start));
   return pages_.write(where_.page, std::move(row.page));
 }
 

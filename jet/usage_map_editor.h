@@ -1,6 +1,7 @@
 // usage_map_editor.h: reads and changes one usage map (inline or by reference pages) through the
 // page cache. An inline map slides its start page when a page falls outside its range and its
-// pages still fit, else becomes a reference map (given an allocator); the global map grows its row.
+// pages still fit, else becomes a reference map (given an allocator); the global map grows its row,
+// or slides its window forward when the row cannot grow.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +22,10 @@ class UsageMapEditor {
   UsageMapEditor(PageCache& pages, MapRef where, bool jet3, PageAllocator* allocator = nullptr)
       : pages_(pages), where_(where), jet3_(jet3), allocator_(allocator) {}
 
-  // The global map (page 1, row 0; bit set = free): records `page` as used. A page past an inline
-  // map's end grows its row to reach it: pages newly covered inside the file count as used, those
-  // past the file's end as free, as Access keeps them.
+  // The global map (page 1, row 0; bit set = free): records `page` as used. Pages outside an
+  // inline map's window count as used. A page past the window's end grows the row to reach it
+  // (pages newly covered inside the file count as used, those past the file's end as free, as
+  // Access keeps them); when the row cannot grow on its page, the window slides forward.
   Status markUsedInGlobalMap(std::uint32_t page);
 
   // Whether the map has `page`'s bit set. Pages outside the map's range: `outside`.
@@ -47,6 +49,9 @@ class UsageMapEditor {
   Status setReference(Row& row, std::uint32_t page, bool on);
   Status promote(Row& row, std::vector<std::uint32_t> listed);
   Result<std::uint32_t> newMapPage();
+  void markNewlyCovered(std::vector<std::uint8_t>& map, std::uint32_t first, std::uint32_t oldBits,
+                        std::uint32_t newBits, std::uint32_t page) const;
+  Status slideGlobalWindow(Row& row, std::uint32_t page);
   std::string describe() const;
 
   PageCache& pages_;

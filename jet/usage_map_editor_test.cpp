@@ -84,6 +84,37 @@ TEST(UsageMapEditor, GlobalMapGrowsToReachNewPages) {
   EXPECT_EQ(*owned.pages(), (std::vector<std::uint32_t>{3}));
 }
 
+TEST(UsageMapEditor, GlobalMapSlidesWhenItsRowCannotGrow) {
+  MemoryPageSource source = smallFile(600);
+  {
+    DataPageEditor data(source.page(1), false);
+    ASSERT_TRUE(data.append(Bytes(data.freeSpace() - 8, 0xAA), 0));  // leaves no room to grow
+  }
+  PageCache cache(source);
+  PageAllocator allocator(cache, false);
+  UsageMapEditor global(cache, MapRef{1, 0}, false);
+  ASSERT_TRUE(global.set(100, true).ok());  // a free page the slide leaves behind
+  ASSERT_TRUE(global.set(500, true).ok());  // a free page the slide keeps
+  auto page = allocator.allocate();
+  ASSERT_TRUE(page.ok()) << page.error().description;
+  EXPECT_EQ(*page, 600u);
+  auto range = *global.range();
+  EXPECT_EQ(range.second - range.first, 512u);  // same row size, window moved
+  EXPECT_LE(range.first, 600u - 200u);
+  EXPECT_GT(range.second, 700u);
+  EXPECT_FALSE(*global.contains(100, false));  // left behind: counted as used, never reused
+  EXPECT_TRUE(*global.contains(500, false));
+  EXPECT_FALSE(*global.contains(550, true));
+  EXPECT_FALSE(*global.contains(600, true));
+  EXPECT_TRUE(*global.contains(601, false));
+  // A second page goes in without another slide.
+  ASSERT_TRUE(allocator.allocate().ok());
+  EXPECT_EQ(global.range()->first, range.first);
+  EXPECT_FALSE(*global.contains(601, true));
+  UsageMapEditor owned(cache, MapRef{1, 1}, false);
+  EXPECT_EQ(*owned.pages(), (std::vector<std::uint32_t>{3}));
+}
+
 TEST(PageCache, UndoRestoresPagesAndLength) {
   MemoryPageSource source = smallFile(8);
   PageCache cache(source);
