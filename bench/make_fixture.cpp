@@ -1,6 +1,7 @@
 // make_fixture.cpp: makes a database of N rows with a chosen mix of columns, text lengths,
 // accented characters and matches of a search word, for benchmarks and large-file tests.
 // Usage and options: bench/README.md.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +21,7 @@ struct Options {
   std::uint64_t rows = 1000;
   int tables = 1;
   int textColumns = 3;
+  int indexedText = 1;  // the first N text columns get an index each
   int memoColumns = 1;
   int numberColumns = 2;
   int textLength = 40;  // characters in a text cell (memos: ten times as many)
@@ -32,9 +34,9 @@ struct Options {
 void usage() {
   std::fprintf(stderr,
                "usage: make_fixture OUTPUT.mdb|OUTPUT.accdb [--rows N] [--tables N]\n"
-               "  [--text-columns N] [--memo-columns N] [--number-columns N] [--text-length N]\n"
-               "  [--accents PERCENT] [--match-rate PERCENT] [--needle WORD] [--seed N]\n"
-               "  [--template-dir DIR]\n");
+               "  [--text-columns N] [--indexed-text N] [--memo-columns N] [--number-columns N]\n"
+               "  [--text-length N] [--accents PERCENT] [--match-rate PERCENT] [--needle WORD]\n"
+               "  [--seed N] [--template-dir DIR]\n");
 }
 
 bool endsWith(const std::string& s, const std::string& tail) {
@@ -56,6 +58,8 @@ bool parse(int argc, char** argv, Options& o) {
       o.tables = static_cast<int>(number());
     else if (key == "--text-columns")
       o.textColumns = static_cast<int>(number());
+    else if (key == "--indexed-text")
+      o.indexedText = static_cast<int>(number());
     else if (key == "--memo-columns")
       o.memoColumns = static_cast<int>(number());
     else if (key == "--number-columns")
@@ -150,6 +154,16 @@ std::vector<jet::ColumnSpec> columns(const Options& o) {
   return out;
 }
 
+// A primary key on Id and an index on each of the first `indexedText` text columns.
+jet::TableSpec table(const Options& o, const std::string& name) {
+  jet::TableSpec t{name, columns(o), {{"", {{"Id"}}, true}}};
+  for (int i = 1; i <= std::min(o.indexedText, o.textColumns); ++i) {
+    std::string column = "Text" + std::to_string(i);
+    t.indexes.push_back({column, {{column}}});
+  }
+  return t;
+}
+
 std::vector<jet::Value> row(const Options& o, TextMaker& text, std::uint64_t n) {
   std::vector<jet::Value> out;
   auto add = [&](auto fill) {
@@ -195,7 +209,7 @@ int main(int argc, char** argv) {
   TextMaker text(o);
   for (int t = 1; t <= o.tables; ++t) {
     std::string name = o.tables == 1 ? "Fixture" : "Fixture" + std::to_string(t);
-    jet::Status s = (*creator)->addTable(name, columns(o));
+    jet::Status s = (*creator)->addTable(table(o, name));
     if (!s.ok()) return fail(s);
     for (std::uint64_t n = 0; n < o.rows; ++n) {
       s = (*creator)->insertRow(row(o, text, n));

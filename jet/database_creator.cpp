@@ -11,6 +11,8 @@
 #include "jet/file_page_store.h"
 #include "jet/format.h"
 #include "jet/header.h"
+#include "jet/index_filler.h"
+#include "jet/index_page_writer.h"
 #include "jet/new_usage_maps.h"
 #include "jet/page_filler.h"
 #include "jet/system_row_insert.h"
@@ -24,6 +26,7 @@ constexpr std::int32_t kTablesParentId = 0x0F000000;  // the "Tables" container'
 constexpr std::int64_t kFullAccess = 1048575;         // ACM of a new table's owner entries
 constexpr std::int64_t kTypeTable = 1;
 constexpr std::uint32_t kGlobalMapPage = 1;
+constexpr std::size_t kIndexSortBudget = 16u << 20;  // bytes of keys in memory per table
 std::vector<std::uint8_t> defaultOwner() { return {0xA6, 0x33}; }  // the Admin user SID
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -163,6 +166,7 @@ DatabaseCreator::DatabaseCreator(std::string path, std::string partial, Version 
 
 DatabaseCreator::~DatabaseCreator() {
   if (finished_) return;
+  indexes_.reset();
   filler_.reset();
   pages_.reset();
   (void)RawFile::remove(partial_);
@@ -199,13 +203,24 @@ Result<TableDef> DatabaseCreator::writeDefinition(TableDef def) {
   PageFiller maps(f, 0, false);
   std::size_t memos = 0;
   for (const Column& c : def.columns) memos += c.type == ColumnType::kMemo;
-  if (!maps.fits((2 + 2 * memos) * (kUsageMapRowSize + 2))) {
-    return Error{err::kUnsupported, "Table \"" + name + "\" has too many memo columns."};
+  if (!maps.fits((2 + def.indexes.size() + 2 * memos) * (kUsageMapRowSize + 2))) {
+    return Error{err::kUnsupported,
+                 "Table \"" + name + "\" has too many memo columns and indexes."};
   }
   def.tdefPage = pages_->reserve();
   std::uint32_t mapPage = pages_->reserve();
   def.ownedMap = mapPointer(mapPage, maps.add(referenceMapRow({})));
   def.freeMap = mapPointer(mapPage, maps.add(emptyInlineMapRow()));
+  // Each index: a usage-map row and a root page, an empty leaf until the rows are done.
+  for (IndexDef& ix : def.indexes) {
+    ix.usageMapRow = mapPointer(mapPage, maps.add(referenceMapRow({})));
+    ix.rootPage = pages_->reserve();
+    IndexPage root;
+    root.number = ix.rootPage;
+    root.tablePage = def.tdefPage;
+    JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> image, writeIndexPage(root, version_));
+    JET_TRY(pages_->write(ix.rootPage, image));
+  }
   for (const Column& c : def.columns) {
     if (c.type != ColumnType::kMemo) continue;
     LongValueMaps lv;
@@ -256,6 +271,11 @@ Status DatabaseCreator::registerTable(const TableDef& table) {
 }
 
 Status DatabaseCreator::addTable(const std::string& name, const std::vector<ColumnSpec>& columns) {
+  return addTable(TableSpec{name, columns, {}});
+}
+
+Status DatabaseCreator::addTable(const TableSpec& spec) {
+  const std::string& name = spec.name;
   if (failed_ || finished_) {
     return Error{err::kUnsupported, path_ + ": the database being created is closed."};
   }
@@ -269,11 +289,17 @@ Status DatabaseCreator::addTable(const std::string& name, const std::vector<Colu
       }
     }
   }
-  JET_ASSIGN_OR_RETURN(TableDef laidOut, layoutTable(name, columns));
+  JET_ASSIGN_OR_RETURN(TableDef laidOut, layoutTable(name, spec.columns));
+  JET_TRY(layoutIndexes(laidOut, spec.indexes));
   // From here on a failure may leave half a table: the file is then given up.
   failed_ = true;
   JET_ASSIGN_OR_RETURN(TableDef def, writeDefinition(std::move(laidOut)));
   JET_TRY(registerTable(def));
+  if (!def.indexes.empty()) {
+    indexedTable_ = std::make_unique<TableDef>(def);
+    indexes_ = std::make_unique<IndexFiller>(*pages_, version_, *indexedTable_,
+                                             partial_ + ".sort", kIndexSortBudget);
+  }
   filler_ = std::make_unique<TableFiller>(*pages_, formatFor(version_), std::move(def));
   failed_ = false;
   return {};
@@ -283,15 +309,28 @@ Status DatabaseCreator::insertRow(const std::vector<Value>& values) {
   if (!filler_ || failed_) {
     return Error{err::kUnsupported, path_ + ": no table is open for rows."};
   }
+  IndexFiller::RowKeys keys;
+  if (indexes_) {
+    JET_ASSIGN_OR_RETURN(keys, indexes_->keys(values));
+  }
   Status inserted = filler_->insert(values);
   failed_ = filler_->broken();
-  return inserted;
+  JET_TRY(inserted);
+  if (indexes_) {
+    Status added = indexes_->add(std::move(keys), filler_->lastRow());
+    failed_ = failed_ || !added.ok();
+    JET_TRY(added);
+  }
+  return {};
 }
 
 Status DatabaseCreator::closeTable() {
   if (!filler_) return {};
   failed_ = true;
   JET_TRY(filler_->finish());
+  if (indexes_) JET_TRY(indexes_->finish());
+  indexes_.reset();
+  indexedTable_.reset();
   filler_.reset();
   failed_ = false;
   return {};

@@ -10,12 +10,14 @@
 
 #include "jet/database.h"
 #include "jet/raw_file.h"
+#include "jet/index_layout.h"
 #include "jet/status.h"
 #include "jet/table_layout.h"
 
 namespace jet {
 
 class TableFiller;
+class IndexFiller;
 class FilePageStore;
 
 struct CreateOptions {
@@ -37,6 +39,10 @@ class DatabaseCreator {
   Version version() const { return version_; }
   // Creates a table; rows given to insertRow() then go to it, until the next addTable().
   Status addTable(const std::string& name, const std::vector<ColumnSpec>& columns);
+  // The same with indexes (index_layout.h), built after the table's last row: a duplicate under
+  // a unique index then fails the next addTable() or finish() with kUniqueViolation, and the
+  // file is given up.
+  Status addTable(const TableSpec& table);
   // One Value per column of the current table (members as types.h lists them).
   Status insertRow(const std::vector<Value>& values);
   // Completes the last table and the file's global usage map, then moves the file into place.
@@ -56,6 +62,8 @@ class DatabaseCreator {
   std::unique_ptr<FilePageStore> pages_;
   std::uint32_t firstNewPage_ = 0;
   std::unique_ptr<TableFiller> filler_;
+  std::unique_ptr<TableDef> indexedTable_;  // the open table's definition, when it has indexes
+  std::unique_ptr<IndexFiller> indexes_;
   bool finished_ = false;
   bool failed_ = false;
 };

@@ -1,5 +1,5 @@
-// table_def_writer.h: the table-definition page (type 2) of a new table without indexes: header,
-// column descriptors, names and the usage-map pointers of its long-value columns.
+// table_def_writer.h: the table-definition page (type 2) of a new table: header, column
+// descriptors, names, real and logical indexes and the usage-map pointers of its long values.
 // Column placement comes from table_layout.h; allocating the pages is the caller's job.
 #pragma once
 
@@ -16,7 +16,8 @@ namespace jet {
 inline std::uint32_t mapPointer(std::uint32_t page, std::uint8_t row) { return (page << 8) | row; }
 
 // The whole definition on one page of `f.pageSize` bytes, with the usage-map pointers of
-// `table` (ownedMap, freeMap, longValueMaps in column order) and row count `rowCount`. A definition
+// `table` (ownedMap, freeMap, longValueMaps in column order), its indexes (root pages and
+// usage-map pointers set) and row count `rowCount`. A definition
 // that needs more than one page (very many or very long names) is refused with kUnsupported.
 Result<std::vector<std::uint8_t>> writeTableDef(const TableDef& table, const Format& f,
                                                 std::uint32_t rowCount);

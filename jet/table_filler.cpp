@@ -73,7 +73,8 @@ Status TableFiller::insert(const std::vector<Value>& values) {
   JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> row, encodeNewRow(table_, values, *longValues_));
   if (!data_.fits(row.size())) JET_TRY(flushData());
   if (data_.empty()) dataPage_ = pages_.reserve();
-  data_.add(row);
+  std::uint8_t number = data_.add(row);
+  lastRow_ = RowLocator{dataPage_, number};
   ++rows_;
   return {};
 }

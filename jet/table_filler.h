@@ -25,6 +25,8 @@ class TableFiller {
 
   const TableDef& table() const { return table_; }
   std::uint64_t rowCount() const { return rows_; }
+  // Where the row the last successful insert() stored lives (its index entries point there).
+  RowLocator lastRow() const { return lastRow_; }
   // A refused value leaves the table as it was; broken() tells when a page could not be written.
   Status insert(const std::vector<Value>& values);
   bool broken() const;
@@ -46,6 +48,7 @@ class TableFiller {
   std::vector<std::uint32_t> dataPages_;
   std::unique_ptr<LongValues> longValues_;
   std::uint64_t rows_ = 0;
+  RowLocator lastRow_;
   bool broken_ = false;
 };
 

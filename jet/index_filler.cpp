@@ -1,0 +1,207 @@
+// index_filler.cpp: keys per row, sorting and building of a new table's indexes.
+#include "jet/index_filler.h"
+
+#include <algorithm>
+
+#include "jet/bytes.h"
+#include "jet/error_codes.h"
+#include "jet/format.h"
+#include "jet/index_bulk_builder.h"
+#include "jet/index_key.h"
+#include "jet/index_layout.h"
+#include "jet/index_maintainer.h"
+#include "jet/new_usage_maps.h"
+
+namespace jet {
+namespace {
+
+bool isText(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kMemo; }
+
+std::string shown(const std::vector<KeyPart>& parts) {
+  std::string out;
+  for (const KeyPart& p : parts) {
+    if (!out.empty()) out += ", ";
+    if (p.value.isNull) {
+      out += "(null)";
+    } else if (isText(p.type)) {
+      out += "\"" + p.value.text + "\"";
+    } else if (p.type == ColumnType::kBoolean) {
+      out += p.value.boolean ? "true" : "false";
+    } else if (p.type == ColumnType::kSingle || p.type == ColumnType::kDouble ||
+               p.type == ColumnType::kDateTime) {
+      out += std::to_string(p.value.real);
+    } else {
+      out += std::to_string(p.value.integer);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+struct IndexFiller::Index {
+  const IndexDef* def = nullptr;
+  std::string name;                    // "PrimaryKey" of table "T"
+  std::vector<std::size_t> columns;    // positions in the row's values
+  std::unique_ptr<IndexSorter> entries;
+  std::unique_ptr<IndexSorter> folded;  // unique indexes: keys with text in upper case
+  std::vector<std::uint32_t> pages;
+};
+
+IndexFiller::IndexFiller(PageStore& pages, Version version, const TableDef& table,
+                         std::string spillPrefix, std::size_t budget)
+    : pages_(pages), version_(version), table_(table) {
+  std::size_t sorters = 0;
+  for (const IndexDef& ix : table.indexes) sorters += (ix.flags & kIndexUnique) != 0 ? 2 : 1;
+  std::size_t share = budget / std::max<std::size_t>(sorters, 1);
+  std::size_t file = 0;
+  for (const IndexDef& ix : table.indexes) {
+    auto index = std::make_unique<Index>();
+    index->def = &ix;
+    index->name = "\"" + indexDisplayName(table, ix) + "\" of table \"" + table.name + "\"";
+    for (const IndexColumn& c : ix.columns) {
+      for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        if (table.columns[i].number == c.columnNumber) index->columns.push_back(i);
+      }
+    }
+    index->entries = std::make_unique<IndexSorter>(spillPrefix + std::to_string(file++), share);
+    if ((ix.flags & kIndexUnique) != 0) {
+      index->folded = std::make_unique<IndexSorter>(spillPrefix + std::to_string(file++), share);
+    }
+    indexes_.push_back(std::move(index));
+  }
+}
+
+IndexFiller::~IndexFiller() = default;
+
+Result<IndexFiller::RowKeys> IndexFiller::keys(const std::vector<Value>& values) const {
+  RowKeys out;
+  for (const auto& index : indexes_) {
+    std::vector<KeyPart> parts;
+    for (std::size_t position = 0; position < index->columns.size(); ++position) {
+      std::size_t i = index->columns[position];
+      const Column& c = table_.columns[i];
+      KeyPart p;
+      p.type = c.type;
+      p.ascending = index->def->columns[position].ascending;
+      p.version = version_;
+      p.scale = c.scale;
+      p.column = c.name;
+      p.value = i < values.size() ? values[i] : Value{};
+      if (c.type == ColumnType::kBoolean) {  // stored in the null mask: never null
+        p.value.boolean = !p.value.isNull && p.value.boolean;
+        p.value.isNull = false;
+      }
+      if (p.value.isNull && (index->def->flags & kIndexRequired) != 0) {
+        return Error{err::kCantConvertValue, "Column \"" + c.name + "\" of table \"" +
+                                                 table_.name + "\" is part of the index " +
+                                                 index->name + " and cannot be empty (null)."};
+      }
+      parts.push_back(std::move(p));
+    }
+    std::vector<SortEntry> entries;
+    bool allNull = std::all_of(parts.begin(), parts.end(),
+                               [](const KeyPart& p) { return p.value.isNull; });
+    if (!(allNull && (index->def->flags & kIndexIgnoreNulls) != 0)) {
+      auto key = encodeIndexKey(parts);
+      if (!key.ok()) {
+        return Error{key.error().number,
+                     "Index " + index->name + ": " + key.error().description};
+      }
+      entries.push_back(SortEntry{std::move(*key), {}, {}});
+      if (index->folded && !allNull) {
+        for (KeyPart& p : parts) {
+          if (isText(p.type) && !p.value.isNull) p.value.text = foldCase(p.value.text);
+        }
+        JET_ASSIGN_OR_RETURN(auto folded, encodeIndexKey(parts));
+        entries.push_back(SortEntry{std::move(folded), {}, shown(parts)});
+      }
+    }
+    out.perIndex.push_back(std::move(entries));
+  }
+  return out;
+}
+
+Status IndexFiller::add(RowKeys keys, RowLocator at) {
+  for (std::size_t i = 0; i < indexes_.size() && i < keys.perIndex.size(); ++i) {
+    auto& entries = keys.perIndex[i];
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+      entries[k].row = at;
+      IndexSorter& sorter = k == 0 ? *indexes_[i]->entries : *indexes_[i]->folded;
+      JET_TRY(sorter.add(std::move(entries[k])));
+    }
+  }
+  return {};
+}
+
+// Access compares unique keys with text folded to upper case, so "abc" and "ABC" collide.
+Status IndexFiller::checkUnique(Index& index) {
+  std::vector<std::uint8_t> previous;
+  bool first = true;
+  JET_TRY(index.folded->drain([&](const SortEntry& e) -> Status {
+    if (!first && e.key == previous) {
+      return Error{err::kUniqueViolation,
+                   "The unique index " + index.name + " would hold the value " + e.note +
+                       " twice (Access ignores case here); the database was not created."};
+    }
+    first = false;
+    previous = e.key;
+    return {};
+  }));
+  index.folded.reset();
+  return {};
+}
+
+Status IndexFiller::build(Index& index) {
+  if (index.folded) JET_TRY(checkUnique(index));
+  IndexBulkBuilder builder(pages_, version_, table_.tdefPage, index.def->rootPage,
+                           "index " + index.name);
+  JET_TRY(index.entries->drain([&](const SortEntry& e) {
+    IndexEntry entry;
+    entry.key = e.key;
+    entry.row = e.row;
+    return builder.add(entry);
+  }));
+  index.entries.reset();
+  JET_TRY(builder.finish());
+  index.pages = builder.pagesWritten();
+  return {};
+}
+
+Status IndexFiller::writeMaps() {
+  if (indexes_.empty()) return {};
+  const Format& f = formatFor(version_);
+  std::uint32_t mapPageNumber = indexes_.front()->def->usageMapRow >> 8;
+  JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> mapPage, pages_.read(mapPageNumber));
+  for (const auto& index : indexes_) {
+    std::map<std::uint32_t, std::uint32_t> slots;
+    for (auto& [slot, bitmap] : buildBitmapPages(index->pages, f.pageSize)) {
+      if (slot >= referenceSlots()) {
+        return Error{err::kUnsupported,
+                     "Index " + index->name + " grew past the largest file this engine can map."};
+      }
+      std::uint32_t page = pages_.reserve();
+      JET_TRY(pages_.write(page, bitmap));
+      slots[slot] = page;
+    }
+    std::vector<std::uint8_t> row = referenceMapRow(slots);
+    std::uint32_t pointer = index->def->usageMapRow;
+    if ((pointer >> 8) != mapPageNumber) {
+      return Error{err::kBadPage, "Index " + index->name + ": its usage map is not on page " +
+                                      std::to_string(mapPageNumber) + "."};
+    }
+    std::size_t start = u16(mapPage, f.dataRowTable + 2 * (pointer & 0xFF)) & 0x1FFF;
+    if (start + row.size() > mapPage.size()) {
+      return Error{err::kBadPage, "Index " + index->name + ": its usage-map row is damaged."};
+    }
+    std::copy(row.begin(), row.end(), mapPage.begin() + static_cast<std::ptrdiff_t>(start));
+  }
+  return pages_.write(mapPageNumber, mapPage);
+}
+
+Status IndexFiller::finish() {
+  for (auto& index : indexes_) JET_TRY(build(*index));
+  return writeMaps();
+}
+
+}  // namespace jet
