@@ -1,13 +1,17 @@
 // index_check.cpp: walks each index twice: down the tree (node entries against their children,
-// leaf order) and along the leaf chain (entry order, keys against rows, counts).
+// leaf order, its pages against the usage map) and along the leaf chain (entry order, keys against
+// rows, counts).
 #include "jet/index_check.h"
 
 #include <algorithm>
 
+#include "jet/format.h"
 #include "jet/index_key.h"
 #include "jet/index_page.h"
 #include "jet/page_codec.h"
 #include "jet/page_file.h"
+#include "jet/unique_entry_count.h"
+#include "jet/usage_map.h"
 
 namespace jet {
 namespace {
@@ -33,14 +37,32 @@ class IndexChecker {
   }
 
   Status run() {
-    if (!keyable()) return Status::success();
     std::vector<std::uint32_t> treeLeaves;
     JET_TRY(walkTree(index_.rootPage, 0, treeLeaves).status());
+    checkUsageMap();
+    if (!keyable()) return Status::success();
     JET_TRY(walkLeaves(treeLeaves));
     return Status::success();
   }
 
  private:
+  // The index's usage map lists exactly the pages of its tree.
+  void checkUsageMap() {
+    auto map = UsageMap::read(pages_, formatFor(db_.header().version), index_.usageMapRow);
+    if (!map.ok()) return problem("usage map: " + map.error().description);
+    std::sort(treePages_.begin(), treePages_.end());
+    const auto& listed = map->pages();
+    for (auto page : treePages_) {
+      if (!std::binary_search(listed.begin(), listed.end(), page))
+        problem("page " + std::to_string(page) + " of the tree is not in the index's usage map");
+    }
+    for (auto page : listed) {
+      if (!std::binary_search(treePages_.begin(), treePages_.end(), page))
+        problem("page " + std::to_string(page) +
+                " is in the index's usage map but not in its tree");
+    }
+  }
+
   void problem(const std::string& what) { problems_.push_back(name_ + ": " + what); }
 
   bool keyable() const {
@@ -76,6 +98,7 @@ class IndexChecker {
       return std::optional<IndexEntry>{};
     }
     JET_ASSIGN_OR_RETURN(IndexPage page, read(number));
+    treePages_.push_back(number);
     if (page.tablePage != table_.tdefPage)
       problem("page " + std::to_string(number) + " names another table");
     if (page.leaf) {
@@ -107,6 +130,7 @@ class IndexChecker {
 
   Status walkLeaves(const std::vector<std::uint32_t>& treeLeaves) {
     std::size_t entries = 0;
+    std::size_t distinct = 0;
     std::optional<IndexEntry> previous;
     std::uint32_t prevPage = 0;
     std::size_t position = 0;
@@ -123,6 +147,7 @@ class IndexChecker {
       for (const auto& e : page.entries) {
         if (previous && !before(*previous, e))
           problem("entries out of order on page " + std::to_string(number));
+        if (!previous || previous->key != e.key) ++distinct;
         previous = e;
         ++entries;
         JET_TRY(checkEntry(e, parts));
@@ -131,9 +156,25 @@ class IndexChecker {
       number = page.nextPage;
     }
     if (position != treeLeaves.size()) problem("the leaf chain misses leaves of the tree");
+    JET_TRY(checkUniqueEntryCount(distinct));
     JET_ASSIGN_OR_RETURN(std::size_t covered, coveredRows(parts));
     if (covered != entries) {
       problem(std::to_string(entries) + " entries for " + std::to_string(covered) + " rows");
+    }
+    return Status::success();
+  }
+
+  Status checkUniqueEntryCount(std::size_t distinct) {
+    JET_ASSIGN_OR_RETURN(PagePtr tdef, pages_.page(table_.tdefPage));
+    auto stored =
+        readUniqueEntryCount(*tdef, db_.header().version == Version::kJet3, index_.number);
+    if (!stored) return Status::success();
+    // Access raises the count for each new key and never lowers it, so it may exceed the
+    // distinct keys after deletions; below them it is stale.
+    if (*stored < distinct) {
+      problem("the table definition counts " + std::to_string(*stored) +
+              " unique entries, fewer than the index's " + std::to_string(distinct) +
+              " distinct keys");
     }
     return Status::success();
   }
@@ -198,6 +239,7 @@ class IndexChecker {
   const IndexDef& index_;
   std::vector<std::string>& problems_;
   std::string name_;
+  std::vector<std::uint32_t> treePages_;  // every page the tree walk reached
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 // index_maintainer.cpp: index keys of stored rows, the refusals, and the entry moves of one row
-// change. Unique checks compare keys built from case-folded text, so "abc" and "ABC" collide.
+// change. Unique checks compare stored key bytes, which carry no case: "abc" and "ABC" collide.
 #include "jet/index_maintainer.h"
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include "jet/row_codec.h"
 #include "jet/table_pages.h"
 #include "jet/table_storage.h"
+#include "jet/unique_entry_count.h"
 
 namespace jet {
 namespace {
@@ -53,21 +54,6 @@ std::string shown(const std::vector<KeyPart>& parts) {
 }
 
 }  // namespace
-
-std::string foldCase(std::string_view text) {
-  std::string out(text);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 0x20);
-    } else if (c == 0xC3 && i + 1 < out.size()) {
-      auto d = static_cast<unsigned char>(out[i + 1]);
-      if (d >= 0xA0 && d <= 0xBE && d != 0xB7) out[i + 1] = static_cast<char>(d - 0x20);
-      ++i;
-    }
-  }
-  return out;
-}
 
 IndexMaintainer::IndexMaintainer(PageCache& pages, PageAllocator& allocator, const TableDef& table,
                                  Version version, std::uint16_t codePage, bool hasVariableColumns,
@@ -202,43 +188,16 @@ Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
   return parts;
 }
 
-Result<bool> IndexMaintainer::duplicated(const IndexDef& index, RowLocator at,
-                                         const std::vector<KeyPart>& parts,
-                                         const RowFetcher& fetch) {
-  std::vector<KeyPart> folded = parts;
-  for (auto& p : folded) {
-    if (isText(p.type) && !p.value.isNull) p.value.text = foldCase(p.value.text);
-  }
-  JET_ASSIGN_OR_RETURN(auto wanted, encodeIndexKey(folded));
-  // Every case variant of the first column shares the bytes its upper- and lower-case forms share.
-  std::vector<KeyPart> first{parts.front()};
-  JET_ASSIGN_OR_RETURN(auto prefix, encodeIndexKey(first));
-  if (isText(first[0].type) && !first[0].value.isNull) {
-    std::vector<KeyPart> upper = first;
-    upper[0].value.text = foldCase(first[0].value.text);
-    JET_ASSIGN_OR_RETURN(auto upperKey, encodeIndexKey(upper));
-    std::string lower = first[0].value.text;
-    for (auto& ch : lower) {
-      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 0x20);
-    }
-    first[0].value.text = lower;
-    JET_ASSIGN_OR_RETURN(auto lowerKey, encodeIndexKey(first));
-    std::size_t n = 0;
-    while (n < upperKey.size() && n < lowerKey.size() && upperKey[n] == lowerKey[n]) ++n;
-    prefix.assign(upperKey.begin(), upperKey.begin() + static_cast<std::ptrdiff_t>(n));
-  }
+// Whether an entry of another row holds exactly `key`. Access's text keys carry no case (upper-
+// and lower-case letters share their codes in every sort order), so equal bytes are what Access
+// calls the same key.
+Result<bool> IndexMaintainer::heldByAnother(const IndexDef& index, RowLocator at,
+                                            const std::vector<std::uint8_t>& key) {
   IndexTree tree(pages_, allocator_, version_, table_.tdefPage, index.rootPage,
                  MapRef::fromPointer(index.usageMapRow), indexName(index));
   bool found = false;
-  JET_TRY(tree.forEachWithPrefix(prefix, [&](const IndexEntry& e) -> Result<bool> {
-    if (e.row == at) return true;
-    JET_ASSIGN_OR_RETURN(ByteVector other, fetch(e.row));
-    JET_ASSIGN_OR_RETURN(auto otherParts, keyParts(index, other));
-    for (auto& p : otherParts) {
-      if (isText(p.type) && !p.value.isNull) p.value.text = foldCase(p.value.text);
-    }
-    JET_ASSIGN_OR_RETURN(auto otherKey, encodeIndexKey(otherParts));
-    found = otherKey == wanted;
+  JET_TRY(tree.forEachWithPrefix(key, [&](const IndexEntry& e) -> Result<bool> {
+    found = e.key == key && !(e.row == at);
     return !found;
   }));
   return found;
@@ -246,8 +205,7 @@ Result<bool> IndexMaintainer::duplicated(const IndexDef& index, RowLocator at,
 
 Result<IndexMaintainer::Move> IndexMaintainer::plan(const IndexDef& index, RowLocator at,
                                                     std::span<const std::uint8_t> oldRow,
-                                                    std::span<const std::uint8_t> newRow,
-                                                    const RowFetcher& fetch) {
+                                                    std::span<const std::uint8_t> newRow) {
   Move m;
   m.index = &index;
   JET_ASSIGN_OR_RETURN(auto oldParts, keyParts(index, oldRow));
@@ -261,22 +219,21 @@ Result<IndexMaintainer::Move> IndexMaintainer::plan(const IndexDef& index, RowLo
     m.removeOld = m.insertNew = false;
     return m;
   }
-  if ((index.flags & kUnique) != 0 && m.insertNew && !allNull(newParts)) {
-    JET_ASSIGN_OR_RETURN(bool clash, duplicated(index, at, newParts, fetch));
-    if (clash) {
-      return Error{err::kUniqueViolation, "the change would give two rows the value " +
-                                              shown(newParts) + " in the unique index " +
-                                              indexName(index) +
-                                              " (Access ignores case here); nothing was changed"};
-    }
+  if (!m.insertNew) return m;
+  JET_ASSIGN_OR_RETURN(bool held, heldByAnother(index, at, m.newKey));
+  if (held && (index.flags & kUnique) != 0 && !allNull(newParts)) {
+    return Error{err::kUniqueViolation, "the change would give two rows the value " +
+                                            shown(newParts) + " in the unique index " +
+                                            indexName(index) +
+                                            " (Access ignores case here); nothing was changed"};
   }
+  m.newDistinctKey = !held;
   return m;
 }
 
 Status IndexMaintainer::update(RowLocator at, std::span<const std::uint8_t> oldRow,
                                std::span<const std::uint8_t> newRow,
-                               const std::vector<std::uint16_t>& changedColumns,
-                               const RowFetcher& fetch) {
+                               const std::vector<std::uint16_t>& changedColumns) {
   std::vector<Move> moves;
   for (const auto& index : table_.indexes) {
     bool touched = std::any_of(changedColumns.begin(), changedColumns.end(),
@@ -285,7 +242,7 @@ Status IndexMaintainer::update(RowLocator at, std::span<const std::uint8_t> oldR
     if (index.rootPage == 0) {
       return Error{err::kBadPage, "index " + indexName(index) + " has no root page"};
     }
-    JET_ASSIGN_OR_RETURN(Move m, plan(index, at, oldRow, newRow, fetch));
+    JET_ASSIGN_OR_RETURN(Move m, plan(index, at, oldRow, newRow));
     if (m.removeOld || m.insertNew) moves.push_back(std::move(m));
   }
   for (const auto& m : moves) {
@@ -293,8 +250,18 @@ Status IndexMaintainer::update(RowLocator at, std::span<const std::uint8_t> oldR
                    MapRef::fromPointer(m.index->usageMapRow), indexName(*m.index));
     if (m.removeOld) JET_TRY(tree.remove(IndexEntry{m.oldKey, at, 0}));
     if (m.insertNew) JET_TRY(tree.insert(IndexEntry{m.newKey, at, 0}));
+    if (m.newDistinctKey) JET_TRY(countNewKey(*m.index));
   }
   return Status::success();
+}
+
+Status IndexMaintainer::countNewKey(const IndexDef& index) {
+  JET_ASSIGN_OR_RETURN(Page tdef, pages_.read(table_.tdefPage));
+  if (!addToUniqueEntryCount(tdef, version_ == Version::kJet3, index.number, 1)) {
+    return Error{err::kBadPage, "the definition of table " + table_.name + " in " + file_ +
+                                    " has no room for the key count of index " + indexName(index)};
+  }
+  return pages_.write(table_.tdefPage, std::move(tdef));
 }
 
 }  // namespace jet

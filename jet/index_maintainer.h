@@ -18,9 +18,6 @@
 
 namespace jet {
 
-// A row's stored bytes by its locator (overflow pointers followed).
-using RowFetcher = std::function<Result<ByteVector>(RowLocator)>;
-
 class IndexMaintainer {
  public:
   IndexMaintainer(PageCache& pages, PageAllocator& allocator, const TableDef& table,
@@ -32,11 +29,13 @@ class IndexMaintainer {
   // Refuses (kRelationship, kUnsupported, kNotWritable) a column whose indexes cannot be kept.
   Status checkColumn(const Column& column) const;
   // Moves the entries of row `at` in every index over `changedColumns` (column numbers) from
-  // the key of `oldRow` to that of `newRow`. A unique index that would hold the new key twice
-  // (case ignored) is refused with kUniqueViolation before any index changes.
+  // the key of `oldRow` to that of `newRow`. A unique index that would hold the new key twice is
+  // refused with kUniqueViolation before any index changes; keys are compared as Access compares
+  // them, by their bytes, in which case plays no part ("abc", "ABC"; "straße", "STRASSE"). A key
+  // new to its index adds one to the index's unique-entry count in the table definition.
   Status update(RowLocator at, std::span<const std::uint8_t> oldRow,
                 std::span<const std::uint8_t> newRow,
-                const std::vector<std::uint16_t>& changedColumns, const RowFetcher& fetch);
+                const std::vector<std::uint16_t>& changedColumns);
 
  private:
   struct Move {
@@ -45,13 +44,15 @@ class IndexMaintainer {
     bool insertNew = false;
     std::vector<std::uint8_t> oldKey;
     std::vector<std::uint8_t> newKey;
+    bool newDistinctKey = false;  // no other row holds newKey
   };
   Result<std::vector<KeyPart>> keyParts(const IndexDef& index,
                                         std::span<const std::uint8_t> row) const;
   Result<Move> plan(const IndexDef& index, RowLocator at, std::span<const std::uint8_t> oldRow,
-                    std::span<const std::uint8_t> newRow, const RowFetcher& fetch);
-  Result<bool> duplicated(const IndexDef& index, RowLocator at, const std::vector<KeyPart>& parts,
-                          const RowFetcher& fetch);
+                    std::span<const std::uint8_t> newRow);
+  Result<bool> heldByAnother(const IndexDef& index, RowLocator at,
+                             const std::vector<std::uint8_t>& key);
+  Status countNewKey(const IndexDef& index);
   const Column* column(std::uint16_t number) const;
   std::string indexName(const IndexDef& index) const;
   std::string relationship(const LogicalIndexDef& index) const;
@@ -64,8 +65,5 @@ class IndexMaintainer {
   bool hasVariableColumns_;
   std::string file_;
 };
-
-// `text` with its letters in upper case (ASCII and Latin-1), as Access compares unique keys.
-std::string foldCase(std::string_view text);
 
 }  // namespace jet

@@ -1,7 +1,8 @@
 // index_tree_test.cpp: thousands of entries inserted into and removed from a real index of a
 // Jet3 and a Jet4 file (on a temporary copy), in random order: the leaves always hold exactly
-// the expected entries in order, the tree grows node levels, and once every added entry is gone
-// again the index and the file check clean.
+// the expected entries in order, the tree grows node levels, the index's usage map lists exactly
+// the tree's pages as it grows and shrinks, and once every added entry is gone again the index
+// and the file check clean.
 #include "jet/index_tree.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@
 #include "jet/index_page.h"
 #include "jet/integrity_check.h"
 #include "jet/test_scratch_folder.h"
+#include "jet/usage_map_editor.h"
 
 namespace jet {
 namespace {
@@ -56,6 +58,29 @@ std::size_t depth(PageCache& pages, Version version, std::uint32_t root) {
     if (!page.ok() || page->leaf) return levels;
     n = page->entries.empty() ? page->childTailPage : page->entries.front().childPage;
   }
+}
+
+// Every page of the tree, sorted.
+std::vector<std::uint32_t> treePages(PageCache& pages, Version version, std::uint32_t root) {
+  std::vector<std::uint32_t> out;
+  std::vector<std::uint32_t> pending{root};
+  while (!pending.empty() && out.size() <= pages.pageCount()) {
+    std::uint32_t n = pending.back();
+    pending.pop_back();
+    out.push_back(n);
+    auto page = parseIndexPage(*pages.read(n), version, n);
+    if (!page.ok() || page->leaf) continue;
+    for (const auto& e : page->entries) pending.push_back(e.childPage);
+    if (page->childTailPage != 0) pending.push_back(page->childTailPage);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::vector<std::uint32_t> mapPages(PageCache& pages, const IndexDef& index, bool jet3) {
+  auto listed = UsageMapEditor(pages, MapRef::fromPointer(index.usageMapRow), jet3).pages();
+  EXPECT_TRUE(listed.ok());
+  return listed.ok() ? *listed : std::vector<std::uint32_t>{};
 }
 
 class IndexTreeChurn : public ::testing::TestWithParam<Case> {};
@@ -109,6 +134,9 @@ TEST_P(IndexTreeChurn, LeavesHoldExactlyTheEntriesThroughSplitsAndRemovals) {
     ASSERT_EQ(now[i].row, expected[i].row) << i;
   }
   EXPECT_GE(depth(pages, version, index.rootPage), 3u) << "node pages did not split";
+  const bool jet3 = (*writer)->jet3();
+  const auto grown = treePages(pages, version, index.rootPage);
+  EXPECT_EQ(grown, mapPages(pages, index, jet3)) << "split pages missing from the usage map";
   // A second insert of an entry that is there is refused.
   EXPECT_EQ(tree.insert(added.front()).number(), err::kBadPage);
 
@@ -123,6 +151,9 @@ TEST_P(IndexTreeChurn, LeavesHoldExactlyTheEntriesThroughSplitsAndRemovals) {
   }
   EXPECT_EQ(tree.remove(added.front()).number(), err::kBadPage);  // already gone
   EXPECT_EQ(leaves(pages, version, index.rootPage).size(), original);
+  const auto shrunk = treePages(pages, version, index.rootPage);
+  EXPECT_LT(shrunk.size(), grown.size()) << "no page was dropped";
+  EXPECT_EQ(shrunk, mapPages(pages, index, jet3)) << "dropped pages left in the usage map";
   ASSERT_TRUE((*writer)->close().ok());
   writer->reset();
   auto problems = checkDatabaseFile(path);

@@ -1,6 +1,7 @@
 // integrity_check.h: checks a database's structure after changes: every table and long-value page
-// owned by exactly one map and marked used in the global map, rows that split, overflow pointers
-// that lead to rows, long values whose rows add up to their length. One line per problem.
+// owned by exactly one map and marked used in the global map, free-space maps within the owned
+// maps, index pages against their usage maps, rows that split, overflow pointers that lead to
+// rows, long values whose rows add up to their length. One line per problem.
 #pragma once
 
 #include <string>

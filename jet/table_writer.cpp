@@ -24,6 +24,7 @@ RowLocator readPointer(std::span<const std::uint8_t> b) {
 }
 
 bool isTextual(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kMemo; }
+bool isLongValue(ColumnType t) { return t == ColumnType::kMemo || t == ColumnType::kOle; }
 
 // The end of the fixed area when every fixed column of the table is present.
 std::size_t fullFixedSize(const TableDef& def) {
@@ -33,6 +34,18 @@ std::size_t fullFixedSize(const TableDef& def) {
   }
   return end;
 }
+
+// The bytes of a row of `table` whose every column is null.
+std::size_t nullRowSize(const TableStorage& table, bool jet3) {
+  RowLayout layout;
+  layout.hasVariableTable = table.hasVariableColumns();
+  layout.widen(table.maxColumns, table.variableColumns);
+  layout.fixed.resize(fullFixedSize(table.def), 0);
+  return joinRow(layout, jet3).size();
+}
+
+// How many pages of the free-space map the first move of a session tries, last first.
+constexpr std::size_t kOfferedPagesTried = 8;
 
 }  // namespace
 
@@ -46,7 +59,9 @@ TableWriter::TableWriter(PageCache& pages, PageAllocator& allocator, TableStorag
       codePage_(codePage),
       file_(std::move(file)),
       indexes_(pages, allocator, table_.def, jet3 ? Version::kJet3 : version, codePage,
-               table_.hasVariableColumns(), file_) {}
+               table_.hasVariableColumns(), file_) {
+  minimalRow_ = nullRowSize(table_, jet3_);
+}
 
 std::string TableWriter::where(RowLocator at) const {
   return "table " + table_.def.name + " of " + file_ + ", row at page " + std::to_string(at.page) +
@@ -73,10 +88,21 @@ Status TableWriter::checkColumn(std::size_t index, const Value& value) const {
     return Error{err::kNotWritable,
                  name + " is calculated from other columns; it cannot be changed"};
   }
+  if (c.type == ColumnType::kOle) {
+    if (!value.isNull && !value.text.empty()) {
+      return Error{err::kCantConvertValue,
+                   name + " is an OLE object column; it takes bytes, not text"};
+    }
+    return Status::success();
+  }
   if (!isTextual(c.type)) {
-    return Error{err::kCantConvertValue, name + " is not a text or memo column (type " +
-                                             std::to_string(static_cast<int>(c.type)) +
-                                             "); only text and memo columns take text"};
+    return Error{err::kCantConvertValue, name + " is not a text, memo or OLE object column (" +
+                                             std::string(columnTypeName(c.type)) +
+                                             "); it cannot be changed"};
+  }
+  if (!value.isNull && !value.bytes.empty()) {
+    return Error{err::kCantConvertValue, name + " is a " + std::string(columnTypeName(c.type)) +
+                                             " column; it takes text, not bytes"};
   }
   if (c.fixed()) {
     return Error{err::kNotWritable,
@@ -145,16 +171,21 @@ Result<ByteVector> TableWriter::buildRow(std::span<const std::uint8_t> old,
         layout.fixed.resize(fullFixedSize(table_.def), 0);
     }
     ByteVector& piece = layout.variable[c.varIndex];
-    if (c.type == ColumnType::kMemo && layout.notNull(c.number) &&
+    if (isLongValue(c.type) && layout.notNull(c.number) &&
         piece.size() >= kLongValueDescriptorSize) {
       released.push_back(piece);
     }
     layout.setNotNull(c.number, !value.isNull);
     piece.clear();
     if (value.isNull) continue;
-    JET_ASSIGN_OR_RETURN(ByteVector stored,
-                         encodeTextValue(c, value.text, jet3_, codePage_, table_.def.name));
-    if (c.type == ColumnType::kMemo) {
+    ByteVector stored;
+    if (c.type == ColumnType::kOle) {
+      stored.assign(value.bytes.begin(), value.bytes.end());
+    } else {
+      JET_ASSIGN_OR_RETURN(stored,
+                           encodeTextValue(c, value.text, jet3_, codePage_, table_.def.name));
+    }
+    if (isLongValue(c.type)) {
       piece.assign(kLongValueDescriptorSize, 0);  // placeholder until the value is stored
       memos.push_back(Memo{&c, std::move(stored)});
     } else {
@@ -178,6 +209,26 @@ Result<ByteVector> TableWriter::buildRow(std::span<const std::uint8_t> old,
   return joinRow(layout, jet3_);
 }
 
+// The free-space map is a hint: each page it offers is checked, and one found full leaves it.
+Result<std::optional<std::uint32_t>> TableWriter::offeredPage(std::size_t size,
+                                                              std::uint32_t avoid) {
+  if (!table_.free.valid()) return std::optional<std::uint32_t>{};
+  auto offered = UsageMapEditor(pages_, table_.free, jet3_).pages();
+  if (!offered.ok()) return std::optional<std::uint32_t>{};
+  std::size_t tried = 0;
+  for (auto it = offered->rbegin(); it != offered->rend() && tried < kOfferedPagesTried; ++it) {
+    std::uint32_t number = *it;
+    if (number == avoid || number >= pages_.pageCount()) continue;
+    ++tried;
+    JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
+    DataPageEditor data(page, jet3_);
+    if (page[0] != 0x01 || data.owner() != table_.def.tdefPage || !data.valid()) continue;
+    if (data.fits(size)) return std::optional<std::uint32_t>{number};
+    JET_TRY(noteRoom(number));
+  }
+  return std::optional<std::uint32_t>{};
+}
+
 Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t avoid) {
   if (lastTarget_ && *lastTarget_ != avoid && *lastTarget_ < pages_.pageCount()) {
     JET_ASSIGN_OR_RETURN(Page page, pages_.read(*lastTarget_));
@@ -185,18 +236,11 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t 
     if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.fits(size))
       return *lastTarget_;
   }
-  if (!lastTarget_ && table_.free.valid()) {
-    // First move of this session: try the last page the free-space map offers.
-    auto offered = UsageMapEditor(pages_, table_.free, jet3_).pages();
-    if (offered.ok() && !offered->empty() && offered->back() != avoid &&
-        offered->back() < pages_.pageCount()) {
-      JET_ASSIGN_OR_RETURN(Page page, pages_.read(offered->back()));
-      DataPageEditor data(page, jet3_);
-      lastTarget_ = offered->back();
-      if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.valid() &&
-          data.fits(size)) {
-        return offered->back();
-      }
+  if (!lastTarget_) {  // first move of this session: a page the free-space map offers
+    JET_ASSIGN_OR_RETURN(auto offered, offeredPage(size, avoid));
+    if (offered) {
+      lastTarget_ = *offered;
+      return *offered;
     }
   }
   JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_.allocate());
@@ -210,8 +254,23 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t 
   return number;
 }
 
-Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row) {
+Status TableWriter::noteRoom(std::uint32_t number) {
+  if (!table_.free.valid()) return Status::success();
+  JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
+  DataPageEditor data(page, jet3_);
+  if (page[0] != 0x01 || data.owner() != table_.def.tdefPage || !data.valid())
+    return Status::success();
+  bool room = data.fits(minimalRow_);
+  UsageMapEditor map(pages_, table_.free, jet3_, &allocator_);
+  JET_ASSIGN_OR_RETURN(bool listed, map.contains(number, false));
+  if (listed == room) return Status::success();
+  return map.set(number, room);
+}
+
+Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row,
+                          std::vector<std::uint32_t>& touched) {
   std::uint32_t dataPage = found.target ? found.target->page : at.page;
+  touched.push_back(dataPage);
   {
     DataPageEditor data(found.data, jet3_);
     if (data.replace(found.dataRow, row, found.dataFlags)) {
@@ -228,6 +287,8 @@ Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row) 
     JET_TRY(pages_.write(dataPage, std::move(found.data)));
   }
   JET_ASSIGN_OR_RETURN(std::uint32_t targetPage, pageWithRoom(row.size(), at.page));
+  touched.push_back(targetPage);
+  touched.push_back(at.page);
   JET_ASSIGN_OR_RETURN(Page target, pages_.read(targetPage));
   auto slot = DataPageEditor(target, jet3_).append(row, DataPageEditor::kRowDeleted);
   if (!slot) return Error{err::kBadPage, where(at) + ": no room for the moved row"};
@@ -238,12 +299,6 @@ Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row) 
     return Error{err::kBadPage, where(at) + ": cannot write the overflow pointer"};
   }
   return pages_.write(at.page, std::move(header));
-}
-
-Result<ByteVector> TableWriter::storedRow(RowLocator at) const {
-  JET_ASSIGN_OR_RETURN(Located found, locate(at));
-  auto bytes = DataPageEditor(found.data, jet3_).rowBytes(found.dataRow);
-  return ByteVector(bytes.begin(), bytes.end());
 }
 
 Status TableWriter::updateRow(RowLocator at, const CellChanges& changes) {
@@ -257,9 +312,10 @@ Status TableWriter::updateRow(RowLocator at, const CellChanges& changes) {
     JET_ASSIGN_OR_RETURN(ByteVector row, buildRow(oldRow, changes, released));
     std::vector<std::uint16_t> changed;
     for (const auto& change : changes) changed.push_back(table_.def.columns[change.first].number);
-    JET_TRY(indexes_.update(at, oldRow, row, changed,
-                            [this](RowLocator r) { return storedRow(r); }));
-    JET_TRY(place(at, found, row));
+    JET_TRY(indexes_.update(at, oldRow, row, changed));
+    std::vector<std::uint32_t> touched;
+    JET_TRY(place(at, found, row, touched));
+    for (std::uint32_t page : touched) JET_TRY(noteRoom(page));
     for (const auto& descriptor : released) JET_TRY(longValues_.release(descriptor));
     return Status::success();
   }();

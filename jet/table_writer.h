@@ -1,7 +1,6 @@
-// table_writer.h: changes text and memo cells of existing rows. Unchanged cells keep their bytes;
-// a row that still fits stays on its page, one that does not moves and leaves an overflow pointer
-// in its slot, so locators and index entries stay valid. Every check runs before the first change,
-// and a failed update leaves the pages as they were.
+// table_writer.h: changes text, memo and OLE cells of existing rows, in place or moved behind an
+// overflow pointer (locators and index entries stay valid), keeping the free-space map in step.
+// Every check runs before the first change; a failed update leaves the pages as they were.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +19,8 @@
 
 namespace jet {
 
-// New values: index into TableDef::columns -> value (text in UTF-8, or null).
+// New values: index into TableDef::columns -> value (null, text in UTF-8 for text and memo
+// columns, bytes for OLE columns).
 using CellChanges = std::vector<std::pair<std::size_t, Value>>;
 
 inline std::size_t maxRowSize(bool jet3) { return jet3 ? 2012 : 4060; }
@@ -35,7 +35,8 @@ class TableWriter {
 
   const TableStorage& table() const { return table_; }
   // Refuses (nothing changed) columns that are complex, calculated, fixed-length text or not
-  // text/memo/OLE-with-bytes, indexed columns whose indexes cannot be kept (IndexMaintainer),
+  // text/memo/OLE, text given to an OLE column and bytes given to a text or memo column
+  // (kCantConvertValue), indexed columns whose indexes cannot be kept (IndexMaintainer),
   // values too long, and rows beyond the format's size. Indexes over changed columns change in
   // the same batch as the row.
   Status updateRow(RowLocator where, const CellChanges& changes);
@@ -53,10 +54,15 @@ class TableWriter {
   Result<Located> locate(RowLocator where) const;
   Result<ByteVector> buildRow(std::span<const std::uint8_t> old, const CellChanges& changes,
                               std::vector<ByteVector>& released);
-  Status place(RowLocator where, Located& at, const ByteVector& row);
+  // Puts the row back; `touched` gets the data pages whose rows changed.
+  Status place(RowLocator where, Located& at, const ByteVector& row,
+               std::vector<std::uint32_t>& touched);
   Result<std::uint32_t> pageWithRoom(std::size_t size, std::uint32_t avoid);
+  Result<std::optional<std::uint32_t>> offeredPage(std::size_t size, std::uint32_t avoid);
+  // Sets `page`'s bit in the free-space map when it can take a row of the table's smallest size
+  // (and a slot for it), clears it when it cannot.
+  Status noteRoom(std::uint32_t page);
   std::string where(RowLocator at) const;
-  Result<ByteVector> storedRow(RowLocator at) const;
 
   PageCache& pages_;
   PageAllocator& allocator_;
@@ -66,6 +72,7 @@ class TableWriter {
   std::uint16_t codePage_;
   std::string file_;
   std::optional<std::uint32_t> lastTarget_;
+  std::size_t minimalRow_ = 0;  // bytes of a row with every column null
   IndexMaintainer indexes_;
 };
 

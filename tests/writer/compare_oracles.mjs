@@ -3,7 +3,7 @@
 // of the table is as before. Prints one line per difference; exit 0 when there is none.
 //
 // Usage: node compare_oracles.mjs --modules DIR --before FILE --after FILE --table T --expect JSON
-//   JSON: {"cells": [[rowIndex, "column", "value" | null], ...]}
+//   JSON: {"cells": [[rowIndex, "column", "value" | {"hex": "..."} | null], ...]}
 import { execFileSync } from "node:child_process";
 import { readFileSync } from "node:fs";
 import { createRequire } from "node:module";
@@ -25,7 +25,17 @@ function mdbToolsRows(file) {
   return out.split("\n").filter((l) => l.length > 0).map((l) => JSON.parse(l));
 }
 
-const norm = (v) => (v === undefined || v === null ? null : typeof v === "string" ? v : JSON.stringify(v));
+// Bytes (OLE, binary) compare as hex: mdb-reader gives a Buffer, mdb-json {"$binary": base64},
+// and the expected cells {"hex": "..."}.
+const norm = (v) => {
+  if (v === undefined || v === null) return null;
+  if (typeof v === "string") return v;
+  if (v instanceof Uint8Array) return "bytes:" + Buffer.from(v).toString("hex");
+  if (typeof v === "object" && typeof v.$binary === "string")
+    return "bytes:" + Buffer.from(v.$binary, "base64").toString("hex");
+  if (typeof v === "object" && typeof v.hex === "string") return "bytes:" + v.hex.toLowerCase();
+  return JSON.stringify(v);
+};
 const expect = JSON.parse(readFileSync(args.expect, "utf8")).cells;
 // Oracles may list moved rows in another order than their slots, so rows are compared as
 // multisets: the changed columns against the expected values, the others against the original.

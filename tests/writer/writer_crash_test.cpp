@@ -45,7 +45,9 @@ jet::Status applyChange(const std::string& path, jet::FaultHook* faults, std::si
   for (std::size_t i = 0; i < columns.size(); ++i) {
     jet::Value v;
     v.isNull = false;
-    if (!(*table)->checkColumn(i, v).ok()) continue;
+    bool textual =
+        columns[i].type == jet::ColumnType::kText || columns[i].type == jet::ColumnType::kMemo;
+    if (!textual || !(*table)->checkColumn(i, v).ok()) continue;
     bool memo = columns[i].type == jet::ColumnType::kMemo;
     v.text = std::string(memo ? 20000 : columns[i].length / 2u, memo ? 'm' : 'T');
     changes.emplace_back(i, v);
