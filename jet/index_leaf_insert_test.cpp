@@ -113,5 +113,35 @@ TEST(IndexLeafInsert, FullLeafIsRefusedNotSplit) {
   EXPECT_TRUE(parseIndexPage(page, Version::kJet4, leaves.front().number).ok());
 }
 
+// Once the entries no longer fit whole, the leaf stores their shared prefix once, as the page
+// writer does for every index, and takes more entries before it is refused.
+TEST(IndexLeafInsert, FullerLeafSharesThePrefixOfItsEntries) {
+  IndexPage empty;
+  empty.number = 9;
+  auto page = writeIndexPage(empty, Version::kJet4);
+  ASSERT_TRUE(page.ok()) << page.error().description;
+  std::vector<std::uint8_t> leaf = *page;
+  std::uint32_t added = 0;
+  for (;; ++added) {
+    std::vector<std::uint8_t> key(40, 0x55);
+    key[0] = 0x7F;
+    key[1] = static_cast<std::uint8_t>(added >> 8);
+    key[2] = static_cast<std::uint8_t>(added);
+    auto next = insertLeafEntry(leaf, Version::kJet4, 9, key, {added + 100, 0}, true, "t");
+    if (!next.ok()) {
+      EXPECT_EQ(next.error().number, err::kUnsupported);
+      break;
+    }
+    leaf = *next;
+  }
+  const std::size_t whole = maxIndexEntryBytes(Version::kJet4) / (40 + 4);
+  EXPECT_GT(added, whole);
+  auto parsed = parseIndexPage(leaf, Version::kJet4, 9);
+  ASSERT_TRUE(parsed.ok()) << parsed.error().description;
+  EXPECT_EQ(parsed->entries.size(), added);
+  EXPECT_EQ(parsed->prefixLength, 2);
+  EXPECT_EQ(parsed->entries.back().row, (RowLocator{added + 99, 0}));
+}
+
 }  // namespace
 }  // namespace jet
