@@ -1,5 +1,5 @@
-// index_leaf_insert_test.cpp: leaf pages rebuilt from their entries match Access's own bytes,
-// and an inserted entry lands in order, with duplicates and full pages refused.
+// index_leaf_insert_test.cpp: the catalogue's leaf pages rebuilt by the page writer match
+// Access's own bytes, and an inserted entry lands in order, with duplicates and full pages refused.
 #include "jet/index_leaf_insert.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 
 #include "jet/database.h"
 #include "jet/error_codes.h"
+#include "jet/index_page_writer.h"
 #include "jet/raw_file.h"
 
 namespace jet {
@@ -49,8 +50,8 @@ TEST(IndexLeafInsert, RebuiltCatalogueLeavesMatchAccessBytes) {
     for (const Leaf& leaf : catalogueLeaves(file)) {
       auto parsed = parseIndexPage(leaf.bytes, Version::kJet4, leaf.number);
       ASSERT_TRUE(parsed.ok()) << parsed.error().description;
-      auto rebuilt = encodeLeafPage(leaf.bytes, *parsed, Version::kJet4, "test");
-      ASSERT_TRUE(rebuilt.ok());
+      auto rebuilt = writeIndexPage(*parsed, Version::kJet4, leaf.bytes);
+      ASSERT_TRUE(rebuilt.ok()) << rebuilt.error().description;
       auto again = parseIndexPage(*rebuilt, Version::kJet4, leaf.number);
       ASSERT_TRUE(again.ok()) << again.error().description;
       ASSERT_EQ(again->entries.size(), parsed->entries.size());
@@ -110,6 +111,36 @@ TEST(IndexLeafInsert, FullLeafIsRefusedNotSplit) {
   EXPECT_EQ(last.number(), err::kUnsupported);
   EXPECT_NE(last.description().find("\"Big\""), std::string::npos);
   EXPECT_TRUE(parseIndexPage(page, Version::kJet4, leaves.front().number).ok());
+}
+
+// Once the entries no longer fit whole, the leaf stores their shared prefix once, as the page
+// writer does for every index, and takes more entries before it is refused.
+TEST(IndexLeafInsert, FullerLeafSharesThePrefixOfItsEntries) {
+  IndexPage empty;
+  empty.number = 9;
+  auto page = writeIndexPage(empty, Version::kJet4);
+  ASSERT_TRUE(page.ok()) << page.error().description;
+  std::vector<std::uint8_t> leaf = *page;
+  std::uint32_t added = 0;
+  for (;; ++added) {
+    std::vector<std::uint8_t> key(40, 0x55);
+    key[0] = 0x7F;
+    key[1] = static_cast<std::uint8_t>(added >> 8);
+    key[2] = static_cast<std::uint8_t>(added);
+    auto next = insertLeafEntry(leaf, Version::kJet4, 9, key, {added + 100, 0}, true, "t");
+    if (!next.ok()) {
+      EXPECT_EQ(next.error().number, err::kUnsupported);
+      break;
+    }
+    leaf = *next;
+  }
+  const std::size_t whole = maxIndexEntryBytes(Version::kJet4) / (40 + 4);
+  EXPECT_GT(added, whole);
+  auto parsed = parseIndexPage(leaf, Version::kJet4, 9);
+  ASSERT_TRUE(parsed.ok()) << parsed.error().description;
+  EXPECT_EQ(parsed->entries.size(), added);
+  EXPECT_EQ(parsed->prefixLength, 2);
+  EXPECT_EQ(parsed->entries.back().row, (RowLocator{added + 99, 0}));
 }
 
 }  // namespace

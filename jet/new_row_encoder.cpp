@@ -1,4 +1,4 @@
-// new_row_encoder.cpp: cell and row encoding for freshly created tables.
+// new_row_encoder.cpp: cell encoding for freshly created tables; row_layout.h joins the parts.
 #include "jet/new_row_encoder.h"
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 
 #include "jet/byte_writer.h"
 #include "jet/error_codes.h"
+#include "jet/row_layout.h"
 #include "jet/text_codec.h"
 
 namespace jet {
@@ -17,8 +18,6 @@ constexpr std::size_t kChainPointer = 4;
 constexpr std::uint32_t kInlineFlag = 0x80000000;
 constexpr std::uint32_t kSingleRowFlag = 0x40000000;
 constexpr std::uint32_t kMaxLongValueLength = 0x3FFFFFFF;
-
-using ByteVector = std::vector<std::uint8_t>;
 
 Error columnError(std::int32_t number, const std::string& table, const Column& col,
                   const std::string& what) {
@@ -80,11 +79,6 @@ std::size_t fixedAreaSize(const TableDef& table) {
 
 void appendBytes(ByteVector& out, std::span<const std::uint8_t> bytes) {
   out.insert(out.end(), bytes.begin(), bytes.end());
-}
-
-void append16(ByteVector& out, std::size_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 
 ByteVector descriptor(std::uint32_t lengthAndFlags, std::uint32_t pointer) {
@@ -185,11 +179,10 @@ Result<ByteVector> encodeNewRow(const TableDef& table, const std::vector<Value>&
     columnCount = std::max<std::size_t>(columnCount, c.number + 1u);
     if (!c.fixed()) varSlots = std::max<std::size_t>(varSlots, c.varIndex + 1u);
   }
-  ByteVector nullMask((columnCount + 7) / 8, 0);
-  auto markNotNull = [&](const Column& c) {
-    nullMask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
-  };
-  ByteVector fixed(fixedAreaSize(table), 0);
+  RowLayout row;
+  row.widen(static_cast<std::uint16_t>(columnCount), varSlots);
+  row.hasVariableTable = varSlots > 0;
+  row.fixed.assign(fixedAreaSize(table), 0);
   std::vector<std::size_t> variable;  // column indexes, by variable-table index
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
     const Column& col = table.columns[i];
@@ -197,10 +190,10 @@ Result<ByteVector> encodeNewRow(const TableDef& table, const std::vector<Value>&
     if (!col.fixed()) {
       variable.push_back(i);
     } else if (col.type == ColumnType::kBoolean) {
-      if (!v.isNull && v.boolean) markNotNull(col);
+      if (!v.isNull && v.boolean) row.setNotNull(col.number, true);
     } else if (!v.isNull) {
-      JET_TRY(putFixed(fixed, col, v, table.name));
-      markNotNull(col);
+      JET_TRY(putFixed(row.fixed, col, v, table.name));
+      row.setNotNull(col.number, true);
     }
   }
   std::sort(variable.begin(), variable.end(), [&](std::size_t a, std::size_t b) {
@@ -208,43 +201,30 @@ Result<ByteVector> encodeNewRow(const TableDef& table, const std::vector<Value>&
   });
 
   // First every cell's bytes, checked, and the row's size; only then long values are stored.
-  std::vector<ByteVector> cells(variable.size());
-  std::size_t size = 2 + fixed.size() + nullMask.size() + (varSlots > 0 ? 4 + 2 * varSlots : 0);
-  for (std::size_t k = 0; k < variable.size(); ++k) {
-    const Column& col = table.columns[variable[k]];
-    if (values[variable[k]].isNull) continue;
-    JET_ASSIGN_OR_RETURN(cells[k], plainCell(col, values[variable[k]], table.name));
-    size += cellSize(col, cells[k]);
+  std::size_t size =
+      2 + row.fixed.size() + row.nullMask.size() + (varSlots > 0 ? 4 + 2 * varSlots : 0);
+  for (std::size_t i : variable) {
+    const Column& col = table.columns[i];
+    if (values[i].isNull) continue;
+    JET_ASSIGN_OR_RETURN(row.variable[col.varIndex], plainCell(col, values[i], table.name));
+    size += cellSize(col, row.variable[col.varIndex]);
   }
   if (size > kMaxRowSize) {
     return Error{err::kRowTooLarge, "A row of table \"" + table.name + "\" needs " +
                                         std::to_string(size) + " bytes; at most " +
                                         std::to_string(kMaxRowSize) + " fit."};
   }
-  ByteVector row;
-  append16(row, columnCount);
-  appendBytes(row, fixed);
-  std::vector<std::size_t> offsets;
-  for (std::size_t k = 0; k < variable.size(); ++k) {
-    const Column& col = table.columns[variable[k]];
-    while (offsets.size() <= col.varIndex) offsets.push_back(row.size());
-    if (values[variable[k]].isNull) continue;
-    markNotNull(col);
-    if (isLongValue(col)) {
-      Result<ByteVector> d = encodeLongValue(cells[k], col.number, longValues);
-      if (!d.ok()) return columnError(d.error().number, table.name, col, d.error().description);
-      cells[k] = std::move(d).value();
-    }
-    appendBytes(row, cells[k]);
+  // Then the long values are stored, and the parts joined.
+  for (std::size_t i : variable) {
+    const Column& col = table.columns[i];
+    if (values[i].isNull) continue;
+    row.setNotNull(col.number, true);
+    if (!isLongValue(col)) continue;
+    Result<ByteVector> d = encodeLongValue(row.variable[col.varIndex], col.number, longValues);
+    if (!d.ok()) return columnError(d.error().number, table.name, col, d.error().description);
+    row.variable[col.varIndex] = std::move(d).value();
   }
-  while (offsets.size() < varSlots) offsets.push_back(row.size());
-  if (varSlots > 0) {
-    append16(row, row.size());
-    for (std::size_t i = offsets.size(); i-- > 0;) append16(row, offsets[i]);
-    append16(row, offsets.size());
-  }
-  appendBytes(row, nullMask);
-  return row;
+  return joinRow(row, false);
 }
 
 }  // namespace jet

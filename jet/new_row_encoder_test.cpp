@@ -11,6 +11,7 @@
 #include "jet/format.h"
 #include "jet/row_codec.h"
 #include "jet/table_layout.h"
+#include "jet/test_values.h"
 
 namespace jet {
 namespace {
@@ -48,30 +49,10 @@ class MemoryLongValues : public LongValueStore, public LongValueSource {
   std::uint32_t next_ = 10;
 };
 
-Value num(std::int64_t v) {
-  Value x;
-  x.isNull = false;
-  x.integer = v;
-  return x;
-}
-Value real(double v) {
-  Value x;
-  x.isNull = false;
-  x.real = v;
-  return x;
-}
-Value str(std::string s) {
-  Value x;
-  x.isNull = false;
-  x.text = std::move(s);
-  return x;
-}
-Value flag(bool b) {
-  Value x;
-  x.isNull = false;
-  x.boolean = b;
-  return x;
-}
+using testing::flag;
+using testing::num;
+using testing::real;
+using testing::str;
 
 TableDef table() {
   auto def = layoutTable("T", {{"Id", ColumnType::kLong},

@@ -1,12 +1,14 @@
 // page_filler.h: fills a fresh data page (table rows or long-value rows) from the end down, for
 // tables being created; never edits a page that holds rows already. Where the page goes is the
-// caller's business.
+// caller's business. The page's format (header, row table, free-space counter) is
+// data_page_editor.h's.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "jet/data_page_editor.h"
 #include "jet/format.h"
 
 namespace jet {
@@ -17,8 +19,8 @@ class PageFiller {
   // (marked "LVAL" instead of an owner).
   PageFiller(const Format& f, std::uint32_t owner, bool longValues);
 
-  bool empty() const { return rows_ == 0; }
-  std::uint16_t rowCount() const { return rows_; }
+  bool empty() const { return rowCount() == 0; }
+  std::uint16_t rowCount() const;
   // Whether one more row of `size` bytes fits (room and the 255-row limit).
   bool fits(std::size_t size) const;
   // Adds a row (the caller checked fits()) and returns its number on the page.
@@ -28,14 +30,13 @@ class PageFiller {
   void reset();
 
  private:
-  std::size_t freeSpace() const;
+  // The editor over the page; const members only call its const members.
+  DataPageEditor editor() const;
 
   const Format& f_;
   std::uint32_t owner_;
   bool longValues_;
   std::vector<std::uint8_t> page_;
-  std::uint16_t rows_ = 0;
-  std::size_t rowStart_ = 0;  // where the last added row begins
 };
 
 }  // namespace jet

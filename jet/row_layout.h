@@ -1,6 +1,7 @@
 // row_layout.h: a stored row cut into its parts (column count, fixed area, variable columns by
-// variable-table index, null mask) and joined again, for Jet3 and Jet4/ACE rows. Parts that are
-// not changed come back byte for byte; values themselves are the caller's business.
+// variable-table index, null mask) and joined again, for Jet3 and Jet4/ACE rows; new rows are
+// joined here too. Parts that are not changed come back byte for byte; values themselves are the
+// caller's business.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,7 @@
 #include "jet/byte_writer.h"
 #include "jet/bytes.h"
 #include "jet/data_page.h"
+#include "jet/data_page_editor.h"
 #include "jet/error_codes.h"
 #include "jet/format.h"
 #include "jet/index_key.h"
@@ -18,10 +19,6 @@
 
 namespace jet {
 namespace {
-
-constexpr std::size_t kFreeSpace = 2;
-constexpr std::size_t kRowEntry = 2;
-constexpr std::size_t kMaxRows = 255;
 
 using ByteVector = std::vector<std::uint8_t>;
 using Changes = std::map<std::uint32_t, ByteVector>;
@@ -38,41 +35,11 @@ class NoLongValues : public LongValueStore {
   std::string table_;
 };
 
-// Adds `row` to data page `page` if it fits; returns its row number or -1.
-int appendToPage(ByteVector& page, const Format& f, std::span<const std::uint8_t> row) {
-  std::uint16_t count = u16(page, f.dataRowCount);
-  std::size_t free = u16(page, kFreeSpace);
-  if (count >= kMaxRows || row.size() + kRowEntry > free) return -1;
-  std::size_t lowest = page.size();
-  for (std::uint16_t i = 0; i < count; ++i) {
-    std::size_t start = u16(page, f.dataRowTable + kRowEntry * i) & kRowOffsetMask;
-    if (start != 0) lowest = std::min(lowest, start);
-  }
-  std::size_t tableEnd = f.dataRowTable + kRowEntry * (count + 1u);
-  if (lowest < tableEnd + row.size()) return -1;
-  std::size_t start = lowest - row.size();
-  std::copy(row.begin(), row.end(), page.begin() + static_cast<std::ptrdiff_t>(start));
-  put16(page, f.dataRowTable + kRowEntry * count, static_cast<std::uint16_t>(start));
-  put16(page, f.dataRowCount, static_cast<std::uint16_t>(count + 1));
-  put16(page, kFreeSpace, static_cast<std::uint16_t>(free - row.size() - kRowEntry));
-  return count;
-}
-
 Result<ByteVector> pageWithChanges(const PageStore& pages, const Changes& changes,
                                    std::uint32_t n) {
   auto it = changes.find(n);
   if (it != changes.end()) return it->second;
   return pages.read(n);
-}
-
-// The bytes [start, end) of row `number` on a data page.
-std::pair<std::size_t, std::size_t> rowBounds(const ByteVector& page, const Format& f,
-                                              std::size_t number) {
-  std::size_t start = u16(page, f.dataRowTable + kRowEntry * number) & kRowOffsetMask;
-  std::size_t end = number == 0
-                        ? page.size()
-                        : u16(page, f.dataRowTable + kRowEntry * (number - 1)) & kRowOffsetMask;
-  return {start, end};
 }
 
 // Pages an inline map lists.
@@ -107,11 +74,12 @@ Status addOwnedPage(PageStore& pages, const SystemTable& table, const Format& f,
                     Changes& changes) {
   std::uint32_t mapPage = table.def.ownedMap >> 8;
   JET_ASSIGN_OR_RETURN(ByteVector holder, pageWithChanges(pages, changes, mapPage));
-  auto [start, end] = rowBounds(holder, f, table.def.ownedMap & 0xFF);
+  auto bounds = DataPageEditor(holder, f.jet3).bounds(table.def.ownedMap & 0xFF);
   Error full{err::kUnsupported, "The usage map of table \"" + table.def.name +
                                     "\" cannot take another page; this file cannot take more "
                                     "tables."};
-  if (start + 5 > end || end > holder.size()) return full;
+  if (!bounds || bounds->first + 5 > bounds->second) return full;
+  auto [start, end] = *bounds;
   std::span<std::uint8_t> row = std::span(holder).subspan(start, end - start);
   if (row[0] == 0) {
     std::uint32_t first = u32(row, 1);
@@ -152,10 +120,10 @@ Result<RowLocator> placeRow(PageStore& pages, const SystemTable& table, const Fo
   for (auto it = table.rowPages.rbegin(); it != table.rowPages.rend(); ++it) {
     JET_ASSIGN_OR_RETURN(ByteVector page, pageWithChanges(pages, changes, *it));
     if (page[0] != 0x01 || u32(page, 4) != table.def.tdefPage) continue;
-    int number = appendToPage(page, f, row);
-    if (number < 0) continue;
+    std::optional<std::size_t> number = DataPageEditor(page, f.jet3).append(row, 0);
+    if (!number) continue;
     changes[*it] = std::move(page);
-    return RowLocator{*it, static_cast<std::uint16_t>(number)};
+    return RowLocator{*it, static_cast<std::uint16_t>(*number)};
   }
   // Every page is full: the row starts a page of its own, added to the table's owned map.
   std::uint32_t fresh = pages.reserve();

@@ -40,33 +40,35 @@ class Cursor {
 };
 
 struct Context {
-  const PageReader& pages;
+  const TableDefPageReader& read;
   const Format& f;
   const std::string& name;
   std::uint32_t page;
   std::uint16_t codePage;
+  const std::string& file;
   Error error(const std::string& what) const {
-    return Error{err::kBadPage, "'" + pages.path() + "': the definition of table '" + name +
-                                    "' (page " + std::to_string(page) + ") " + what + "."};
+    std::string lead = file.empty() ? "The" : "'" + file + "': the";
+    return Error{err::kBadPage, lead + " definition of table '" + name + "' (page " +
+                                    std::to_string(page) + ") " + what + "."};
   }
 };
 
 // Joins the chain: the first page whole, later pages without their 8-byte header.
 Result<std::vector<std::uint8_t>> readChain(const Context& c, std::vector<std::uint32_t>& chain) {
   std::vector<std::uint8_t> out;
+  std::vector<std::uint8_t> page;
   std::unordered_set<std::uint32_t> seen;
   for (std::uint32_t p = c.page; p != 0;) {
     if (!seen.insert(p).second) return c.error("has a cyclic page chain");
-    auto read = c.pages.page(p);
+    Status read = c.read(p, page);
     if (!read.ok()) return c.error("cannot be read: " + read.error().description);
-    PagePtr page = *read;
-    if ((*page)[0] != kPageTypeTableDef) {
+    if (page.size() < kChainHeader || page[0] != kPageTypeTableDef) {
       return c.error("continues on page " + std::to_string(p) + ", which is not a definition page");
     }
     chain.push_back(p);
     std::size_t from = out.empty() ? 0 : kChainHeader;
-    out.insert(out.end(), page->begin() + static_cast<std::ptrdiff_t>(from), page->end());
-    p = u32(*page, 4);
+    out.insert(out.end(), page.begin() + static_cast<std::ptrdiff_t>(from), page.end());
+    p = u32(page, 4);
   }
   return out;
 }
@@ -203,7 +205,19 @@ void readLongValueMaps(Cursor& in, TableDef& t) {
 
 Result<TableDef> readTableDef(const PageReader& pages, const Format& f, std::uint32_t page,
                               const std::string& name, std::uint16_t codePage) {
-  Context c{pages, f, name, page, codePage};
+  TableDefPageReader read = [&pages](std::uint32_t number,
+                                     std::vector<std::uint8_t>& out) -> Status {
+    JET_ASSIGN_OR_RETURN(PagePtr p, pages.page(number));
+    out.assign(p->begin(), p->end());
+    return Status::success();
+  };
+  return readTableDef(read, f, page, name, codePage, pages.path());
+}
+
+Result<TableDef> readTableDef(const TableDefPageReader& read, const Format& f, std::uint32_t page,
+                              const std::string& name, std::uint16_t codePage,
+                              const std::string& file) {
+  Context c{read, f, name, page, codePage, file};
   TableDef t;
   t.name = name;
   t.tdefPage = page;

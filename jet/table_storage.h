@@ -1,6 +1,6 @@
-// table_storage.h: what the writer needs from a table definition beyond its columns: where its
-// usage maps are (owned pages, free space, each long-value column's pair), the row shape counters,
-// and the fixed-size fields it keeps right. Reads the whole definition chain.
+// table_storage.h: a table definition as the writer uses it: its usage maps as map rows (owned
+// pages, free space, each long-value column's pair) and the row shape counters. The definition
+// itself is read by table_def.h.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +30,7 @@ struct LongValueColumnMaps {
 };
 
 struct TableStorage {
-  TableDef def;                       // columns and indexes
-  std::vector<std::uint32_t> chain;   // definition pages, first to last
+  TableDef def;                       // columns, indexes, definition pages
   std::uint16_t maxColumns = 0;       // column count stored in new rows
   std::uint16_t variableColumns = 0;  // size of the variable table in new rows
   MapRef owned;
@@ -43,7 +42,8 @@ struct TableStorage {
 // The same facts from a definition the reader has already decoded.
 TableStorage tableStorageFrom(const TableDef& def);
 
-// Reads the definition at `tdefPage`. `jet3` picks the layout; `name` names the table in errors.
+// Reads the definition at `tdefPage` as the cache holds it. `jet3` picks the layout; `name` names
+// the table in errors.
 Result<TableStorage> readTableStorage(const PageCache& pages, std::uint32_t tdefPage, bool jet3,
                                       const std::string& name);
 

@@ -14,37 +14,18 @@
 #include "jet/fault_hook.h"
 #include "jet/integrity_check.h"
 #include "jet/test_scratch_folder.h"
+#include "jet/test_values.h"
 
 namespace jet {
 namespace {
 
 const std::string kSource = FIELDMEND_SOURCE_DIR;
 
-Value nul() { return Value{}; }
-Value num(std::int64_t v) {
-  Value x;
-  x.isNull = false;
-  x.integer = v;
-  return x;
-}
-Value real(double v) {
-  Value x;
-  x.isNull = false;
-  x.real = v;
-  return x;
-}
-Value str(std::string s) {
-  Value x;
-  x.isNull = false;
-  x.text = std::move(s);
-  return x;
-}
-Value flag(bool b) {
-  Value x;
-  x.isNull = false;
-  x.boolean = b;
-  return x;
-}
+using testing::flag;
+using testing::nul;
+using testing::num;
+using testing::real;
+using testing::str;
 
 std::vector<ColumnSpec> allTypes() {
   return {{"Id", ColumnType::kLong},       {"Small", ColumnType::kInteger},
