@@ -80,6 +80,7 @@ IndexFiller::~IndexFiller() = default;
 
 Result<IndexFiller::RowKeys> IndexFiller::keys(const std::vector<Value>& values) const {
   RowKeys out;
+  if (values.size() != table_.columns.size()) return out;  // the row encoder refuses the row
   for (const auto& index : indexes_) {
     std::vector<KeyPart> parts;
     for (std::size_t position = 0; position < index->columns.size(); ++position) {

@@ -10,7 +10,7 @@
 namespace jet {
 namespace {
 
-constexpr std::size_t kEntryOverhead = 64;      // vector and string headers of one entry
+constexpr std::size_t kEntryOverhead = 112;     // headers and allocation slack of one entry
 constexpr std::size_t kReadBuffer = 64 * 1024;  // per run while merging
 constexpr std::size_t kMaxField = 0xFFFF;
 
@@ -122,8 +122,14 @@ Status IndexSorter::add(SortEntry entry) {
 Status IndexSorter::spill() {
   if (batch_.empty()) return {};
   if (!file_) {
-    JET_ASSIGN_OR_RETURN(RawFile file, RawFile::open(spillPath_, RawFile::Mode::kCreateNew));
-    file_ = std::make_unique<RawFile>(std::move(file));
+    auto file = RawFile::open(spillPath_, RawFile::Mode::kCreateNew);
+    if (!file.ok()) {
+      return Error{
+          file.error().number,
+          "The index keys cannot be sorted in the temporary file " + spillPath_ +
+              " (delete it if an interrupted creation left it): " + file.error().description};
+    }
+    file_ = std::make_unique<RawFile>(std::move(*file));
   }
   std::sort(batch_.begin(), batch_.end(), sortsBefore);
   Run run{fileEnd_, 0};
