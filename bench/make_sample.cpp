@@ -117,18 +117,18 @@ jet::IndexSpec primaryKey(const std::string& column) { return {"", {{column}}, t
 jet::IndexSpec indexOn(const std::string& column) { return {column, {{column}}}; }
 
 jet::Status customers(jet::DatabaseCreator& db) {
-  JET_TRY(db.addTable(jet::TableSpec{"Customers",
-                                     {{"CustomerID", ColumnType::kLong},
-                                      {"CompanyName", ColumnType::kText, 60},
-                                      {"ContactName", ColumnType::kText, 50},
-                                      {"City", ColumnType::kText, 40},
-                                      {"Country", ColumnType::kText, 30},
-                                      {"Phone", ColumnType::kText, 24},
-                                      {"Active", ColumnType::kBoolean},
-                                      {"CustomerSince", ColumnType::kDateTime},
-                                      {"Notes", ColumnType::kMemo}},
-                                     {primaryKey("CustomerID"), indexOn("CompanyName"),
-                                      indexOn("City"), indexOn("Country")}}));
+  JET_TRY(db.addTable(jet::TableSpec{
+      "Customers",
+      {{"CustomerID", ColumnType::kLong},
+       {"CompanyName", ColumnType::kText, 60},
+       {"ContactName", ColumnType::kText, 50},
+       {"City", ColumnType::kText, 40},
+       {"Country", ColumnType::kText, 30},
+       {"Phone", ColumnType::kText, 24},
+       {"Active", ColumnType::kBoolean},
+       {"CustomerSince", ColumnType::kDateTime},
+       {"Notes", ColumnType::kMemo}},
+      {primaryKey("CustomerID"), indexOn("CompanyName"), indexOn("City"), indexOn("Country")}}));
   std::int64_t id = 1;
   for (const Customer& c : kCustomers) {
     Value notes = id % 4 == 1   ? str(longNote(static_cast<int>(id) % 3 * 10 + 2))
@@ -144,16 +144,16 @@ jet::Status customers(jet::DatabaseCreator& db) {
 }
 
 jet::Status products(jet::DatabaseCreator& db) {
-  JET_TRY(db.addTable(jet::TableSpec{"Products",
-                                     {{"ProductID", ColumnType::kLong},
-                                      {"ProductName", ColumnType::kText, 60},
-                                      {"Category", ColumnType::kText, 30},
-                                      {"UnitPrice", ColumnType::kCurrency},
-                                      {"UnitsInStock", ColumnType::kInteger},
-                                      {"Discontinued", ColumnType::kBoolean},
-                                      {"Description", ColumnType::kMemo}},
-                                     {primaryKey("ProductID"), indexOn("ProductName"),
-                                      indexOn("Category")}}));
+  JET_TRY(db.addTable(
+      jet::TableSpec{"Products",
+                     {{"ProductID", ColumnType::kLong},
+                      {"ProductName", ColumnType::kText, 60},
+                      {"Category", ColumnType::kText, 30},
+                      {"UnitPrice", ColumnType::kCurrency},
+                      {"UnitsInStock", ColumnType::kInteger},
+                      {"Discontinued", ColumnType::kBoolean},
+                      {"Description", ColumnType::kMemo}},
+                     {primaryKey("ProductID"), indexOn("ProductName"), indexOn("Category")}}));
   std::int64_t id = 1;
   for (const Product& p : kProducts) {
     std::string description = std::string(p.name) + " (" + p.category + "). " +
@@ -166,18 +166,18 @@ jet::Status products(jet::DatabaseCreator& db) {
 }
 
 jet::Status orders(jet::DatabaseCreator& db) {
-  JET_TRY(db.addTable(jet::TableSpec{"Orders",
-                                     {{"OrderID", ColumnType::kLong},
-                                      {"CustomerID", ColumnType::kLong},
-                                      {"ProductID", ColumnType::kLong},
-                                      {"OrderDate", ColumnType::kDateTime},
-                                      {"Quantity", ColumnType::kInteger},
-                                      {"ShipCity", ColumnType::kText, 40},
-                                      {"Status", ColumnType::kText, 20},
-                                      {"Comments", ColumnType::kMemo}},
-                                     {primaryKey("OrderID"), indexOn("CustomerID"),
-                                      indexOn("ProductID"), indexOn("ShipCity"),
-                                      indexOn("Status")}}));
+  JET_TRY(
+      db.addTable(jet::TableSpec{"Orders",
+                                 {{"OrderID", ColumnType::kLong},
+                                  {"CustomerID", ColumnType::kLong},
+                                  {"ProductID", ColumnType::kLong},
+                                  {"OrderDate", ColumnType::kDateTime},
+                                  {"Quantity", ColumnType::kInteger},
+                                  {"ShipCity", ColumnType::kText, 40},
+                                  {"Status", ColumnType::kText, 20},
+                                  {"Comments", ColumnType::kMemo}},
+                                 {primaryKey("OrderID"), indexOn("CustomerID"),
+                                  indexOn("ProductID"), indexOn("ShipCity"), indexOn("Status")}}));
   const std::size_t customers = std::size(kCustomers);
   const std::size_t products = std::size(kProducts);
   for (std::int64_t id = 1; id <= 120; ++id) {

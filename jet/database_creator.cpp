@@ -26,7 +26,6 @@ constexpr std::int32_t kTablesParentId = 0x0F000000;  // the "Tables" container'
 constexpr std::int64_t kFullAccess = 1048575;         // ACM of a new table's owner entries
 constexpr std::int64_t kTypeTable = 1;
 constexpr std::uint32_t kGlobalMapPage = 1;
-constexpr std::size_t kIndexSortBudget = 16u << 20;  // bytes of keys in memory per table
 std::vector<std::uint8_t> defaultOwner() { return {0xA6, 0x33}; }  // the Admin user SID
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -297,8 +296,8 @@ Status DatabaseCreator::addTable(const TableSpec& spec) {
   JET_TRY(registerTable(def));
   if (!def.indexes.empty()) {
     indexedTable_ = std::make_unique<TableDef>(def);
-    indexes_ = std::make_unique<IndexFiller>(*pages_, version_, *indexedTable_,
-                                             partial_ + ".sort", kIndexSortBudget);
+    indexes_ = std::make_unique<IndexFiller>(*pages_, version_, *indexedTable_, partial_ + ".sort",
+                                             options_.indexSortBudget);
   }
   filler_ = std::make_unique<TableFiller>(*pages_, formatFor(version_), std::move(def));
   failed_ = false;

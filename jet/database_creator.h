@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/raw_file.h"
 #include "jet/index_layout.h"
+#include "jet/raw_file.h"
 #include "jet/status.h"
 #include "jet/table_layout.h"
 
@@ -24,6 +24,9 @@ struct CreateOptions {
   std::string templatePath;     // an empty Access-made database (third_party/templates)
   double createdAt = 0.0;       // creation date of the new objects: days since 1899-12-30
   FaultHook* faults = nullptr;  // tests only: simulated crashes while the file is written
+  // Bytes of index keys a table holds in memory; beyond them sorted runs go to a temporary file
+  // beside the new one (NAME.partial.sortN) and are merged when the table's rows are done.
+  std::size_t indexSortBudget = 16u << 20;
 };
 
 class DatabaseCreator {

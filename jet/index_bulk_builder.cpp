@@ -33,8 +33,8 @@ IndexBulkBuilder::IndexBulkBuilder(PageStore& pages, Version version, std::uint3
 Status IndexBulkBuilder::writePage(const IndexPage& page) {
   auto image = writeIndexPage(page, version_);
   if (!image.ok()) {
-    return Error{err::kUnsupported, "Index " + name_ + ": " + image.error().description +
-                                        " (its keys are too long)."};
+    return Error{err::kUnsupported,
+                 "Index " + name_ + ": " + image.error().description + " (its keys are too long)."};
   }
   JET_TRY(pages_.write(page.number, *image));
   written_.push_back(page.number);
@@ -43,6 +43,10 @@ Status IndexBulkBuilder::writePage(const IndexPage& page) {
 
 Status IndexBulkBuilder::add(const IndexEntry& entry) {
   std::size_t size = entrySize(entry, true);
+  if (distinct_ == 0 || entry.key != lastKey_) {
+    ++distinct_;
+    lastKey_ = entry.key;
+  }
   if (!leaf_.entries.empty() && leafBytes_ + size > target_) JET_TRY(closeLeaf(false));
   IndexEntry stored = entry;
   stored.childPage = 0;

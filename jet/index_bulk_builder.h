@@ -28,6 +28,7 @@ class IndexBulkBuilder {
   // Every page the index occupies, the root included (for its usage map).
   const std::vector<std::uint32_t>& pagesWritten() const { return written_; }
   std::size_t depth() const { return depth_; }  // levels, 1 for a lone leaf
+  std::uint64_t distinctKeys() const { return distinct_; }
 
  private:
   struct Group {
@@ -50,6 +51,8 @@ class IndexBulkBuilder {
   std::vector<IndexEntry> leafSummaries_;  // last entry of each leaf, its page as child
   std::vector<std::uint32_t> written_;
   std::size_t depth_ = 0;
+  std::uint64_t distinct_ = 0;
+  std::vector<std::uint8_t> lastKey_;
 };
 
 }  // namespace jet

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "jet/byte_writer.h"
 #include "jet/bytes.h"
 #include "jet/error_codes.h"
 #include "jet/format.h"
@@ -14,6 +15,8 @@
 
 namespace jet {
 namespace {
+
+constexpr std::size_t kUniqueCountOffset = 4;  // in a real index's count block
 
 bool isText(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kMemo; }
 
@@ -41,11 +44,12 @@ std::string shown(const std::vector<KeyPart>& parts) {
 
 struct IndexFiller::Index {
   const IndexDef* def = nullptr;
-  std::string name;                    // "PrimaryKey" of table "T"
-  std::vector<std::size_t> columns;    // positions in the row's values
+  std::string name;                  // "PrimaryKey" of table "T"
+  std::vector<std::size_t> columns;  // positions in the row's values
   std::unique_ptr<IndexSorter> entries;
   std::unique_ptr<IndexSorter> folded;  // unique indexes: keys with text in upper case
   std::vector<std::uint32_t> pages;
+  std::uint64_t distinctKeys = 0;
 };
 
 IndexFiller::IndexFiller(PageStore& pages, Version version, const TableDef& table,
@@ -76,6 +80,7 @@ IndexFiller::~IndexFiller() = default;
 
 Result<IndexFiller::RowKeys> IndexFiller::keys(const std::vector<Value>& values) const {
   RowKeys out;
+  if (values.size() != table_.columns.size()) return out;  // the row encoder refuses the row
   for (const auto& index : indexes_) {
     std::vector<KeyPart> parts;
     for (std::size_t position = 0; position < index->columns.size(); ++position) {
@@ -93,20 +98,19 @@ Result<IndexFiller::RowKeys> IndexFiller::keys(const std::vector<Value>& values)
         p.value.isNull = false;
       }
       if (p.value.isNull && (index->def->flags & kIndexRequired) != 0) {
-        return Error{err::kCantConvertValue, "Column \"" + c.name + "\" of table \"" +
-                                                 table_.name + "\" is part of the index " +
-                                                 index->name + " and cannot be empty (null)."};
+        return Error{err::kCantConvertValue, "Column \"" + c.name + "\" of table \"" + table_.name +
+                                                 "\" is part of the index " + index->name +
+                                                 " and cannot be empty (null)."};
       }
       parts.push_back(std::move(p));
     }
     std::vector<SortEntry> entries;
-    bool allNull = std::all_of(parts.begin(), parts.end(),
-                               [](const KeyPart& p) { return p.value.isNull; });
+    bool allNull =
+        std::all_of(parts.begin(), parts.end(), [](const KeyPart& p) { return p.value.isNull; });
     if (!(allNull && (index->def->flags & kIndexIgnoreNulls) != 0)) {
       auto key = encodeIndexKey(parts);
       if (!key.ok()) {
-        return Error{key.error().number,
-                     "Index " + index->name + ": " + key.error().description};
+        return Error{key.error().number, "Index " + index->name + ": " + key.error().description};
       }
       entries.push_back(SortEntry{std::move(*key), {}, {}});
       if (index->folded && !allNull) {
@@ -165,6 +169,7 @@ Status IndexFiller::build(Index& index) {
   index.entries.reset();
   JET_TRY(builder.finish());
   index.pages = builder.pagesWritten();
+  index.distinctKeys = builder.distinctKeys();
   return {};
 }
 
@@ -199,8 +204,22 @@ Status IndexFiller::writeMaps() {
   return pages_.write(mapPageNumber, mapPage);
 }
 
+// Access keeps a count of distinct keys per real index in the definition (advisory: it only
+// grows); a new index starts with its true count.
+Status IndexFiller::writeKeyCounts() {
+  const Format& f = formatFor(version_);
+  JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> tdef, pages_.read(table_.tdefPage));
+  for (std::size_t i = 0; i < indexes_.size(); ++i) {
+    std::uint64_t count = std::min<std::uint64_t>(indexes_[i]->distinctKeys, 0xFFFFFFFFu);
+    put32(tdef, f.tdefBlocks + f.physicalCountBlock * i + kUniqueCountOffset,
+          static_cast<std::uint32_t>(count));
+  }
+  return pages_.write(table_.tdefPage, tdef);
+}
+
 Status IndexFiller::finish() {
   for (auto& index : indexes_) JET_TRY(build(*index));
+  JET_TRY(writeKeyCounts());
   return writeMaps();
 }
 

@@ -43,6 +43,7 @@ class IndexFiller {
   Status build(Index& index);
   Status checkUnique(Index& index);
   Status writeMaps();
+  Status writeKeyCounts();
 
   PageStore& pages_;
   Version version_;

@@ -66,10 +66,9 @@ Result<IndexDef> physicalIndex(const TableDef& table, const std::string& name,
 
 Status layoutIndexes(TableDef& table, const std::vector<IndexSpec>& indexes) {
   if (indexes.size() > kMaxNewIndexes) {
-    return Error{err::kUnsupported, "Table \"" + table.name + "\" asks for " +
-                                        std::to_string(indexes.size()) +
-                                        " indexes; a table holds at most " +
-                                        std::to_string(kMaxNewIndexes) + "."};
+    return Error{err::kUnsupported,
+                 "Table \"" + table.name + "\" asks for " + std::to_string(indexes.size()) +
+                     " indexes; a table holds at most " + std::to_string(kMaxNewIndexes) + "."};
   }
   bool primaryKey = false;
   for (std::size_t i = 0; i < indexes.size(); ++i) {

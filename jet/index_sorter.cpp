@@ -10,12 +10,13 @@
 namespace jet {
 namespace {
 
-constexpr std::size_t kEntryOverhead = 64;       // vector and string headers of one entry
-constexpr std::size_t kReadBuffer = 64 * 1024;   // per run while merging
+constexpr std::size_t kEntryOverhead = 112;     // headers and allocation slack of one entry
+constexpr std::size_t kReadBuffer = 64 * 1024;  // per run while merging
 constexpr std::size_t kMaxField = 0xFFFF;
 
 void putLe(std::vector<std::uint8_t>& out, std::uint64_t v, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) out.push_back(static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF));
+  for (std::size_t i = 0; i < n; ++i)
+    out.push_back(static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF));
 }
 
 void serialise(const SortEntry& e, std::vector<std::uint8_t>& out) {
@@ -40,7 +41,8 @@ bool sortsBefore(const SortEntry& a, const SortEntry& b) {
 // Reads one spilled run back entry by entry through a bounded buffer.
 class IndexSorter::RunReader {
  public:
-  RunReader(const RawFile& file, Run run) : file_(file), at_(run.offset), end_(run.offset + run.length) {}
+  RunReader(const RawFile& file, Run run)
+      : file_(file), at_(run.offset), end_(run.offset + run.length) {}
 
   // False at the end of the run.
   Result<bool> next(SortEntry& out) {
@@ -80,7 +82,8 @@ class IndexSorter::RunReader {
 
   Status refill() {
     if (at_ >= end_) {
-      return Error{err::kIo, file_.path() + ": a sort run ends early (the temporary file changed)."};
+      return Error{err::kIo,
+                   file_.path() + ": a sort run ends early (the temporary file changed)."};
     }
     buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kReadBuffer, end_ - at_)));
     JET_TRY(file_.read(at_, buffer_));
@@ -119,8 +122,14 @@ Status IndexSorter::add(SortEntry entry) {
 Status IndexSorter::spill() {
   if (batch_.empty()) return {};
   if (!file_) {
-    JET_ASSIGN_OR_RETURN(RawFile file, RawFile::open(spillPath_, RawFile::Mode::kCreateNew));
-    file_ = std::make_unique<RawFile>(std::move(file));
+    auto file = RawFile::open(spillPath_, RawFile::Mode::kCreateNew);
+    if (!file.ok()) {
+      return Error{
+          file.error().number,
+          "The index keys cannot be sorted in the temporary file " + spillPath_ +
+              " (delete it if an interrupted creation left it): " + file.error().description};
+    }
+    file_ = std::make_unique<RawFile>(std::move(*file));
   }
   std::sort(batch_.begin(), batch_.end(), sortsBefore);
   Run run{fileEnd_, 0};

@@ -3,9 +3,11 @@
 // both independent readers, changes through the writer afterwards, and refused duplicates.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "jet/database_creator.h"
 #include "jet/database_writer.h"
 #include "jet/error_codes.h"
+#include "jet/fault_hook.h"
 #include "jet/index_page.h"
 #include "jet/integrity_check.h"
 #include "jet/page_file.h"
@@ -108,12 +111,22 @@ std::size_t depthOf(const std::string& path, Version version, std::uint32_t root
   }
 }
 
+// The distinct-key count the definition keeps for real index `number`.
+std::uint32_t keyCount(const std::string& path, std::uint32_t tdefPage, std::size_t number) {
+  auto file = PageFile::openReadOnly(path);
+  EXPECT_TRUE(file.ok());
+  std::vector<std::uint8_t> bytes(4);
+  EXPECT_TRUE((*file)->read(std::uint64_t{tdefPage} * 4096 + 63 + 12 * number + 4, bytes).ok());
+  return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24);
+}
+
 std::string run(const std::string& command) {
   std::string out;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return out;
   std::array<char, 4096> buffer{};
-  while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) out.append(buffer.data(), n);
+  while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
+    out.append(buffer.data(), n);
   ::pclose(pipe);
   return out;
 }
@@ -151,16 +164,22 @@ TEST(CreateIndexes, SmallAndDeepTreesCheckAndReadBack) {
       EXPECT_EQ(t->rowCount, static_cast<std::uint32_t>(rows));
       std::size_t depth = depthOf(path, (*db)->header().version, t->indexes[1].rootPage);
       EXPECT_EQ(depth, rows == 3000 ? 2u : 1u) << path;
+      EXPECT_EQ(keyCount(path, t->tdefPage, 0), static_cast<std::uint32_t>(rows));
+      // 350 names, of which "adam n" and "ADAM n" share their keys.
+      EXPECT_EQ(keyCount(path, t->tdefPage, 1), rows == 0 ? 0u : rows == 40 ? 40u : 300u);
     }
   }
 }
 
-// Keys of about 500 bytes leave a handful of entries per page: three levels and more.
+// Keys of about 250 bytes leave a dozen entries per page: three levels and more. A small sort
+// budget sends the keys through spilled runs, which are gone afterwards.
 TEST(CreateIndexes, LongKeysBuildSeveralLevels) {
   for (const char* templateName : kTemplates) {
     testing::ScratchFolder folder;
     std::string path = folder.file(std::string("deep-") + templateName);
-    auto creator = DatabaseCreator::create(path, optionsFor(templateName));
+    CreateOptions options = optionsFor(templateName);
+    options.indexSortBudget = 128 * 1024;
+    auto creator = DatabaseCreator::create(path, options);
     ASSERT_TRUE(creator.ok());
     TableSpec t{"Deep",
                 {{"Id", ColumnType::kLong}, {"Long", ColumnType::kText, 255}},
@@ -171,6 +190,7 @@ TEST(CreateIndexes, LongKeysBuildSeveralLevels) {
       ASSERT_TRUE((*creator)->insertRow({num(i), str(text)}).ok());
     }
     ASSERT_TRUE((*creator)->finish().ok());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
     expectIntact(path);
     auto db = Database::open(path);
     ASSERT_TRUE(db.ok());
@@ -198,8 +218,8 @@ TEST(CreateIndexes, BothOraclesReadIndexedTables) {
     for (char c : json) lines += c == '\n';
     EXPECT_EQ(lines, 300u);
     EXPECT_NE(json.find("\"Name\":\"Émile 2\""), std::string::npos);
-    std::string dump = run("node " + kSource + "/tools/oracle/dump.mjs '" + path +
-                           "' --table People 2>&1");
+    std::string dump =
+        run("node " + kSource + "/tools/oracle/dump.mjs '" + path + "' --table People 2>&1");
     EXPECT_NE(dump.find("\"rowCount\":300"), std::string::npos) << dump.substr(0, 300);
     EXPECT_NE(dump.find("\"ça va 6\""), std::string::npos);
   }
@@ -275,6 +295,31 @@ TEST(CreateIndexes, DuplicateUnderUniqueIndexIsRefused) {
     Status next = (*again)->addTable("Other", {{"A", ColumnType::kLong}});
     EXPECT_EQ(next.number(), err::kUniqueViolation);
     EXPECT_NE(next.description().find("PrimaryKey"), std::string::npos) << next.description();
+  }
+}
+
+// A crash at any write while indexes are built never leaves a file under the database's name.
+TEST(CreateIndexes, CrashAtAnyWriteLeavesNothing) {
+  testing::ScratchFolder folder;
+  CreateOptions options = optionsFor(kTemplates[0]);
+  auto build = [&](const std::string& path) -> Status {
+    auto creator = DatabaseCreator::create(path, options);
+    if (!creator.ok()) return creator.status();
+    JET_TRY((*creator)->addTable(people()));
+    for (int i = 0; i < 1500; ++i) JET_TRY((*creator)->insertRow(personRow(i)));
+    return (*creator)->finish();
+  };
+  FaultHook counter = FaultHook::counting();
+  options.faults = &counter;
+  ASSERT_TRUE(build(folder.file("whole.mdb")).ok());
+  int writes = counter.writes();
+  for (int n = writes / 2; n < writes; n += std::max(1, writes / 30)) {
+    FaultHook cut = FaultHook::stopAfter(n);
+    options.faults = &cut;
+    std::string path = folder.file("cut" + std::to_string(n) + ".mdb");
+    EXPECT_FALSE(build(path).ok()) << "write " << n;
+    EXPECT_FALSE(RawFile::exists(path)) << "write " << n;
+    EXPECT_FALSE(RawFile::exists(path + ".partial")) << "write " << n;
   }
 }
 
