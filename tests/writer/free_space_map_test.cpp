@@ -301,4 +301,24 @@ TEST(FreeSpaceMap, AFullPageOfferedByTheMapIsCheckedAndDropped) {
   EXPECT_TRUE(problems.empty()) << problems.front();
 }
 
+// The check sees a free-space map offering a page the table does not own.
+TEST(FreeSpaceMap, TheCheckReportsAPageTheTableDoesNotOwn) {
+  TempDir dir;
+  std::string path = dir.copy("jackcess/V2003/overflowTestV2003.mdb");
+  std::uint32_t foreign = 0;
+  {
+    Session s;
+    ASSERT_TRUE(s.open(path, "Table1"));
+    foreign = s.def.tdefPage;
+    jet::UsageMapEditor map(s.writer->pages(), s.table->table().free, s.writer->jet3());
+    ASSERT_TRUE(map.set(foreign, true).ok());
+    ASSERT_TRUE(s.writer->close().ok());
+  }
+  auto problems = integrityProblems(path);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems.front().find("page " + std::to_string(foreign) + " is in the free-space map"),
+            std::string::npos)
+      << problems.front();
+}
+
 }  // namespace
