@@ -10,7 +10,6 @@
 #include "jet/index_page.h"
 #include "jet/page_codec.h"
 #include "jet/page_file.h"
-#include "jet/unique_entry_count.h"
 #include "jet/usage_map.h"
 
 namespace jet {
@@ -130,7 +129,6 @@ class IndexChecker {
 
   Status walkLeaves(const std::vector<std::uint32_t>& treeLeaves) {
     std::size_t entries = 0;
-    std::size_t distinct = 0;
     std::optional<IndexEntry> previous;
     std::uint32_t prevPage = 0;
     std::size_t position = 0;
@@ -147,7 +145,6 @@ class IndexChecker {
       for (const auto& e : page.entries) {
         if (previous && !before(*previous, e))
           problem("entries out of order on page " + std::to_string(number));
-        if (!previous || previous->key != e.key) ++distinct;
         previous = e;
         ++entries;
         JET_TRY(checkEntry(e, parts));
@@ -156,25 +153,9 @@ class IndexChecker {
       number = page.nextPage;
     }
     if (position != treeLeaves.size()) problem("the leaf chain misses leaves of the tree");
-    JET_TRY(checkUniqueEntryCount(distinct));
     JET_ASSIGN_OR_RETURN(std::size_t covered, coveredRows(parts));
     if (covered != entries) {
       problem(std::to_string(entries) + " entries for " + std::to_string(covered) + " rows");
-    }
-    return Status::success();
-  }
-
-  Status checkUniqueEntryCount(std::size_t distinct) {
-    JET_ASSIGN_OR_RETURN(PagePtr tdef, pages_.page(table_.tdefPage));
-    auto stored =
-        readUniqueEntryCount(*tdef, db_.header().version == Version::kJet3, index_.number);
-    if (!stored) return Status::success();
-    // Access raises the count for each new key and never lowers it, so it may exceed the
-    // distinct keys after deletions; below them it is stale.
-    if (*stored < distinct) {
-      problem("the table definition counts " + std::to_string(*stored) +
-              " unique entries, fewer than the index's " + std::to_string(distinct) +
-              " distinct keys");
     }
     return Status::success();
   }

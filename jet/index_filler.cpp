@@ -2,6 +2,7 @@
 #include "jet/index_filler.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "jet/byte_writer.h"
 #include "jet/bytes.h"
@@ -47,7 +48,6 @@ struct IndexFiller::Index {
   std::string name;                  // "PrimaryKey" of table "T"
   std::vector<std::size_t> columns;  // positions in the row's values
   std::unique_ptr<IndexSorter> entries;
-  std::unique_ptr<IndexSorter> folded;  // unique indexes: keys with text in upper case
   std::vector<std::uint32_t> pages;
   std::uint64_t distinctKeys = 0;
 };
@@ -55,9 +55,7 @@ struct IndexFiller::Index {
 IndexFiller::IndexFiller(PageStore& pages, Version version, const TableDef& table,
                          std::string spillPrefix, std::size_t budget)
     : pages_(pages), version_(version), table_(table) {
-  std::size_t sorters = 0;
-  for (const IndexDef& ix : table.indexes) sorters += (ix.flags & kIndexUnique) != 0 ? 2 : 1;
-  std::size_t share = budget / std::max<std::size_t>(sorters, 1);
+  std::size_t share = budget / std::max<std::size_t>(table.indexes.size(), 1);
   std::size_t file = 0;
   for (const IndexDef& ix : table.indexes) {
     auto index = std::make_unique<Index>();
@@ -69,9 +67,6 @@ IndexFiller::IndexFiller(PageStore& pages, Version version, const TableDef& tabl
       }
     }
     index->entries = std::make_unique<IndexSorter>(spillPrefix + std::to_string(file++), share);
-    if ((ix.flags & kIndexUnique) != 0) {
-      index->folded = std::make_unique<IndexSorter>(spillPrefix + std::to_string(file++), share);
-    }
     indexes_.push_back(std::move(index));
   }
 }
@@ -112,14 +107,10 @@ Result<IndexFiller::RowKeys> IndexFiller::keys(const std::vector<Value>& values)
       if (!key.ok()) {
         return Error{key.error().number, "Index " + index->name + ": " + key.error().description};
       }
-      entries.push_back(SortEntry{std::move(*key), {}, {}});
-      if (index->folded && !allNull) {
-        for (KeyPart& p : parts) {
-          if (isText(p.type) && !p.value.isNull) p.value.text = foldCase(p.value.text);
-        }
-        JET_ASSIGN_OR_RETURN(auto folded, encodeIndexKey(parts));
-        entries.push_back(SortEntry{std::move(folded), {}, shown(parts)});
-      }
+      // Unique indexes carry the value for the message; keys whose columns are all null never
+      // collide, so theirs stays empty.
+      bool unique = (index->def->flags & kIndexUnique) != 0;
+      entries.push_back(SortEntry{std::move(*key), {}, unique && !allNull ? shown(parts) : ""});
     }
     out.perIndex.push_back(std::move(entries));
   }
@@ -129,38 +120,27 @@ Result<IndexFiller::RowKeys> IndexFiller::keys(const std::vector<Value>& values)
 Status IndexFiller::add(RowKeys keys, RowLocator at) {
   for (std::size_t i = 0; i < indexes_.size() && i < keys.perIndex.size(); ++i) {
     auto& entries = keys.perIndex[i];
-    for (std::size_t k = 0; k < entries.size(); ++k) {
-      entries[k].row = at;
-      IndexSorter& sorter = k == 0 ? *indexes_[i]->entries : *indexes_[i]->folded;
-      JET_TRY(sorter.add(std::move(entries[k])));
+    for (auto& entry : entries) {
+      entry.row = at;
+      JET_TRY(indexes_[i]->entries->add(std::move(entry)));
     }
   }
   return {};
 }
 
-// Access compares unique keys with text folded to upper case, so "abc" and "ABC" collide.
-Status IndexFiller::checkUnique(Index& index) {
-  std::vector<std::uint8_t> previous;
-  bool first = true;
-  JET_TRY(index.folded->drain([&](const SortEntry& e) -> Status {
-    if (!first && e.key == previous) {
+Status IndexFiller::build(Index& index) {
+  IndexBulkBuilder builder(pages_, version_, table_.tdefPage, index.def->rootPage,
+                           "index " + index.name);
+  // Text keys carry no letter case (the code tables give both cases one code), so equal keys
+  // are what Access counts as the same value: "abc" and "ABC" collide.
+  std::optional<std::vector<std::uint8_t>> previous;
+  JET_TRY(index.entries->drain([&](const SortEntry& e) -> Status {
+    if (!e.note.empty() && previous && *previous == e.key) {
       return Error{err::kUniqueViolation,
                    "The unique index " + index.name + " would hold the value " + e.note +
                        " twice (Access ignores case here); the database was not created."};
     }
-    first = false;
     previous = e.key;
-    return {};
-  }));
-  index.folded.reset();
-  return {};
-}
-
-Status IndexFiller::build(Index& index) {
-  if (index.folded) JET_TRY(checkUnique(index));
-  IndexBulkBuilder builder(pages_, version_, table_.tdefPage, index.def->rootPage,
-                           "index " + index.name);
-  JET_TRY(index.entries->drain([&](const SortEntry& e) {
     IndexEntry entry;
     entry.key = e.key;
     entry.row = e.row;

@@ -41,7 +41,6 @@ class IndexFiller {
  private:
   struct Index;
   Status build(Index& index);
-  Status checkUnique(Index& index);
   Status writeMaps();
   Status writeKeyCounts();
 

@@ -134,7 +134,9 @@ class IndexCheckDamage : public ::testing::Test {
   jet::IndexDef index_;
 };
 
-TEST_F(IndexCheckDamage, ACountBelowTheDistinctKeys) {
+// The count is a statistic for Access's query planner: files written by other tools carry low
+// counts (two corpus files do), and Access rebuilds it when it compacts, so it is not damage.
+TEST_F(IndexCheckDamage, ACountBelowTheDistinctKeysIsNotDamage) {
   damage([&](jet::PageCache& pages, bool jet3) {
     auto page = *pages.read(def_.tdefPage);
     auto count = jet::readUniqueEntryCount(page, jet3, index_.number);
@@ -143,7 +145,7 @@ TEST_F(IndexCheckDamage, ACountBelowTheDistinctKeys) {
     ASSERT_TRUE(jet::addToUniqueEntryCount(page, jet3, index_.number, 0u - *count + 1));
     ASSERT_TRUE(pages.write(def_.tdefPage, std::move(page)).ok());
   });
-  EXPECT_NE(problemsMentioning("counts 1 unique entries"), "");
+  EXPECT_EQ(problemsMentioning("unique entries"), "");
 }
 
 TEST_F(IndexCheckDamage, ATreePageMissingFromTheUsageMap) {
