@@ -20,14 +20,14 @@ std::uint16_t get16(const Page& p, std::size_t at) {
 
 void DataPageEditor::initialise(Page& page, bool jet3, std::uint32_t owner, bool longValue) {
   std::fill(page.begin(), page.end(), 0);
-  page[0] = 0x01;
+  page[0] = kPageTypeData;
   page[1] = 0x01;
   if (longValue) {
     std::memcpy(page.data() + 4, "LVAL", 4);
   } else {
     for (std::size_t i = 0; i < 4; ++i) page[4 + i] = static_cast<std::uint8_t>(owner >> (8 * i));
   }
-  std::size_t header = jet3 ? 10 : 14;
+  std::size_t header = formatFor(jet3 ? Version::kJet3 : Version::kJet4).dataRowTable;
   put16(page, 2, static_cast<std::uint16_t>(page.size() - header));
 }
 

@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "jet/data_page.h"
+#include "jet/format.h"
 #include "jet/page_cache.h"
 #include "jet/status.h"
 
@@ -15,9 +17,9 @@ namespace jet {
 
 class DataPageEditor {
  public:
-  static constexpr std::uint16_t kRowDeleted = 0x8000;
-  static constexpr std::uint16_t kRowOverflow = 0x4000;
-  static constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
+  static constexpr std::uint16_t kRowDeleted = jet::kRowDeleted;
+  static constexpr std::uint16_t kRowOverflow = jet::kRowOverflow;
+  static constexpr std::uint16_t kRowOffsetMask = jet::kRowOffsetMask;
   static constexpr std::size_t kMaxRowsPerPage = 255;
 
   // `jet3`: 2 KB pages, row count at 8 and the row table at 10 (Jet4+: 12 and 14).
@@ -45,8 +47,9 @@ class DataPageEditor {
   bool valid() const;
 
  private:
-  std::size_t rowTable() const { return jet3_ ? 10 : 14; }
-  std::size_t countAt() const { return jet3_ ? 8 : 12; }
+  std::size_t rowTable() const { return format().dataRowTable; }
+  std::size_t countAt() const { return format().dataRowCount; }
+  const Format& format() const { return formatFor(jet3_ ? Version::kJet3 : Version::kJet4); }
   std::uint16_t entry(std::size_t row) const;
   bool rebuild(std::vector<std::vector<std::uint8_t>> rows, std::vector<std::uint16_t> flags);
 

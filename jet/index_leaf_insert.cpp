@@ -7,16 +7,6 @@
 #include "jet/index_page_writer.h"
 
 namespace jet {
-namespace {
-
-bool entryBefore(const IndexEntry& a, const std::vector<std::uint8_t>& key, RowLocator row) {
-  if (a.key != key)
-    return std::lexicographical_compare(a.key.begin(), a.key.end(), key.begin(), key.end());
-  if (a.row.page != row.page) return a.row.page < row.page;
-  return a.row.row < row.row;
-}
-
-}  // namespace
 
 Result<std::vector<std::uint8_t>> insertLeafEntry(std::span<const std::uint8_t> page,
                                                   Version version, std::uint32_t pageNumber,
@@ -29,15 +19,15 @@ Result<std::vector<std::uint8_t>> insertLeafEntry(std::span<const std::uint8_t> 
                                         " spans several pages; adding to it "
                                         "is not supported."};
   }
+  IndexEntry added;
+  added.key = key;
+  added.row = row;
   auto pos = std::find_if(leaf.entries.begin(), leaf.entries.end(),
-                          [&](const IndexEntry& e) { return !entryBefore(e, key, row); });
+                          [&](const IndexEntry& e) { return !indexEntryBefore(e, added); });
   if (unique && std::any_of(leaf.entries.begin(), leaf.entries.end(),
                             [&](const IndexEntry& e) { return e.key == key; })) {
     return Error{err::kUniqueViolation, "The index " + what + " already holds this value."};
   }
-  IndexEntry added;
-  added.key = key;
-  added.row = row;
   leaf.entries.insert(pos, std::move(added));
   if (storedEntryBytes(leaf, version) > maxIndexEntryBytes(version)) {
     return Error{err::kUnsupported, "The index " + what +

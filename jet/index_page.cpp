@@ -46,15 +46,15 @@ Result<IndexEntry> splitEntry(std::span<const std::uint8_t> whole, bool leaf,
   return e;
 }
 
-bool before(const IndexEntry& a, const IndexEntry& b) {
+}  // namespace
+
+bool indexEntryBefore(const IndexEntry& a, const IndexEntry& b) {
   if (a.key != b.key) {
     return std::lexicographical_compare(a.key.begin(), a.key.end(), b.key.begin(), b.key.end());
   }
   if (a.row.page != b.row.page) return a.row.page < b.row.page;
   return a.row.row < b.row.row;
 }
-
-}  // namespace
 
 IndexPageLayout indexPageLayout(Version version) {
   if (version == Version::kJet3) {
@@ -101,7 +101,7 @@ Result<IndexPage> parseIndexPage(std::span<const std::uint8_t> page, Version ver
       whole.insert(whole.end(), stored.begin(), stored.end());
     }
     JET_ASSIGN_OR_RETURN(IndexEntry e, splitEntry(whole, out.leaf, pageNumber));
-    if (!out.entries.empty() && !before(out.entries.back(), e)) {
+    if (!out.entries.empty() && !indexEntryBefore(out.entries.back(), e)) {
       return badPage(pageNumber,
                      "entries out of order at entry " + std::to_string(out.entries.size()));
     }

@@ -37,6 +37,9 @@ struct IndexEntry {
   std::uint32_t childPage = 0;    // node entries: the page below
 };
 
+// The order of an index's entries: by key bytes, then by the row's page and slot.
+bool indexEntryBefore(const IndexEntry& a, const IndexEntry& b);
+
 struct IndexPage {
   std::uint32_t number = 0;
   bool leaf = true;

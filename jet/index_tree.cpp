@@ -14,13 +14,6 @@ namespace {
 
 constexpr std::size_t kMaxDepth = 32;
 
-bool before(const IndexEntry& a, const IndexEntry& b) {
-  if (a.key != b.key)
-    return std::lexicographical_compare(a.key.begin(), a.key.end(), b.key.begin(), b.key.end());
-  if (a.row.page != b.row.page) return a.row.page < b.row.page;
-  return a.row.row < b.row.row;
-}
-
 bool same(const IndexEntry& a, const IndexEntry& b) { return a.key == b.key && a.row == b.row; }
 
 std::string rowText(RowLocator at) {
@@ -72,7 +65,7 @@ Result<std::vector<IndexTree::Level>> IndexTree::descend(const IndexEntry& targe
     if (page->leaf) return path;
     auto& entries = page->entries;
     auto it = std::find_if(entries.begin(), entries.end(),
-                           [&](const IndexEntry& e) { return !before(e, target); });
+                           [&](const IndexEntry& e) { return !indexEntryBefore(e, target); });
     if (it != entries.end()) {
       path.push_back(Level{it->childPage, static_cast<int>(it - entries.begin())});
     } else if (page->childTailPage != 0) {
@@ -111,7 +104,7 @@ Status IndexTree::insert(const IndexEntry& entry) {
   dropped_.clear();
   JET_ASSIGN_OR_RETURN(auto path, descend(entry));
   JET_ASSIGN_OR_RETURN(IndexPage * leaf, load(path.back().page));
-  auto at = std::lower_bound(leaf->entries.begin(), leaf->entries.end(), entry, before);
+  auto at = std::lower_bound(leaf->entries.begin(), leaf->entries.end(), entry, indexEntryBefore);
   if (at != leaf->entries.end() && same(*at, entry)) {
     return damaged("already holds an entry for the " + rowText(entry.row));
   }
@@ -127,7 +120,7 @@ Status IndexTree::remove(const IndexEntry& entry) {
   dropped_.clear();
   JET_ASSIGN_OR_RETURN(auto path, descend(entry));
   JET_ASSIGN_OR_RETURN(IndexPage * leaf, load(path.back().page));
-  auto at = std::lower_bound(leaf->entries.begin(), leaf->entries.end(), entry, before);
+  auto at = std::lower_bound(leaf->entries.begin(), leaf->entries.end(), entry, indexEntryBefore);
   if (at == leaf->entries.end() || !same(*at, entry)) {
     return damaged("has no entry for the " + rowText(entry.row) +
                    " (the index does not match the table; compacting the database in Access "
@@ -152,7 +145,8 @@ Status IndexTree::forEachWithPrefix(const std::vector<std::uint8_t>& prefix,
     JET_ASSIGN_OR_RETURN(IndexPage * page, load(number));
     if (!page->leaf) return damaged("page " + std::to_string(number) + " is not a leaf");
     auto it = page->entries.begin();
-    if (first) it = std::lower_bound(page->entries.begin(), page->entries.end(), target, before);
+    if (first)
+      it = std::lower_bound(page->entries.begin(), page->entries.end(), target, indexEntryBefore);
     first = false;
     for (; it != page->entries.end(); ++it) {
       if (it->key.size() < prefix.size() ||

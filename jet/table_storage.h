@@ -39,7 +39,7 @@ struct TableStorage {
   bool hasVariableColumns() const;
 };
 
-// The same facts from a definition the reader has already decoded.
+// The writer's view of a definition the reader has already decoded.
 TableStorage tableStorageFrom(const TableDef& def);
 
 // Reads the definition at `tdefPage` as the cache holds it. `jet3` picks the layout; `name` names

@@ -235,6 +235,38 @@ TEST(RowLayout, EveryCorpusRowRoundTrips) {
   }
 }
 
+// The writer reads a table's definition through its page cache; it must see what the reader
+// sees: the same columns in the same order, indexes, usage maps and definition pages.
+TEST(TableStorage, WriterSeesTheDefinitionTheReaderSees) {
+  for (const char* file : {"jackcess/V1997/test2V1997.mdb", "jackcess/V2003/testV2003.mdb",
+                           "jackcess/V2010/testV2010.accdb"}) {
+    FileView view = openView(corpus(file));
+    auto db = jet::Database::open(corpus(file));
+    ASSERT_TRUE(db.ok()) << db.error().description;
+    auto tables = jet::localTables(*view.pages, view.jet3);
+    ASSERT_TRUE(tables.ok()) << file;
+    ASSERT_FALSE(tables->empty()) << file;
+    for (const auto& t : *tables) {
+      auto storage = jet::readTableStorage(*view.pages, t.tdefPage, view.jet3, t.name);
+      ASSERT_TRUE(storage.ok()) << storage.error().description;
+      auto def = (*db)->table(t.name);
+      ASSERT_TRUE(def.ok()) << def.error().description;
+      const jet::TableDef& w = storage->def;
+      ASSERT_EQ(w.columns.size(), def->columns.size()) << file << " " << t.name;
+      for (std::size_t i = 0; i < w.columns.size(); ++i) {
+        EXPECT_EQ(w.columns[i].name, def->columns[i].name) << file << " " << t.name;
+        EXPECT_EQ(w.columns[i].number, def->columns[i].number) << file << " " << t.name;
+        EXPECT_EQ(w.columns[i].varIndex, def->columns[i].varIndex) << file << " " << t.name;
+      }
+      EXPECT_EQ(w.indexes.size(), def->indexes.size()) << file << " " << t.name;
+      EXPECT_EQ(w.tdefPages, def->tdefPages) << file << " " << t.name;
+      EXPECT_EQ(storage->owned.page, def->ownedMap >> 8) << file << " " << t.name;
+      EXPECT_EQ(storage->longValueMaps.size(), def->longValueMaps.size()) << file << " " << t.name;
+      EXPECT_EQ(storage->maxColumns, def->maxColumns) << file << " " << t.name;
+    }
+  }
+}
+
 TEST(IntegrityCheck, AccessMadeFilesPass) {
   for (const char* file :
        {"jackcess/V1997/test2V1997.mdb", "jackcess/V2003/test2V2003.mdb",
