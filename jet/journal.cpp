@@ -24,12 +24,20 @@ constexpr std::uint32_t kMinPageSize = 512;
 constexpr std::uint32_t kMaxPageSize = 65536;
 
 // CRC-32 (the zlib polynomial), continued from `crc`.
+// CRC-32 (reflected, polynomial 0xEDB88320), a byte at a time through a 256-entry table.
+constexpr std::array<std::uint32_t, 256> kCrcTable = [] {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    std::uint32_t crc = i;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    table[i] = crc;
+  }
+  return table;
+}();
+
 std::uint32_t crc32(std::span<const std::uint8_t> data, std::uint32_t crc = 0) {
   crc = ~crc;
-  for (const std::uint8_t byte : data) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
+  for (const std::uint8_t byte : data) crc = (crc >> 8) ^ kCrcTable[(crc ^ byte) & 0xFFu];
   return ~crc;
 }
 
