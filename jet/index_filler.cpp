@@ -17,7 +17,9 @@
 namespace jet {
 namespace {
 
-constexpr std::size_t kUniqueCountOffset = 4;  // in a real index's count block
+// In a real index's count block: the entries the index holds, then its distinct keys.
+constexpr std::size_t kEntryCountOffset = 0;
+constexpr std::size_t kUniqueCountOffset = 4;
 
 bool isText(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kMemo; }
 
@@ -49,6 +51,7 @@ struct IndexFiller::Index {
   std::vector<std::size_t> columns;  // positions in the row's values
   std::unique_ptr<IndexSorter> entries;
   std::vector<std::uint32_t> pages;
+  std::uint64_t entryCount = 0;
   std::uint64_t distinctKeys = 0;
 };
 
@@ -141,6 +144,7 @@ Status IndexFiller::build(Index& index) {
                        " twice (Access ignores case here); the database was not created."};
     }
     previous = e.key;
+    ++index.entryCount;
     IndexEntry entry;
     entry.key = e.key;
     entry.row = e.row;
@@ -184,15 +188,19 @@ Status IndexFiller::writeMaps() {
   return pages_.write(mapPageNumber, mapPage);
 }
 
-// Access keeps a count of distinct keys per real index in the definition (advisory: it only
-// grows); a new index starts with its true count.
+// Access keeps two counts per real index in the definition, both advisory: its entries (rows
+// that have one; Access 2007 and later keep it, earlier versions often leave 0) and its distinct
+// keys (only ever raised). A new index starts with its true counts.
 Status IndexFiller::writeKeyCounts() {
   const Format& f = formatFor(version_);
   JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> tdef, pages_.read(table_.tdefPage));
+  auto clamp = [](std::uint64_t n) {
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(n, 0xFFFFFFFFu));
+  };
   for (std::size_t i = 0; i < indexes_.size(); ++i) {
-    std::uint64_t count = std::min<std::uint64_t>(indexes_[i]->distinctKeys, 0xFFFFFFFFu);
-    put32(tdef, f.tdefBlocks + f.physicalCountBlock * i + kUniqueCountOffset,
-          static_cast<std::uint32_t>(count));
+    std::size_t block = f.tdefBlocks + f.physicalCountBlock * i;
+    put32(tdef, block + kEntryCountOffset, clamp(indexes_[i]->entryCount));
+    put32(tdef, block + kUniqueCountOffset, clamp(indexes_[i]->distinctKeys));
   }
   return pages_.write(table_.tdefPage, tdef);
 }

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "jet/error_codes.h"
+#include "jet/index_key.h"
 
 namespace jet {
 namespace {
@@ -62,6 +63,30 @@ Result<IndexDef> physicalIndex(const TableDef& table, const std::string& name,
   return ix;
 }
 
+// The sort key Access orders index names by: the name as a General Legacy text key.
+Result<std::vector<std::uint8_t>> nameKey(const std::string& name) {
+  KeyPart part;
+  part.column = name;
+  part.value.isNull = false;
+  part.value.text = name;
+  return encodeIndexKey({part});
+}
+
+// Access keeps the logical-index blocks (and their names) in name order, whatever the order of
+// their numbers; equal keys keep the order given.
+Status sortByName(std::vector<LogicalIndexDef>& logical) {
+  std::vector<std::pair<std::vector<std::uint8_t>, LogicalIndexDef>> keyed;
+  for (LogicalIndexDef& l : logical) {
+    JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> key, nameKey(l.name));
+    keyed.emplace_back(std::move(key), std::move(l));
+  }
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  logical.clear();
+  for (auto& k : keyed) logical.push_back(std::move(k.second));
+  return {};
+}
+
 }  // namespace
 
 Status layoutIndexes(TableDef& table, const std::vector<IndexSpec>& indexes) {
@@ -92,7 +117,7 @@ Status layoutIndexes(TableDef& table, const std::vector<IndexSpec>& indexes) {
     logical.type = spec.primaryKey ? kLogicalPrimaryKey : 0;
     table.logicalIndexes.push_back(std::move(logical));
   }
-  return {};
+  return sortByName(table.logicalIndexes);
 }
 
 std::string indexDisplayName(const TableDef& table, const IndexDef& index) {

@@ -45,7 +45,8 @@ inline constexpr std::uint8_t kIndexAlwaysSet = 0x80;  // set on every index Acc
 inline constexpr std::uint8_t kLogicalPrimaryKey = 1;
 
 // Checks `indexes` against the columns of `table` (laid out by layoutTable) and fills
-// table.indexes and table.logicalIndexes in the order given. Refuses (kUnsupported, naming the
+// table.indexes in the order given (numbers count from 0) and table.logicalIndexes with the same
+// numbers but in name order, as Access keeps them. Refuses (kUnsupported, naming the
 // table and index) bad or repeated names, unknown, repeated or memo columns, more than
 // kMaxIndexColumns columns, a second primary key and an ignore-nulls primary key.
 Status layoutIndexes(TableDef& table, const std::vector<IndexSpec>& indexes);

@@ -24,6 +24,8 @@ constexpr std::size_t kIndexColumnSlots = 10;
 constexpr std::uint16_t kUnusedSlot = 0xFFFF;
 constexpr std::uint8_t kAscendingColumn = 0x01;
 constexpr std::uint32_t kNoRelatedIndex = 0xFFFFFFFF;
+// Access writes 04 in both cascade bytes of an index that belongs to no relationship.
+constexpr std::uint8_t kNoRelationship = 0x04;
 
 void writeColumn(std::span<std::uint8_t> d, const Column& c, const Format& f) {
   put8(d, 0, static_cast<std::uint8_t>(c.type));
@@ -59,12 +61,15 @@ void writePhysicalIndex(std::span<std::uint8_t> d, const IndexDef& ix) {
   put8(d, at + 12, ix.flags);
 }
 
-// Logical index (28 bytes): magic, number, real index, no related index or table, type.
+// Logical index (28 bytes): magic, number, real index, no related index or table, the cascade
+// bytes as Access writes them outside a relationship, type.
 void writeLogicalIndex(std::span<std::uint8_t> d, const LogicalIndexDef& ix) {
   put32(d, 0, kMagicTableNumber);
   put32(d, 4, ix.number);
   put32(d, 8, ix.physicalIndex);
   put32(d, 13, kNoRelatedIndex);
+  put8(d, 21, kNoRelationship);
+  put8(d, 22, kNoRelationship);
   put8(d, 23, ix.type);
 }
 

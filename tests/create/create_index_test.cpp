@@ -134,10 +134,16 @@ std::string run(const std::string& command) {
 void expectDefinition(const TableDef& t) {
   ASSERT_EQ(t.indexes.size(), 4u);
   ASSERT_EQ(t.logicalIndexes.size(), 4u);
-  EXPECT_EQ(t.logicalIndexes[0].name, "PrimaryKey");
-  EXPECT_EQ(t.logicalIndexes[0].type, 1);
+  // In name order, as Access keeps them; numbered and backed in the order they were asked for.
+  const char* names[] = {"CodeDown", "Name", "NameScore", "PrimaryKey"};
+  const std::uint32_t numbers[] = {2, 1, 3, 0};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(t.logicalIndexes[i].name, names[i]);
+    EXPECT_EQ(t.logicalIndexes[i].number, numbers[i]);
+    EXPECT_EQ(t.logicalIndexes[i].physicalIndex, numbers[i]);
+  }
+  EXPECT_EQ(t.logicalIndexes[3].type, 1);
   EXPECT_EQ(t.indexes[0].flags, 0x89);  // unique, required
-  EXPECT_EQ(t.logicalIndexes[2].name, "CodeDown");
   EXPECT_EQ(t.indexes[2].flags, 0x83);  // unique, ignore nulls
   ASSERT_EQ(t.indexes[2].columns.size(), 1u);
   EXPECT_FALSE(t.indexes[2].columns[0].ascending);
