@@ -21,6 +21,15 @@ TableSpec specOf(const TableDef& access);
 Status copyTable(const std::string& accessFile, const std::string& table,
                  const std::string& templatePath, const std::string& created);
 
+// copyTable with the file given relative to the corpus and the template by its name in
+// third_party/templates.
+inline Status copyCorpusTable(const std::string& corpusFile, const std::string& table,
+                              const std::string& templateName, const std::string& created) {
+  return copyTable(std::string(FIELDMEND_CORPUS_DIR) + "/" + corpusFile, table,
+                   std::string(FIELDMEND_SOURCE_DIR) + "/third_party/templates/" + templateName,
+                   created);
+}
+
 // The definition of `table` as stored: the first page whole, later pages without their first
 // 8 bytes.
 Result<std::vector<std::uint8_t>> definitionBytes(const std::string& path, const TableDef& table);

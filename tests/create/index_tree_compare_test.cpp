@@ -140,9 +140,7 @@ TEST_P(TreeComparison, LeavesMatchAccess) {
   if (!std::filesystem::exists(accessFile)) GTEST_SKIP() << "no corpus file " << accessFile;
   testing::ScratchFolder folder;
   std::string created = folder.file("copy" + std::filesystem::path(c.file).extension().string());
-  Status s = testing::copyTable(
-      accessFile, c.table,
-      std::string(FIELDMEND_SOURCE_DIR) + "/third_party/templates/" + c.templateName, created);
+  Status s = testing::copyCorpusTable(c.file, c.table, c.templateName, created);
   ASSERT_TRUE(s.ok()) << s.description();
   auto access = openTree(accessFile, c.table);
   auto ours = openTree(created, c.table);

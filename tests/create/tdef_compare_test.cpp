@@ -285,9 +285,7 @@ TEST_P(DefinitionComparison, MatchesAccessFieldByField) {
   if (!std::filesystem::exists(accessFile)) GTEST_SKIP() << "no corpus file " << accessFile;
   testing::ScratchFolder folder;
   std::string created = folder.file("copy" + std::filesystem::path(c.file).extension().string());
-  Status s = testing::copyTable(
-      accessFile, c.table,
-      std::string(FIELDMEND_SOURCE_DIR) + "/third_party/templates/" + c.templateName, created);
+  Status s = testing::copyCorpusTable(c.file, c.table, c.templateName, created);
   ASSERT_TRUE(s.ok()) << s.description();
 
   auto access = Database::open(accessFile);
