@@ -3,7 +3,6 @@
 #include "jet/index_page.h"
 
 #include <algorithm>
-#include <bit>
 #include <string>
 
 #include "jet/error_codes.h"
@@ -57,7 +56,9 @@ Result<IndexEntry> splitEntry(std::span<const std::uint8_t> prefix,
 // Entries the bitmask marks, to size the entry list once.
 std::size_t markedEntries(std::span<const std::uint8_t> mask) {
   std::size_t n = 0;
-  for (std::uint8_t byte : mask) n += static_cast<std::size_t>(std::popcount(byte));
+  for (std::uint8_t byte : mask) {
+    for (unsigned b = byte; b != 0; b &= b - 1) ++n;  // one step per set bit
+  }
   return n;
 }
 
@@ -102,7 +103,12 @@ Result<IndexPage> parseIndexPage(std::span<const std::uint8_t> page, Version ver
   std::size_t start = 0;
   out.entries.reserve(markedEntries(page.subspan(L.entryMask, L.entryMaskSize)));
   for (std::size_t bit = 0; bit < std::size_t{L.entryMaskSize} * 8; ++bit) {
-    if ((page[L.entryMask + bit / 8] & (1u << (bit % 8))) == 0) continue;
+    const std::uint8_t maskByte = page[L.entryMask + bit / 8];
+    if (maskByte == 0) {  // no entry ends in these eight bytes
+      bit += 7;
+      continue;
+    }
+    if ((maskByte & (1u << (bit % 8))) == 0) continue;
     if (bit > dataSize) return badPage(pageNumber, "entry runs past the end of the page");
     std::span<const std::uint8_t> stored = data.subspan(start, bit - start);
     const bool first = out.entries.empty();
