@@ -193,10 +193,8 @@ Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
 // calls the same key.
 Result<bool> IndexMaintainer::heldByAnother(const IndexDef& index, RowLocator at,
                                             const std::vector<std::uint8_t>& key) {
-  IndexTree tree(pages_, allocator_, version_, table_.tdefPage, index.rootPage,
-                 MapRef::fromPointer(index.usageMapRow), indexName(index));
   bool found = false;
-  JET_TRY(tree.forEachWithPrefix(key, [&](const IndexEntry& e) -> Result<bool> {
+  JET_TRY(tree(index).forEachWithPrefix(key, [&](const IndexEntry& e) -> Result<bool> {
     found = e.key == key && !(e.row == at);
     return !found;
   }));
@@ -246,13 +244,24 @@ Status IndexMaintainer::update(RowLocator at, std::span<const std::uint8_t> oldR
     if (m.removeOld || m.insertNew) moves.push_back(std::move(m));
   }
   for (const auto& m : moves) {
-    IndexTree tree(pages_, allocator_, version_, table_.tdefPage, m.index->rootPage,
-                   MapRef::fromPointer(m.index->usageMapRow), indexName(*m.index));
-    if (m.removeOld) JET_TRY(tree.remove(IndexEntry{m.oldKey, at, 0}));
-    if (m.insertNew) JET_TRY(tree.insert(IndexEntry{m.newKey, at, 0}));
+    IndexTree& t = tree(*m.index);
+    if (m.removeOld) JET_TRY(t.remove(IndexEntry{m.oldKey, at, 0}));
+    if (m.insertNew) JET_TRY(t.insert(IndexEntry{m.newKey, at, 0}));
     if (m.newDistinctKey) JET_TRY(countNewKey(*m.index));
   }
   return Status::success();
+}
+
+IndexTree& IndexMaintainer::tree(const IndexDef& index) {
+  auto it = trees_.find(index.number);
+  if (it == trees_.end()) {
+    it = trees_
+             .try_emplace(index.number, pages_, allocator_, version_, table_.tdefPage,
+                          index.rootPage, MapRef::fromPointer(index.usageMapRow),
+                          indexName(index))
+             .first;
+  }
+  return it->second;
 }
 
 Status IndexMaintainer::countNewKey(const IndexDef& index) {

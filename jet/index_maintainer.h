@@ -4,12 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "jet/database.h"
 #include "jet/index_key.h"
+#include "jet/index_tree.h"
 #include "jet/page_allocator.h"
 #include "jet/page_cache.h"
 #include "jet/row_layout.h"
@@ -52,6 +54,8 @@ class IndexMaintainer {
   Result<bool> heldByAnother(const IndexDef& index, RowLocator at,
                              const std::vector<std::uint8_t>& key);
   Status countNewKey(const IndexDef& index);
+  // The tree of `index`, made on first use and kept, so that its parsed pages serve later rows.
+  IndexTree& tree(const IndexDef& index);
   const Column* column(std::uint16_t number) const;
   std::string indexName(const IndexDef& index) const;
   std::string relationship(const LogicalIndexDef& index) const;
@@ -63,6 +67,7 @@ class IndexMaintainer {
   std::uint16_t codePage_;
   bool hasVariableColumns_;
   std::string file_;
+  std::map<std::uint32_t, IndexTree> trees_;  // by index number
 };
 
 }  // namespace jet

@@ -22,28 +22,44 @@ std::uint32_t le32(std::span<const std::uint8_t> p, std::size_t at) {
          static_cast<std::uint32_t>(p[at + 2]) << 16 | static_cast<std::uint32_t>(p[at + 3]) << 24;
 }
 
-std::uint32_t be(std::span<const std::uint8_t> p, std::size_t at, std::size_t n) {
-  std::uint32_t v = 0;
-  for (std::size_t i = 0; i < n; ++i) v = (v << 8) | p[at + i];
-  return v;
-}
-
 Error badPage(std::uint32_t page, const std::string& why) {
   return Error{err::kBadPage, "index page " + std::to_string(page) + ": " + why};
 }
 
-// Splits one stored entry (prefix already restored) into key, row pointer and child page.
-Result<IndexEntry> splitEntry(std::span<const std::uint8_t> whole, bool leaf,
+// Splits one entry, stored as `prefix` (shared, empty for the first entry) then `stored`, into
+// key, row pointer and child page, without joining the two first.
+Result<IndexEntry> splitEntry(std::span<const std::uint8_t> prefix,
+                              std::span<const std::uint8_t> stored, bool leaf,
                               std::uint32_t pageNumber) {
   const std::size_t trailer = kRowPointerSize + (leaf ? 0 : kChildPointerSize);
-  if (whole.size() < trailer) return badPage(pageNumber, "entry shorter than its pointers");
+  const std::size_t size = prefix.size() + stored.size();
+  if (size < trailer) return badPage(pageNumber, "entry shorter than its pointers");
+  const std::size_t keyLen = size - trailer;
+  const std::size_t fromPrefix = std::min(keyLen, prefix.size());
   IndexEntry e;
-  const std::size_t keyLen = whole.size() - trailer;
-  e.key.assign(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(keyLen));
-  e.row.page = be(whole, keyLen, 3);
-  e.row.row = static_cast<std::uint16_t>(whole[keyLen + 3]);
-  if (!leaf) e.childPage = be(whole, keyLen + kRowPointerSize, 4);
+  e.key.reserve(keyLen);
+  e.key.assign(prefix.begin(), prefix.begin() + static_cast<std::ptrdiff_t>(fromPrefix));
+  e.key.insert(e.key.end(), stored.begin(),
+               stored.begin() + static_cast<std::ptrdiff_t>(keyLen - fromPrefix));
+  auto at = [&](std::size_t i) { return i < prefix.size() ? prefix[i] : stored[i - prefix.size()]; };
+  auto beAt = [&](std::size_t from, std::size_t n) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < n; ++i) v = (v << 8) | at(from + i);
+    return v;
+  };
+  e.row.page = beAt(keyLen, 3);
+  e.row.row = static_cast<std::uint16_t>(at(keyLen + 3));
+  if (!leaf) e.childPage = beAt(keyLen + kRowPointerSize, 4);
   return e;
+}
+
+// Entries the bitmask marks, to size the entry list once.
+std::size_t markedEntries(std::span<const std::uint8_t> mask) {
+  std::size_t n = 0;
+  for (std::uint8_t byte : mask) {
+    for (unsigned b = byte; b != 0; b &= b - 1) ++n;  // one step per set bit
+  }
+  return n;
 }
 
 }  // namespace
@@ -85,22 +101,26 @@ Result<IndexPage> parseIndexPage(std::span<const std::uint8_t> page, Version ver
   std::span<const std::uint8_t> data = page.subspan(L.entriesStart);
   std::span<const std::uint8_t> prefix;
   std::size_t start = 0;
-  std::vector<std::uint8_t> whole;
+  out.entries.reserve(markedEntries(page.subspan(L.entryMask, L.entryMaskSize)));
   for (std::size_t bit = 0; bit < std::size_t{L.entryMaskSize} * 8; ++bit) {
-    if ((page[L.entryMask + bit / 8] & (1u << (bit % 8))) == 0) continue;
+    const std::uint8_t maskByte = page[L.entryMask + bit / 8];
+    if (maskByte == 0) {  // no entry ends in these eight bytes
+      bit += 7;
+      continue;
+    }
+    if ((maskByte & (1u << (bit % 8))) == 0) continue;
     if (bit > dataSize) return badPage(pageNumber, "entry runs past the end of the page");
     std::span<const std::uint8_t> stored = data.subspan(start, bit - start);
-    if (out.entries.empty()) {
+    const bool first = out.entries.empty();
+    if (first) {
       if (out.prefixLength > stored.size()) {
         return badPage(pageNumber, "shared prefix longer than the first entry");
       }
       prefix = stored.first(out.prefixLength);
-      whole.assign(stored.begin(), stored.end());
-    } else {
-      whole.assign(prefix.begin(), prefix.end());
-      whole.insert(whole.end(), stored.begin(), stored.end());
     }
-    JET_ASSIGN_OR_RETURN(IndexEntry e, splitEntry(whole, out.leaf, pageNumber));
+    JET_ASSIGN_OR_RETURN(
+        IndexEntry e,
+        splitEntry(first ? std::span<const std::uint8_t>{} : prefix, stored, out.leaf, pageNumber));
     if (!out.entries.empty() && !indexEntryBefore(out.entries.back(), e)) {
       return badPage(pageNumber,
                      "entries out of order at entry " + std::to_string(out.entries.size()));

@@ -23,24 +23,45 @@ void putBe(std::vector<std::uint8_t>& out, std::uint32_t v, std::size_t n) {
   for (std::size_t i = n; i-- > 0;) out.push_back(static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF));
 }
 
-std::size_t commonPrefix(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
-  std::size_t n = std::min(a.size(), b.size());
-  std::size_t i = 0;
-  while (i < n && a[i] == b[i]) ++i;
-  return i;
+constexpr std::size_t kTrailerLeaf = 4;  // 3-byte page + row
+constexpr std::size_t kTrailerNode = 8;  // and the child page
+
+std::size_t storedSize(const IndexEntry& e, bool leaf) {
+  return e.key.size() + (leaf ? kTrailerLeaf : kTrailerNode);
+}
+
+// Byte `i` of the entry's stored form, without building it (the child page only on nodes:
+// callers stay within storedSize).
+std::uint8_t storedByte(const IndexEntry& e, std::size_t i) {
+  if (i < e.key.size()) return e.key[i];
+  const std::size_t t = i - e.key.size();
+  if (t < 3) return static_cast<std::uint8_t>((e.row.page >> (8 * (2 - t))) & 0xFF);
+  if (t == 3) return static_cast<std::uint8_t>(e.row.row);
+  return static_cast<std::uint8_t>((e.childPage >> (8 * (7 - t))) & 0xFF);
 }
 
 std::size_t wholeBytes(const IndexPage& page) {
   std::size_t total = 0;
-  for (const auto& e : page.entries) total += storedEntry(e, page.leaf).size();
+  for (const auto& e : page.entries) total += storedSize(e, page.leaf);
   return total;
 }
 
 // Access shares a prefix only when the entries would not fit whole.
 std::size_t prefixOf(const IndexPage& page, Version version) {
   if (page.entries.size() < 2 || wholeBytes(page) <= maxIndexEntryBytes(version)) return 0;
-  return commonPrefix(storedEntry(page.entries.front(), page.leaf),
-                      storedEntry(page.entries.back(), page.leaf));
+  const IndexEntry& a = page.entries.front();
+  const IndexEntry& b = page.entries.back();
+  const std::size_t n = std::min(storedSize(a, page.leaf), storedSize(b, page.leaf));
+  std::size_t i = 0;
+  while (i < n && storedByte(a, i) == storedByte(b, i)) ++i;
+  return i;
+}
+
+void appendStored(std::vector<std::uint8_t>& out, const IndexEntry& entry, bool leaf) {
+  out.insert(out.end(), entry.key.begin(), entry.key.end());
+  putBe(out, entry.row.page, 3);
+  out.push_back(static_cast<std::uint8_t>(entry.row.row));
+  if (!leaf) putBe(out, entry.childPage, 4);
 }
 
 }  // namespace
@@ -51,10 +72,9 @@ std::size_t maxIndexEntryBytes(Version version) {
 }
 
 std::vector<std::uint8_t> storedEntry(const IndexEntry& entry, bool leaf) {
-  std::vector<std::uint8_t> out = entry.key;
-  putBe(out, entry.row.page, 3);
-  out.push_back(static_cast<std::uint8_t>(entry.row.row));
-  if (!leaf) putBe(out, entry.childPage, 4);
+  std::vector<std::uint8_t> out;
+  out.reserve(storedSize(entry, leaf));
+  appendStored(out, entry, leaf);
   return out;
 }
 
@@ -87,8 +107,10 @@ Result<std::vector<std::uint8_t>> writeIndexPage(const IndexPage& page, Version 
                                     ": its entries do not fit on one page"};
   }
   std::size_t at = L.entriesStart;
+  std::vector<std::uint8_t> bytes;  // one entry's stored form, the buffer reused
   for (std::size_t i = 0; i < page.entries.size(); ++i) {
-    auto bytes = storedEntry(page.entries[i], page.leaf);
+    bytes.clear();
+    appendStored(bytes, page.entries[i], page.leaf);
     std::size_t skip = i == 0 ? 0 : prefix;
     std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(skip), bytes.end(),
               out.begin() + static_cast<std::ptrdiff_t>(at));

@@ -13,6 +13,9 @@ namespace jet {
 namespace {
 
 constexpr std::size_t kMaxDepth = 32;
+// Parsed pages kept between changes: enough for the upper levels of a large index and the
+// leaves a change reads more than once, a few hundred kilobytes at most.
+constexpr std::size_t kKeptPages = 64;
 
 bool same(const IndexEntry& a, const IndexEntry& b) { return a.key == b.key && a.row == b.row; }
 
@@ -47,7 +50,13 @@ Result<IndexPage*> IndexTree::load(std::uint32_t number) {
     return damaged("points at page " + std::to_string(number) + ", outside the file");
   }
   JET_ASSIGN_OR_RETURN(Page bytes, pages_.read(number));
-  JET_ASSIGN_OR_RETURN(IndexPage page, parseIndexPage(bytes, version_, number));
+  IndexPage page;
+  if (auto kept = kept_.find(number); kept != kept_.end() && kept->second.model == bytes) {
+    page = std::move(kept->second.page);  // the same bytes parse to the same page
+    kept_.erase(kept);
+  } else {
+    JET_ASSIGN_OR_RETURN(page, parseIndexPage(bytes, version_, number));
+  }
   if (page.tablePage != tablePage_) {
     return damaged("page " + std::to_string(number) + " belongs to another table");
   }
@@ -151,18 +160,18 @@ Status IndexTree::forEachWithPrefix(const std::vector<std::uint8_t>& prefix,
     for (; it != page->entries.end(); ++it) {
       if (it->key.size() < prefix.size() ||
           !std::equal(prefix.begin(), prefix.end(), it->key.begin())) {
-        work_.clear();
+        keepAll();
         return Status::success();
       }
       JET_ASSIGN_OR_RETURN(bool more, visit(*it));
       if (!more) {
-        work_.clear();
+        keepAll();
         return Status::success();
       }
     }
     number = page->nextPage;
   }
-  work_.clear();
+  keepAll();
   return Status::success();
 }
 
@@ -313,7 +322,13 @@ Status IndexTree::flush() {
   for (auto& [number, w] : work_) {
     if (std::find(dropped_.begin(), dropped_.end(), number) != dropped_.end()) continue;
     JET_ASSIGN_OR_RETURN(auto bytes, writeIndexPage(w.page, version_, w.model));
-    if (bytes != w.model) JET_TRY(pages_.write(number, std::move(bytes)));
+    if (bytes != w.model) {
+      JET_TRY(pages_.write(number, std::move(bytes)));
+    } else {
+      // Unchanged bytes: the page as held is what parsing them gives (the writer derives the
+      // shared prefix itself, and leaf entries carry no child page).
+      keep(number, std::move(w));
+    }
   }
   for (std::uint32_t number : dropped_) {
     JET_TRY(UsageMapEditor(pages_, owned_, jet3).set(number, false));
@@ -325,6 +340,24 @@ Status IndexTree::flush() {
   work_.clear();
   dropped_.clear();
   return Status::success();
+}
+
+// After a walk that changed nothing: every page it read is kept as parsed.
+void IndexTree::keepAll() {
+  for (auto& [number, w] : work_) keep(number, std::move(w));
+  work_.clear();
+}
+
+void IndexTree::keep(std::uint32_t number, Work&& work) {
+  Kept& k = kept_[number];
+  k.page = std::move(work.page);
+  k.model = std::move(work.model);
+  k.used = ++clock_;
+  if (kept_.size() <= kKeptPages) return;
+  auto oldest = std::min_element(kept_.begin(), kept_.end(), [](const auto& a, const auto& b) {
+    return a.second.used < b.second.used;
+  });
+  kept_.erase(oldest);
 }
 
 }  // namespace jet

@@ -2,6 +2,7 @@
 // removes and inserts entries, splits full pages (the root page never moves), keeps node entries
 // and tail pointers equal to their children's last entries, drops pages that empty, and records
 // added and dropped pages in the index's usage map. Page bytes are index_page_writer.h's.
+// Between changes it keeps a few parsed pages, used again only while their bytes are unchanged.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +44,12 @@ class IndexTree {
     IndexPage page;
     Page model;
   };
+  // A parsed page kept after a change; `model` is its bytes then, `used` when it was last used.
+  struct Kept {
+    IndexPage page;
+    Page model;
+    std::uint64_t used = 0;
+  };
 
   Result<std::vector<Level>> descend(const IndexEntry& target);
   Result<IndexPage*> load(std::uint32_t number);
@@ -55,6 +62,8 @@ class IndexTree {
   Result<std::uint32_t> newPage(const IndexPage& like, bool leaf);
   Status unlink(const IndexPage& page);
   Status flush();
+  void keep(std::uint32_t number, Work&& work);
+  void keepAll();
   bool fits(const IndexPage& page) const;
   Error damaged(const std::string& why) const;
 
@@ -67,6 +76,8 @@ class IndexTree {
   std::string name_;
   std::map<std::uint32_t, Work> work_;  // pages loaded by the current change
   std::vector<std::uint32_t> dropped_;
+  std::map<std::uint32_t, Kept> kept_;  // at most kKeptPages, the least recently used go first
+  std::uint64_t clock_ = 0;
 };
 
 }  // namespace jet

@@ -2,7 +2,8 @@
 // Jet3 and a Jet4 file (on a temporary copy), in random order: the leaves always hold exactly
 // the expected entries in order, the tree grows node levels, the index's usage map lists exactly
 // the tree's pages as it grows and shrinks, and once every added entry is gone again the index
-// and the file check clean.
+// and the file check clean. Pages a tree keeps parsed between changes are not used once their
+// bytes changed behind it (another tree, an undone update).
 #include "jet/index_tree.h"
 
 #include <gtest/gtest.h>
@@ -166,6 +167,60 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Case{"jackcess/V1997/indexTestV1997.mdb", "Table1", 3000},
                       Case{"jackcess/V2000/indexTestV2000.mdb", "Table1", 6000},
                       Case{"jackcess/V2010/indexTestV2010.accdb", "Table1", 6000}));
+
+// The entries for `key` that `tree` finds.
+std::size_t held(IndexTree& tree, const std::vector<std::uint8_t>& key) {
+  std::size_t n = 0;
+  Status s = tree.forEachWithPrefix(key, [&](const IndexEntry& e) -> Result<bool> {
+    if (e.key == key) ++n;
+    return true;
+  });
+  EXPECT_TRUE(s.ok()) << s.description();
+  return n;
+}
+
+TEST(IndexTreeKeptPages, ArePassedOverOnceTheirBytesChangedBehindTheTree) {
+  const std::string source =
+      std::string(FIELDMEND_CORPUS_DIR) + "/jackcess/V2000/indexTestV2000.mdb";
+  if (!std::ifstream(source)) GTEST_SKIP() << "needs the corpus";
+  testing::ScratchFolder scratch;
+  const std::string path = scratch.file("kept.db");
+  std::filesystem::copy_file(source, path);
+  TableDef def;
+  Version version;
+  {
+    auto db = Database::open(path);
+    ASSERT_TRUE(db.ok()) << db.error().description;
+    auto table = (*db)->table("Table1");
+    ASSERT_TRUE(table.ok());
+    def = *table;
+    version = (*db)->header().version;
+  }
+  const IndexDef& index = def.indexes.front();
+  auto writer = DatabaseWriter::open(path);
+  ASSERT_TRUE(writer.ok()) << writer.error().description;
+  PageCache& pages = (*writer)->pages();
+  PageAllocator allocator(pages, (*writer)->jet3());
+  auto tree = [&] {
+    return IndexTree(pages, allocator, version, def.tdefPage, index.rootPage,
+                     MapRef::fromPointer(index.usageMapRow), "kept");
+  };
+  IndexTree first = tree();
+  IndexTree second = tree();
+  const IndexEntry e{{0x7F, 0x41, 0x42}, RowLocator{0xF00000, 1}, 0};
+  ASSERT_EQ(held(first, e.key), 0u);  // `first` now keeps the pages it read
+  ASSERT_TRUE(second.insert(e).ok());
+  EXPECT_EQ(held(first, e.key), 1u) << "a kept page hid another tree's insert";
+
+  pages.mark();
+  const IndexEntry other{e.key, RowLocator{0xF00000, 2}, 0};
+  ASSERT_TRUE(first.insert(other).ok());
+  ASSERT_EQ(held(first, e.key), 2u);
+  pages.undo();
+  EXPECT_EQ(held(first, e.key), 1u) << "a kept page outlived an undone update";
+  ASSERT_TRUE(first.insert(other).ok());
+  EXPECT_EQ(held(second, e.key), 2u);
+}
 
 }  // namespace
 }  // namespace jet
