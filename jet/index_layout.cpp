@@ -1,4 +1,4 @@
-// index_layout.cpp: checks index specifications and turns them into definition entries.
+// index_layout.cpp: checks the indexes a new table asks for and turns them into definition entries.
 #include "jet/index_layout.h"
 
 #include <algorithm>
