@@ -165,17 +165,8 @@ class IndexChecker {
     for (const auto& ic : index_.columns) {
       auto c = std::find_if(table_.columns.begin(), table_.columns.end(),
                             [&](const Column& col) { return col.number == ic.columnNumber; });
-      KeyPart p;
-      p.type = c->type;
-      p.ascending = ic.ascending;
-      p.version = db_.header().version;
-      p.scale = c->scale;
-      p.column = c->name;
+      JET_ASSIGN_OR_RETURN(KeyPart p, keyPartOf(*c, ic.ascending, db_.header().version));
       p.value = row.values[static_cast<std::size_t>(c - table_.columns.begin())];
-      if (c->type == ColumnType::kText || c->type == ColumnType::kMemo) {
-        JET_ASSIGN_OR_RETURN(
-            p.sortOrder, textSortOrderOf(p.version, c->sortOrder, c->sortOrderVersion, c->name));
-      }
       parts.push_back(std::move(p));
     }
     return parts;

@@ -84,12 +84,8 @@ Result<IndexFiller::RowKeys> IndexFiller::keys(const std::vector<Value>& values)
     for (std::size_t position = 0; position < index->columns.size(); ++position) {
       std::size_t i = index->columns[position];
       const Column& c = table_.columns[i];
-      KeyPart p;
-      p.type = c.type;
-      p.ascending = index->def->columns[position].ascending;
-      p.version = version_;
-      p.scale = c.scale;
-      p.column = c.name;
+      JET_ASSIGN_OR_RETURN(KeyPart p,
+                           keyPartOf(c, index->def->columns[position].ascending, version_));
       p.value = i < values.size() ? values[i] : Value{};
       if (c.type == ColumnType::kBoolean) {  // stored in the null mask: never null
         p.value.boolean = !p.value.isNull && p.value.boolean;

@@ -375,4 +375,18 @@ std::string_view textSortOrderName(TextSortOrder order) {
   return "General";
 }
 
+Result<KeyPart> keyPartOf(const Column& c, bool ascending, Version version) {
+  KeyPart p;
+  p.type = c.type;
+  p.ascending = ascending;
+  p.version = version;
+  p.scale = c.scale;
+  p.column = c.name;
+  if (c.type == ColumnType::kText || c.type == ColumnType::kMemo) {
+    JET_ASSIGN_OR_RETURN(p.sortOrder,
+                         textSortOrderOf(version, c.sortOrder, c.sortOrderVersion, c.name));
+  }
+  return p;
+}
+
 }  // namespace jet

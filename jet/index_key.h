@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "jet/database.h"
 #include "jet/index_codes.h"
 #include "jet/status.h"
 #include "jet/types.h"
@@ -35,6 +36,10 @@ Result<std::vector<std::uint8_t>> encodeIndexKey(const std::vector<KeyPart>& par
 // kUnsupported naming it and the column: keys in another collation cannot be rebuilt.
 Result<TextSortOrder> textSortOrderOf(Version version, std::uint16_t sortOrder,
                                       std::uint8_t sortOrderVersion, std::string_view column);
+
+// The key part of column `c` in a file of `version`, its value left null: type, direction,
+// scale, name and, for text and memo, the sort order from the descriptor (as textSortOrderOf).
+Result<KeyPart> keyPartOf(const Column& c, bool ascending, Version version);
 
 std::string_view textSortOrderName(TextSortOrder order);  // "General", "General Legacy", ...
 

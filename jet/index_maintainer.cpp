@@ -150,16 +150,7 @@ Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
     if (c == nullptr)
       return Error{err::kBadPage,
                    "index " + indexName(index) + " names a column that is not there"};
-    KeyPart p;
-    p.type = c->type;
-    p.ascending = ic.ascending;
-    p.version = version_;
-    p.scale = c->scale;
-    p.column = c->name;
-    if (isText(c->type)) {
-      JET_ASSIGN_OR_RETURN(p.sortOrder,
-                           textSortOrderOf(version_, c->sortOrder, c->sortOrderVersion, c->name));
-    }
+    JET_ASSIGN_OR_RETURN(KeyPart p, keyPartOf(*c, ic.ascending, version_));
     const bool present = c->number < layout.columnCount;
     if (c->type == ColumnType::kBoolean) {
       p.value.isNull = false;
@@ -257,8 +248,7 @@ IndexTree& IndexMaintainer::tree(const IndexDef& index) {
   if (it == trees_.end()) {
     it = trees_
              .try_emplace(index.number, pages_, allocator_, version_, table_.tdefPage,
-                          index.rootPage, MapRef::fromPointer(index.usageMapRow),
-                          indexName(index))
+                          index.rootPage, MapRef::fromPointer(index.usageMapRow), indexName(index))
              .first;
   }
   return it->second;
