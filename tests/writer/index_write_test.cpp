@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -186,6 +187,37 @@ jet::Value text(const std::string& s) {
   return v;
 }
 
+// A writer and a reader on `path`, with `tableName`'s rows and the position of `column`.
+struct OpenTable {
+  std::unique_ptr<jet::DatabaseWriter> writer;
+  std::unique_ptr<jet::Database> db;
+  jet::TableDef def;
+  jet::TableWriter* table = nullptr;
+  std::vector<jet::RowLocator> rows;
+  std::size_t column = 0;
+};
+
+void openTable(const std::string& path, const std::string& tableName, const std::string& column,
+               OpenTable& out) {
+  auto writer = jet::DatabaseWriter::open(path);
+  ASSERT_TRUE(writer.ok());
+  out.writer = std::move(*writer);
+  auto db = jet::Database::open(path);
+  ASSERT_TRUE(db.ok());
+  out.db = std::move(*db);
+  auto def = out.db->table(tableName);
+  ASSERT_TRUE(def.ok());
+  out.def = *def;
+  auto table = out.writer->table(out.def);
+  ASSERT_TRUE(table.ok());
+  out.table = *table;
+  auto scan = out.db->scan(out.def);
+  for (jet::Row r; *(*scan)->next(r);) out.rows.push_back(r.locator);
+  while (out.column < out.def.columns.size() && out.def.columns[out.column].name != column)
+    ++out.column;
+  ASSERT_LT(out.column, out.def.columns.size());
+}
+
 // Copies `file`, runs `change` on the table's rows; expects `number` naming `mentions`, and the
 // file byte for byte as before.
 void expectRefused(const std::string& file, const std::string& tableName, std::size_t row,
@@ -195,27 +227,16 @@ void expectRefused(const std::string& file, const std::string& tableName, std::s
   std::string path = dir.copy(file);
   auto original = fileBytes(path);
   {
-    auto writer = jet::DatabaseWriter::open(path);
-    ASSERT_TRUE(writer.ok());
-    auto db = jet::Database::open(path);
-    ASSERT_TRUE(db.ok());
-    auto def = (*db)->table(tableName);
-    ASSERT_TRUE(def.ok());
-    auto table = (*writer)->table(*def);
-    ASSERT_TRUE(table.ok());
-    std::vector<jet::RowLocator> rows;
-    auto scan = (*db)->scan(*def);
-    for (jet::Row r; *(*scan)->next(r);) rows.push_back(r.locator);
-    ASSERT_GT(rows.size(), row);
-    std::size_t index = 0;
-    while (index < def->columns.size() && def->columns[index].name != column) ++index;
-    ASSERT_LT(index, def->columns.size());
-    jet::Status s = (*writer)->updateRow(**table, rows[row], {{index, text(value)}});
+    OpenTable t;
+    openTable(path, tableName, column, t);
+    if (::testing::Test::HasFatalFailure()) return;
+    ASSERT_GT(t.rows.size(), row);
+    jet::Status s = t.writer->updateRow(*t.table, t.rows[row], {{t.column, text(value)}});
     EXPECT_EQ(s.number(), number) << s.description();
     for (const auto& word : mentions) {
       EXPECT_NE(s.description().find(word), std::string::npos) << s.description();
     }
-    ASSERT_TRUE((*writer)->close().ok());
+    ASSERT_TRUE(t.writer->close().ok());
   }
   EXPECT_EQ(fileBytes(path), original) << file;
 }
@@ -317,27 +338,16 @@ void expectUniqueSteps(
   TempDir dir;
   std::string path = dir.copy(file);
   {
-    auto writer = jet::DatabaseWriter::open(path);
-    ASSERT_TRUE(writer.ok());
-    auto db = jet::Database::open(path);
-    ASSERT_TRUE(db.ok());
-    auto def = (*db)->table(tableName);
-    ASSERT_TRUE(def.ok());
-    auto table = (*writer)->table(*def);
-    ASSERT_TRUE(table.ok());
-    std::vector<jet::RowLocator> rows;
-    auto scan = (*db)->scan(*def);
-    for (jet::Row r; *(*scan)->next(r);) rows.push_back(r.locator);
-    std::size_t column = 0;
-    while (column < def->columns.size() && def->columns[column].name != "data") ++column;
-    ASSERT_LT(column, def->columns.size());
+    OpenTable t;
+    openTable(path, tableName, "data", t);
+    if (::testing::Test::HasFatalFailure()) return;
     for (const auto& [row, value, number] : steps) {
-      ASSERT_LT(row, rows.size());
-      jet::Status s = (*writer)->updateRow(**table, rows[row], {{column, text(value)}});
+      ASSERT_LT(row, t.rows.size());
+      jet::Status s = t.writer->updateRow(*t.table, t.rows[row], {{t.column, text(value)}});
       EXPECT_EQ(s.number(), number)
           << file << ": row " << row << " := " << value << ": " << s.description();
     }
-    ASSERT_TRUE((*writer)->close().ok());
+    ASSERT_TRUE(t.writer->close().ok());
   }
   auto problems = integrityProblems(path);
   EXPECT_TRUE(problems.empty()) << file << ": " << problems.front();
