@@ -51,18 +51,26 @@ QByteArray logOf(TestBench& bench) {
 
 QString sampleFile() { return QString::fromUtf8(FIELDMEND_SOURCE_DIR) + "/Samples/sample.mdb"; }
 
-TEST(ReplacementRunWindow, SingleModeChangesTheSelectedTableAndLogsEachChange) {
-  if (!QFile::exists(sampleFile())) GTEST_SKIP() << "no sample database in this checkout";
+// A writable copy of the sample in the bench's temp folder, which the run's log also uses.
+class ReplacementRunWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!QFile::exists(sampleFile())) GTEST_SKIP() << "no sample database in this checkout";
+    ASSERT_TRUE(QFile::copy(sampleFile(), path));
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+  }
+
   TestBench bench;
   const std::string tempText = bench.temp.path().toStdString();
-  EngineRunner runner([&](const char* name) -> const char* {
+  EngineRunner runner{[this](const char* name) -> const char* {
     return std::string_view(name) == "TEMP" ? tempText.c_str() : nullptr;
-  });
+  }};
   WindowContext context{bench.dialogs, bench.settings,          bench.database, runner,
                         bench.opener,  bench.context.appFolder, [] {}};
   const QString path = bench.temp.filePath("sample.mdb");
-  ASSERT_TRUE(QFile::copy(sampleFile(), path));
-  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+};
+
+TEST_F(ReplacementRunWindow, SingleModeChangesTheSelectedTableAndLogsEachChange) {
   const std::size_t londonBefore = countOf(columnValues(path, "Customers", "City"), "London");
   ASSERT_GT(londonBefore, 0u);
   bench.write("AccessMDBFile", path);
@@ -89,18 +97,7 @@ TEST(ReplacementRunWindow, SingleModeChangesTheSelectedTableAndLogsEachChange) {
   EXPECT_FALSE(log.contains("table (Orders)"));
 }
 
-TEST(ReplacementRunWindow, SetModeAppliesEverySetInOrder) {
-  if (!QFile::exists(sampleFile())) GTEST_SKIP() << "no sample database in this checkout";
-  TestBench bench;
-  const std::string tempText = bench.temp.path().toStdString();
-  EngineRunner runner([&](const char* name) -> const char* {
-    return std::string_view(name) == "TEMP" ? tempText.c_str() : nullptr;
-  });
-  WindowContext context{bench.dialogs, bench.settings,          bench.database, runner,
-                        bench.opener,  bench.context.appFolder, [] {}};
-  const QString path = bench.temp.filePath("sample.mdb");
-  ASSERT_TRUE(QFile::copy(sampleFile(), path));
-  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+TEST_F(ReplacementRunWindow, SetModeAppliesEverySetInOrder) {
   const std::size_t germanyBefore = countOf(columnValues(path, "Customers", "Country"), "Germany");
   ASSERT_GT(germanyBefore, 0u);
   bench.write("AccessMDBFile", path);
