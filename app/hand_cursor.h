@@ -9,7 +9,7 @@
 
 #include "app/window_pointer.h"
 #include "db/handler_trap.h"
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace app {
 

@@ -7,7 +7,7 @@
 #include <QIcon>
 #include <QString>
 
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 class QWidget;
 

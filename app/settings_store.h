@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace app {
 

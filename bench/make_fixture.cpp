@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/database_creator.h"
+#include "jet/create/database_creator.h"
 
 namespace {
 

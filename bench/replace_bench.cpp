@@ -22,7 +22,7 @@
 #include "engine/replacement.h"
 #include "engine/replacement_run.h"
 #include "jet/database.h"
-#include "jet/database_creator.h"
+#include "jet/create/database_creator.h"
 
 namespace {
 

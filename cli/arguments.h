@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace cli {
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "jet/value_format.h"
+#include "jet/core/value_format.h"
 
 namespace cli {
 namespace {

@@ -2,7 +2,7 @@
 #include "cli/csv_row_writer.h"
 
 #include "cli/cell_text.h"
-#include "jet/value_format.h"
+#include "jet/core/value_format.h"
 
 namespace cli {
 

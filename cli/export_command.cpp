@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "cli/row_writer.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace cli {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace cli::testing {
 

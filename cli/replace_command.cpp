@@ -12,8 +12,8 @@
 #include "db/stream_error_reporter.h"
 #include "db/table_catalogue.h"
 #include "engine/replacement_run.h"
-#include "jet/error_codes.h"
-#include "jet/value_format.h"
+#include "jet/core/error_codes.h"
+#include "jet/core/value_format.h"
 #include "sets/set_file.h"
 #include "sets/set_list.h"
 

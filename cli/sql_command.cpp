@@ -8,7 +8,7 @@
 #include "db/connection_string.h"
 #include "db/recordset.h"
 #include "db/sql_statement.h"
-#include "jet/value_format.h"
+#include "jet/core/value_format.h"
 
 namespace cli {
 namespace {

@@ -10,7 +10,7 @@
 #include "db/recordset.h"
 #include "db/sql_statement.h"
 #include "jet/database_writer.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace db {
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/status.h"
+#include "jet/core/status.h"
 #include "jet/table_writer.h"
 
 namespace jet {

@@ -8,9 +8,9 @@
 #include "db/connection_string.h"
 #include "db/error_codes.h"
 #include "db/recordset.h"
-#include "jet/database_creator.h"
-#include "jet/error_codes.h"
-#include "jet/test_scratch_folder.h"
+#include "jet/create/database_creator.h"
+#include "jet/core/error_codes.h"
+#include "jet/core/test_scratch_folder.h"
 
 namespace db {
 namespace {

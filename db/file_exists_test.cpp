@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <fstream>
 
-#include "jet/test_scratch_folder.h"
+#include "jet/core/test_scratch_folder.h"
 
 namespace db {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "db/error_report.h"
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace db {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "db/recording_error_reporter.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace db {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "db/question_box.h"
 #include "db/url_opener.h"
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace db {
 

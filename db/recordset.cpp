@@ -3,7 +3,7 @@
 
 #include "db/connection.h"
 #include "db/error_codes.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace db {
 namespace {

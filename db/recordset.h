@@ -10,7 +10,7 @@
 #include <string>
 
 #include "jet/database.h"
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace db {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <vector>
 
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace db {
 namespace {

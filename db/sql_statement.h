@@ -7,7 +7,7 @@
 #include <string_view>
 #include <variant>
 
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace db {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace db {
 namespace {

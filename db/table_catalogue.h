@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace db {
 

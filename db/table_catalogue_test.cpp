@@ -9,7 +9,7 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "jet/database.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace db {
 namespace {

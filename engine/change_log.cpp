@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace engine {
 namespace {

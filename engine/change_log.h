@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace engine {
 

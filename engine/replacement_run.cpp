@@ -7,7 +7,7 @@
 #include "db/error_codes.h"
 #include "db/handler_trap.h"
 #include "engine/table_pass.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace engine {
 

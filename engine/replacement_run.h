@@ -15,7 +15,7 @@
 #include "engine/change_log.h"
 #include "engine/replacement.h"
 #include "engine/text_formats.h"
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace engine {
 

@@ -11,7 +11,7 @@
 #include "db/error_codes.h"
 #include "db/recording_error_reporter.h"
 #include "engine/run_test_support.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace engine {
 namespace {

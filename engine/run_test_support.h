@@ -9,8 +9,8 @@
 
 #include "engine/replacement_run.h"
 #include "jet/database.h"
-#include "jet/database_creator.h"
-#include "jet/test_scratch_folder.h"
+#include "jet/create/database_creator.h"
+#include "jet/core/test_scratch_folder.h"
 
 namespace engine::testing {
 

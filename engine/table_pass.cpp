@@ -5,7 +5,7 @@
 
 #include "db/error_codes.h"
 #include "db/table_catalogue.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 
 namespace engine {
 namespace {

@@ -8,7 +8,7 @@
 #include <ctime>
 #include <string>
 
-#include "jet/types.h"
+#include "jet/core/types.h"
 
 namespace engine {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "jet/status.h"
-#include "jet/types.h"
+#include "jet/core/status.h"
+#include "jet/core/types.h"
 
 namespace jet {
 

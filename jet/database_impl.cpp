@@ -3,13 +3,13 @@
 
 #include <algorithm>
 
-#include "jet/catalogue.h"
-#include "jet/error_codes.h"
-#include "jet/format.h"
-#include "jet/journal.h"
-#include "jet/property_map.h"
-#include "jet/table_def.h"
-#include "jet/write_session.h"
+#include "jet/schema/catalogue.h"
+#include "jet/core/error_codes.h"
+#include "jet/core/format.h"
+#include "jet/file/journal.h"
+#include "jet/schema/property_map.h"
+#include "jet/schema/table_def.h"
+#include "jet/file/write_session.h"
 
 namespace jet {
 namespace {

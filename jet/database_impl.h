@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/header.h"
-#include "jet/long_value.h"
-#include "jet/page_codec.h"
-#include "jet/page_file.h"
-#include "jet/table_scan.h"
+#include "jet/pager/header.h"
+#include "jet/row/long_value.h"
+#include "jet/pager/page_codec.h"
+#include "jet/file/page_file.h"
+#include "jet/row/table_scan.h"
 
 namespace jet {
 

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
-#include "jet/error_codes.h"
-#include "jet/header.h"
-#include "jet/page_codec.h"
-#include "jet/table_storage.h"
-#include "jet/write_transaction.h"
+#include "jet/core/error_codes.h"
+#include "jet/pager/header.h"
+#include "jet/pager/page_codec.h"
+#include "jet/schema/table_storage.h"
+#include "jet/file/write_transaction.h"
 
 namespace jet {
 

@@ -8,14 +8,14 @@
 #include <memory>
 #include <string>
 
-#include "jet/fault_hook.h"
-#include "jet/journal.h"
-#include "jet/page_allocator.h"
-#include "jet/page_cache.h"
-#include "jet/status.h"
+#include "jet/file/fault_hook.h"
+#include "jet/file/journal.h"
+#include "jet/page/page_allocator.h"
+#include "jet/pager/page_cache.h"
+#include "jet/core/status.h"
 #include "jet/table_writer.h"
-#include "jet/types.h"
-#include "jet/write_session.h"
+#include "jet/core/types.h"
+#include "jet/file/write_session.h"
 
 namespace jet {
 

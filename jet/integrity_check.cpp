@@ -4,16 +4,16 @@
 #include <fstream>
 #include <map>
 
-#include "jet/data_page_editor.h"
+#include "jet/page/data_page_editor.h"
 #include "jet/database.h"
-#include "jet/error_codes.h"
-#include "jet/file_page_source.h"
-#include "jet/index_check.h"
-#include "jet/header.h"
-#include "jet/long_value_writer.h"
-#include "jet/row_layout.h"
-#include "jet/table_pages.h"
-#include "jet/usage_map_editor.h"
+#include "jet/core/error_codes.h"
+#include "jet/pager/file_page_source.h"
+#include "jet/index/index_check.h"
+#include "jet/pager/header.h"
+#include "jet/row/long_value_writer.h"
+#include "jet/row/row_layout.h"
+#include "jet/schema/table_pages.h"
+#include "jet/page/usage_map_editor.h"
 
 namespace jet {
 namespace {

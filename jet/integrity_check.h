@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "jet/page_cache.h"
-#include "jet/status.h"
+#include "jet/pager/page_cache.h"
+#include "jet/core/status.h"
 
 namespace jet {
 

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/index_maintainer.h"
-#include "jet/long_value_writer.h"
-#include "jet/page_allocator.h"
-#include "jet/page_cache.h"
-#include "jet/status.h"
-#include "jet/table_storage.h"
+#include "jet/index/index_maintainer.h"
+#include "jet/row/long_value_writer.h"
+#include "jet/page/page_allocator.h"
+#include "jet/pager/page_cache.h"
+#include "jet/core/status.h"
+#include "jet/schema/table_storage.h"
 
 namespace jet {
 

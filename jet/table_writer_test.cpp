@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "jet/data_page_editor.h"
-#include "jet/error_codes.h"
-#include "jet/memory_page_source.h"
-#include "jet/row_layout.h"
-#include "jet/usage_map_editor.h"
+#include "jet/page/data_page_editor.h"
+#include "jet/core/error_codes.h"
+#include "jet/pager/memory_page_source.h"
+#include "jet/row/row_layout.h"
+#include "jet/page/usage_map_editor.h"
 
 namespace jet {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/status.h"
+#include "jet/core/status.h"
 
 namespace ui {
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "jet/database_creator.h"
-#include "jet/page_file.h"
+#include "jet/create/database_creator.h"
+#include "jet/file/page_file.h"
 
 namespace jet::testing {
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/index_layout.h"
-#include "jet/status.h"
+#include "jet/create/index_layout.h"
+#include "jet/core/status.h"
 
 namespace jet::testing {
 

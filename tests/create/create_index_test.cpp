@@ -13,15 +13,15 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/database_creator.h"
+#include "jet/create/database_creator.h"
 #include "jet/database_writer.h"
-#include "jet/error_codes.h"
-#include "jet/fault_hook.h"
-#include "jet/index_page.h"
+#include "jet/core/error_codes.h"
+#include "jet/file/fault_hook.h"
+#include "jet/index/index_page.h"
 #include "jet/integrity_check.h"
-#include "jet/page_file.h"
-#include "jet/raw_file.h"
-#include "jet/test_scratch_folder.h"
+#include "jet/file/page_file.h"
+#include "jet/file/raw_file.h"
+#include "jet/core/test_scratch_folder.h"
 
 namespace jet {
 namespace {

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "jet/database.h"
-#include "jet/database_creator.h"
-#include "jet/error_codes.h"
-#include "jet/fault_hook.h"
+#include "jet/create/database_creator.h"
+#include "jet/core/error_codes.h"
+#include "jet/file/fault_hook.h"
 #include "jet/integrity_check.h"
-#include "jet/test_scratch_folder.h"
-#include "jet/test_values.h"
+#include "jet/core/test_scratch_folder.h"
+#include "jet/core/test_values.h"
 
 namespace jet {
 namespace {

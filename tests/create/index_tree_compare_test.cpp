@@ -13,9 +13,9 @@
 
 #include "access_table_copy.h"
 #include "jet/database.h"
-#include "jet/index_page.h"
-#include "jet/page_file.h"
-#include "jet/test_scratch_folder.h"
+#include "jet/index/index_page.h"
+#include "jet/file/page_file.h"
+#include "jet/core/test_scratch_folder.h"
 
 namespace jet {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "access_table_copy.h"
 #include "jet/database.h"
-#include "jet/test_scratch_folder.h"
+#include "jet/core/test_scratch_folder.h"
 
 namespace jet {
 namespace {

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "jet/header.h"
+#include "jet/pager/header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   auto header = jet::parseHeader(jet::Bytes(data, size), "fuzz", size * 4);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "jet/index_page.h"
+#include "jet/index/index_page.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;

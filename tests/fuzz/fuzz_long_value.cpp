@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "jet/long_value.h"
+#include "jet/row/long_value.h"
 #include "tests/fuzz/memory_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

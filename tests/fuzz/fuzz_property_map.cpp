@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "jet/property_map.h"
+#include "jet/schema/property_map.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   auto maps = jet::parsePropertyMaps(jet::Bytes(data, size));

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "jet/long_value.h"
-#include "jet/row_codec.h"
-#include "jet/table_def.h"
+#include "jet/row/long_value.h"
+#include "jet/row/row_codec.h"
+#include "jet/schema/table_def.h"
 #include "tests/fuzz/memory_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

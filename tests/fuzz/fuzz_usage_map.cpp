@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "jet/usage_map.h"
+#include "jet/page/usage_map.h"
 #include "tests/fuzz/memory_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "jet/database.h"
-#include "jet/error_codes.h"
-#include "jet/value_format.h"
+#include "jet/core/error_codes.h"
+#include "jet/core/value_format.h"
 #include "tests/jet/test_support.h"
 
 namespace jet {

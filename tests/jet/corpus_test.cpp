@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "jet/database.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 #include "tests/jet/test_support.h"
 
 namespace jet {

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "jet/database.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 #include "tests/jet/test_support.h"
 
 namespace jet {

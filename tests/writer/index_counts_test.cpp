@@ -12,9 +12,9 @@
 
 #include "jet/database.h"
 #include "jet/database_writer.h"
-#include "jet/error_codes.h"
-#include "jet/unique_entry_count.h"
-#include "jet/usage_map_editor.h"
+#include "jet/core/error_codes.h"
+#include "jet/index/unique_entry_count.h"
+#include "jet/page/usage_map_editor.h"
 #include "writer_test_support.h"
 
 namespace {

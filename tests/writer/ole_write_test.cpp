@@ -10,7 +10,7 @@
 
 #include "jet/database.h"
 #include "jet/database_writer.h"
-#include "jet/error_codes.h"
+#include "jet/core/error_codes.h"
 #include "writer_test_support.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <string>
 
-#include "jet/data_page_editor.h"
+#include "jet/page/data_page_editor.h"
 #include "jet/database_writer.h"
-#include "jet/fault_hook.h"
-#include "jet/journal.h"
-#include "jet/table_pages.h"
+#include "jet/file/fault_hook.h"
+#include "jet/file/journal.h"
+#include "jet/schema/table_pages.h"
 #include "writer_test_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "jet/database_writer.h"
-#include "jet/error_codes.h"
-#include "jet/table_pages.h"
+#include "jet/core/error_codes.h"
+#include "jet/schema/table_pages.h"
 #include "writer_test_support.h"
 
 namespace {

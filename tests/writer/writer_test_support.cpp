@@ -9,9 +9,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "jet/header.h"
+#include "jet/pager/header.h"
 #include "jet/integrity_check.h"
-#include "jet/table_pages.h"
+#include "jet/schema/table_pages.h"
 
 namespace writer_test {
 

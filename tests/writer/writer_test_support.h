@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "jet/file_page_source.h"
-#include "jet/page_cache.h"
-#include "jet/table_storage.h"
-#include "jet/types.h"
+#include "jet/pager/file_page_source.h"
+#include "jet/pager/page_cache.h"
+#include "jet/schema/table_storage.h"
+#include "jet/core/types.h"
 
 namespace writer_test {
 

@@ -1,0 +1,104 @@
+// format.h: the offsets and sizes that differ between file versions, in one table, so that no
+// other file holds a version-specific magic number. Layouts: docs/format/*.md.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "jet/core/types.h"
+
+namespace jet {
+
+struct Format {
+  bool jet3 = false;
+  std::uint32_t pageSize = 4096;
+  // Header page (docs/format/header.md).
+  std::size_t headerMaskLength = 128;
+  std::size_t passwordLength = 40;
+  // Data pages (docs/format/data_page.md).
+  std::size_t dataRowCount = 12;
+  std::size_t dataRowTable = 14;
+  std::size_t rowColumnCountSize = 2;  // also the size of the variable count and offsets
+  // Table definition (docs/format/table_def.md).
+  std::size_t tdefRowCount = 16;
+  std::size_t tdefTableType = 40;
+  std::size_t tdefMaxColumns = 41;
+  std::size_t tdefVarColumns = 43;
+  std::size_t tdefColumns = 45;
+  std::size_t tdefLogicalIndexes = 47;
+  std::size_t tdefPhysicalIndexes = 51;
+  std::size_t tdefOwnedMap = 55;
+  std::size_t tdefFreeMap = 59;
+  std::size_t tdefBlocks = 63;
+  std::size_t physicalCountBlock = 12;
+  // Column descriptor.
+  std::size_t columnSize = 25;
+  std::size_t colNumber = 5;
+  std::size_t colVarIndex = 7;
+  std::size_t colSortOrder = 11;
+  std::size_t colSortVersion = 14;  // 0: none (Jet3)
+  std::size_t colCodePage = 0;      // 0: none (Jet4+)
+  std::size_t colPrecision = 11;
+  std::size_t colScale = 12;
+  std::size_t colFlags = 15;
+  std::size_t colExtraFlags = 16;  // 0: none (Jet3)
+  std::size_t colFixedOffset = 21;
+  std::size_t colLength = 23;
+  std::size_t nameLengthSize = 2;
+  // Index blocks.
+  std::size_t physicalIndexSize = 52;
+  std::size_t physicalIndexSkip = 4;       // before the column list
+  std::size_t physicalIndexFlagsSkip = 4;  // between root page and flags
+  std::size_t logicalIndexSize = 28;
+  std::size_t logicalIndexSkip = 4;
+  // Long values.
+  std::size_t maxSingleLongValue = 4076;
+};
+
+inline constexpr Format kFormatJet3 = {
+    .jet3 = true,
+    .pageSize = 2048,
+    .headerMaskLength = 126,
+    .passwordLength = 20,
+    .dataRowCount = 8,
+    .dataRowTable = 10,
+    .rowColumnCountSize = 1,
+    .tdefRowCount = 12,
+    .tdefTableType = 20,
+    .tdefMaxColumns = 21,
+    .tdefVarColumns = 23,
+    .tdefColumns = 25,
+    .tdefLogicalIndexes = 27,
+    .tdefPhysicalIndexes = 31,
+    .tdefOwnedMap = 35,
+    .tdefFreeMap = 39,
+    .tdefBlocks = 43,
+    .physicalCountBlock = 8,
+    .columnSize = 18,
+    .colNumber = 1,
+    .colVarIndex = 3,
+    .colSortOrder = 9,
+    .colSortVersion = 0,
+    .colCodePage = 11,
+    .colPrecision = 11,
+    .colScale = 12,
+    .colFlags = 13,
+    .colExtraFlags = 0,
+    .colFixedOffset = 14,
+    .colLength = 16,
+    .nameLengthSize = 1,
+    .physicalIndexSize = 39,
+    .physicalIndexSkip = 0,
+    .physicalIndexFlagsSkip = 0,
+    .logicalIndexSize = 20,
+    .logicalIndexSkip = 0,
+    .maxSingleLongValue = 2032,
+};
+
+inline constexpr Format kFormatJet4 = {};
+
+inline const Format& formatFor(Version v) {
+  return v == Version::kJet3 ? kFormatJet3 : kFormatJet4;
+}
+
+}  // namespace jet

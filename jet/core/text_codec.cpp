@@ -1,0 +1,308 @@
+// text_codec.cpp: UCS-2 (plain and compressed) and code-page text <-> UTF-8.
+// See docs/format/text.md for the stored forms.
+#include "jet/core/text_codec.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "jet/core/error_codes.h"
+
+namespace jet {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
+// Turns a sequence of UTF-16 code units into UTF-8, pairing surrogates.
+class Utf16Sink {
+ public:
+  explicit Utf16Sink(std::string& out) : out_(out) {}
+  void put(char16_t u) {
+    if (pendingHigh_ != 0) {
+      if (u >= 0xDC00 && u <= 0xDFFF) {
+        char32_t c = 0x10000 + ((static_cast<char32_t>(pendingHigh_) - 0xD800) << 10) +
+                     (static_cast<char32_t>(u) - 0xDC00);
+        pendingHigh_ = 0;
+        appendUtf8(out_, c);
+        return;
+      }
+      pendingHigh_ = 0;
+      appendUtf8(out_, kReplacement);
+    }
+    if (u >= 0xD800 && u <= 0xDBFF) {
+      pendingHigh_ = u;
+    } else if (u >= 0xDC00 && u <= 0xDFFF) {
+      appendUtf8(out_, kReplacement);
+    } else {
+      appendUtf8(out_, u);
+    }
+  }
+  void finish() {
+    if (pendingHigh_ != 0) appendUtf8(out_, kReplacement);
+    pendingHigh_ = 0;
+  }
+
+ private:
+  std::string& out_;
+  char16_t pendingHigh_ = 0;
+};
+
+void decodeSegment(std::span<const std::uint8_t> seg, bool oneByte, Utf16Sink& sink) {
+  if (oneByte) {
+    for (std::uint8_t b : seg) sink.put(static_cast<char16_t>(b));
+    return;
+  }
+  for (std::size_t i = 0; i + 1 < seg.size(); i += 2) {
+    sink.put(static_cast<char16_t>(seg[i] | (seg[i + 1] << 8)));
+  }
+}
+
+bool isCompressed(std::span<const std::uint8_t> s) {
+  return s.size() >= 2 && s[0] == 0xFF && s[1] == 0xFE;
+}
+
+// Decodes one UTF-8 sequence at `i`; returns false on malformed input.
+bool nextCodePoint(std::string_view s, std::size_t& i, char32_t& c) {
+  auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(s[k]); };
+  std::uint8_t b0 = byte(i);
+  int extra = 0;
+  char32_t min = 0;
+  if (b0 < 0x80) {
+    c = b0;
+    ++i;
+    return true;
+  } else if ((b0 & 0xE0) == 0xC0) {
+    extra = 1, c = b0 & 0x1Fu, min = 0x80;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    extra = 2, c = b0 & 0x0Fu, min = 0x800;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    extra = 3, c = b0 & 0x07u, min = 0x10000;
+  } else {
+    return false;
+  }
+  if (i + static_cast<std::size_t>(extra) >= s.size()) return false;
+  for (int k = 1; k <= extra; ++k) {
+    std::uint8_t b = byte(i + static_cast<std::size_t>(k));
+    if ((b & 0xC0) != 0x80) return false;
+    c = (c << 6) | (b & 0x3Fu);
+  }
+  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+  i += static_cast<std::size_t>(extra) + 1;
+  return true;
+}
+
+// Windows-1252 bytes 0x80-0x9F. Windows maps the five bytes the code page leaves undefined to the
+// C1 controls of the same value, so they survive a read and a write unchanged; so do we.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool isCp1252(std::uint16_t codePage) { return codePage == 0 || codePage == 1252; }
+
+char16_t cp1252ToUnicode(std::uint8_t b) {
+  return (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
+}
+
+bool unicodeToCp1252(char32_t c, std::uint8_t& out) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+    out = static_cast<std::uint8_t>(c);
+    return true;
+  }
+  for (std::uint8_t i = 0; i < 32; ++i) {
+    if (kCp1252High[i] == c) {
+      out = static_cast<std::uint8_t>(0x80 + i);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string charsetName(std::uint16_t codePage) {
+  return "CP" + std::to_string(codePage == 0 ? 1252 : codePage);
+}
+
+}  // namespace
+
+std::string decodeUcs2Text(std::span<const std::uint8_t> stored) {
+  std::string out;
+  out.reserve(stored.size());
+  Utf16Sink sink(out);
+  if (!isCompressed(stored)) {
+    decodeSegment(stored, false, sink);
+    sink.finish();
+    return out;
+  }
+  // Compressed: every 0x00 byte switches between one byte per character and two.
+  bool oneByte = true;
+  std::size_t start = 2;
+  for (std::size_t i = 2; i < stored.size(); ++i) {
+    if (stored[i] != 0x00) continue;
+    decodeSegment(stored.subspan(start, i - start), oneByte, sink);
+    oneByte = !oneByte;
+    start = i + 1;
+  }
+  decodeSegment(stored.subspan(start), oneByte, sink);
+  sink.finish();
+  return out;
+}
+
+Result<std::vector<std::uint8_t>> encodeUcs2(std::string_view utf8) {
+  std::vector<std::uint8_t> out;
+  out.reserve(utf8.size() * 2);
+  auto put = [&](char32_t u) {
+    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(u >> 8));
+  };
+  for (std::size_t i = 0; i < utf8.size();) {
+    std::size_t at = i;
+    char32_t c = 0;
+    if (!nextCodePoint(utf8, i, c)) {
+      return Error{err::kCantConvertValue,
+                   "text is not valid UTF-8 at byte " + std::to_string(at)};
+    }
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      put(0xD800 + (c >> 10));
+      put(0xDC00 + (c & 0x3FF));
+    } else {
+      put(c);
+    }
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> compressUcs2(std::span<const std::uint8_t> ucs2) {
+  std::vector<std::uint8_t> plain(ucs2.begin(), ucs2.end());
+  if (ucs2.size() % 2 != 0) return plain;
+  // A character whose low byte is zero would read back as a mode switch: not compressible.
+  for (std::size_t i = 0; i < ucs2.size(); i += 2) {
+    if (ucs2[i] == 0x00) return plain;
+  }
+  std::vector<std::uint8_t> out{0xFF, 0xFE};
+  bool oneByte = true;
+  for (std::size_t i = 0; i < ucs2.size(); i += 2) {
+    bool narrow = ucs2[i + 1] == 0x00;
+    if (narrow != oneByte) {
+      out.push_back(0x00);
+      oneByte = narrow;
+    }
+    out.push_back(ucs2[i]);
+    if (!narrow) out.push_back(ucs2[i + 1]);
+    if (out.size() >= plain.size()) return plain;
+  }
+  return out;
+}
+
+std::string decodeCodePage(std::span<const std::uint8_t> stored, std::uint16_t codePage) {
+  std::string out;
+  if (isCp1252(codePage)) {
+    out.reserve(stored.size());
+    for (std::uint8_t b : stored) appendUtf8(out, cp1252ToUnicode(b));
+    return out;
+  }
+  iconv_t cd = iconv_open("UTF-8", charsetName(codePage).c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open("UTF-8", "CP1252");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    for (std::uint8_t b : stored) appendUtf8(out, b < 0x80 ? b : kReplacement);
+    return out;
+  }
+  std::vector<char> in(stored.begin(), stored.end());
+  char* inPtr = in.data();
+  std::size_t inLeft = in.size();
+  char buf[1024];
+  while (inLeft > 0) {
+    char* outPtr = buf;
+    std::size_t outLeft = sizeof buf;
+    std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    out.append(buf, static_cast<std::size_t>(outPtr - buf));
+    if (rc == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // Undefined or incomplete byte: one replacement character, then go on after it.
+      appendUtf8(out, kReplacement);
+      ++inPtr;
+      --inLeft;
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+Result<std::vector<std::uint8_t>> encodeCodePage(std::string_view utf8, std::uint16_t codePage) {
+  if (isCp1252(codePage)) {
+    std::vector<std::uint8_t> out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+      std::size_t at = i;
+      char32_t c = 0;
+      std::uint8_t b = 0;
+      if (!nextCodePoint(utf8, i, c)) {
+        return Error{err::kCantConvertValue, "text is not valid UTF-8 at byte " +
+                                                 std::to_string(at)};
+      }
+      if (!unicodeToCp1252(c, b)) {
+        return Error{err::kCantConvertValue, "the character at byte " + std::to_string(at) +
+                                                 " of the text has no place in code page 1252"};
+      }
+      out.push_back(b);
+    }
+    return out;
+  }
+  std::string name = charsetName(codePage);
+  iconv_t cd = iconv_open(name.c_str(), "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    return Error{err::kUnsupported, "code page " + std::to_string(codePage) + " is not available"};
+  }
+  std::vector<char> in(utf8.begin(), utf8.end());
+  char* inPtr = in.data();
+  std::size_t inLeft = in.size();
+  std::vector<std::uint8_t> out;
+  char buf[1024];
+  while (inLeft > 0) {
+    char* outPtr = buf;
+    std::size_t outLeft = sizeof buf;
+    std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+    out.insert(out.end(), buf, outPtr);
+    if (rc == static_cast<std::size_t>(-1) && errno != E2BIG) {
+      std::size_t at = in.size() - inLeft;
+      iconv_close(cd);
+      return Error{err::kCantConvertValue, "the character at byte " + std::to_string(at) +
+                                               " of the text has no place in code page " +
+                                               std::to_string(codePage == 0 ? 1252 : codePage)};
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+std::size_t utf16Length(std::string_view utf8) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    auto b = static_cast<std::uint8_t>(utf8[i]);
+    if ((b & 0xC0) == 0x80) continue;  // continuation byte
+    n += (b >= 0xF0) ? 2 : 1;
+  }
+  return n;
+}
+
+}  // namespace jet

@@ -1,0 +1,335 @@
+// value_format.cpp: cell values as text. Dates go through a proleptic Gregorian day count; numbers
+// through std::to_chars, which neither reads nor depends on the C locale.
+#include "jet/core/value_format.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+#include "jet/core/error_codes.h"
+
+namespace jet {
+namespace {
+
+constexpr std::int64_t kMillisPerDay = 86'400'000;
+constexpr double kDaysFrom1899To1970 = 25569.0;
+// 0001-01-01T00:00:00 and 9999-12-31T23:59:59.999 as milliseconds from 1970-01-01.
+constexpr double kFirstMillis = -62'135'596'800'000.0;
+constexpr double kLastMillis = 253'402'300'799'999.0;
+
+struct CivilDate {
+  std::int64_t year;
+  unsigned month;  // 1-12
+  unsigned day;    // 1-31
+};
+
+// Days since 1970-01-01 -> proleptic Gregorian date, counting in 400-year eras.
+CivilDate civilFromDays(std::int64_t days) {
+  days += 719'468;  // from 0000-03-01, so that leap days fall at the end of a year
+  const std::int64_t era = (days >= 0 ? days : days - 146'096) / 146'097;
+  const std::int64_t dayOfEra = days - era * 146'097;
+  const std::int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;  // 0 = March
+  const auto day = static_cast<unsigned>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+  const auto month = static_cast<unsigned>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+  const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  return {year, month, day};
+}
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+  const std::int64_t q = a / b;
+  return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// Appends a non-negative number with leading zeros up to `width` digits.
+void appendPadded(std::string& out, std::int64_t n, std::size_t width) {
+  const std::string digits = std::to_string(n);
+  if (digits.size() < width) out.append(width - digits.size(), '0');
+  out += digits;
+}
+
+// "YYYY-MM-DDTHH:MM:SS" for a moment given as days since 1970-01-01 and seconds into that day.
+std::string isoDateTime(std::int64_t days, std::int64_t secondOfDay) {
+  const CivilDate d = civilFromDays(days);
+  std::string out;
+  appendPadded(out, d.year, 4);
+  out += '-';
+  appendPadded(out, d.month, 2);
+  out += '-';
+  appendPadded(out, d.day, 2);
+  out += 'T';
+  appendPadded(out, secondOfDay / 3600, 2);
+  out += ':';
+  appendPadded(out, secondOfDay / 60 % 60, 2);
+  out += ':';
+  appendPadded(out, secondOfDay % 60, 2);
+  return out;
+}
+
+// Nearest integer, halves toward +infinity.
+double roundHalfUp(double x) {
+  const double low = std::floor(x);
+  return (x - low >= 0.5) ? low + 1.0 : low;
+}
+
+// Parses `count` ASCII digits at `at`; nullopt when any is not a digit.
+std::optional<std::int64_t> parseDigits(std::span<const std::uint8_t> bytes, std::size_t at,
+                                        std::size_t count) {
+  std::int64_t n = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (bytes[i] < '0' || bytes[i] > '9') return std::nullopt;
+    n = n * 10 + (bytes[i] - '0');
+  }
+  return n;
+}
+
+// Shortest round-trip digits and decimal exponent of a finite, non-zero number, from the
+// scientific form that std::to_chars produces ("d.ddde+XX").
+template <typename Float>
+std::string jsLayout(Float value) {
+  std::array<char, 64> buf{};
+  auto [end, ec] =
+      std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::scientific);
+  std::string_view sci(buf.data(), static_cast<std::size_t>(end - buf.data()));
+  std::string out;
+  if (sci.front() == '-') {
+    out += '-';
+    sci.remove_prefix(1);
+  }
+  const std::size_t e = sci.find('e');
+  std::string digits;
+  for (char c : sci.substr(0, e))
+    if (c != '.') digits += c;
+  int exponent = 0;
+  std::string_view expText = sci.substr(e + 1);
+  if (expText.front() == '+') expText.remove_prefix(1);
+  std::from_chars(expText.data(), expText.data() + expText.size(), exponent);
+
+  const int k = static_cast<int>(digits.size());
+  const int n = exponent + 1;  // position of the decimal point after the first digit run
+  if (k <= n && n <= 21) {
+    out += digits;
+    out.append(static_cast<std::size_t>(n - k), '0');
+  } else if (0 < n && n <= 21) {
+    out += digits.substr(0, static_cast<std::size_t>(n));
+    out += '.';
+    out += digits.substr(static_cast<std::size_t>(n));
+  } else if (-6 < n && n <= 0) {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-n), '0');
+    out += digits;
+  } else {
+    out += digits.front();
+    if (k > 1) {
+      out += '.';
+      out += digits.substr(1);
+    }
+    out += (n - 1 >= 0) ? "e+" : "e-";
+    out += std::to_string(std::abs(n - 1));
+  }
+  return out;
+}
+
+template <typename Float>
+std::string formatFloating(Float value) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+  if (value == 0) return "0";
+  return jsLayout(value);
+}
+
+// Length of the UTF-8 sequence starting at s[i], or 0 when the bytes there
+// are not a valid, shortest-form sequence of a scalar value.
+std::size_t validUtf8Length(std::string_view s, std::size_t i) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  std::size_t len = 0;
+  std::uint32_t cp = 0;
+  if (b0 < 0x80) return 1;
+  if ((b0 & 0xE0) == 0xC0) {
+    len = 2;
+    cp = b0 & 0x1Fu;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    len = 3;
+    cp = b0 & 0x0Fu;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    len = 4;
+    cp = b0 & 0x07u;
+  } else {
+    return 0;
+  }
+  if (i + len > s.size()) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3Fu);
+  }
+  constexpr std::array<std::uint32_t, 5> kMinimum = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMinimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+void appendControlEscape(std::string& out, unsigned char c) {
+  switch (c) {
+    case '\b':
+      out += "\\b";
+      return;
+    case '\f':
+      out += "\\f";
+      return;
+    case '\n':
+      out += "\\n";
+      return;
+    case '\r':
+      out += "\\r";
+      return;
+    case '\t':
+      out += "\\t";
+      return;
+    default:
+      break;
+  }
+  constexpr std::string_view kHex = "0123456789abcdef";
+  out += "\\u00";
+  out += kHex[c >> 4];
+  out += kHex[c & 0x0F];
+}
+
+}  // namespace
+
+std::string formatDateTime(double days) {
+  if (!std::isfinite(days)) return formatDouble(days);
+  // The fraction is the time of day even below zero: -1.25 is one day back, then 06:00.
+  const double linear = days >= 0 ? days : 2.0 * std::trunc(days) - days;
+  const double millis = roundHalfUp((linear - kDaysFrom1899To1970) * 86400.0 * 1000.0);
+  if (millis < kFirstMillis || millis > kLastMillis) return formatDouble(days);
+  const auto total = static_cast<std::int64_t>(millis);
+  const std::int64_t day = floorDiv(total, kMillisPerDay);
+  const std::int64_t millisOfDay = total - day * kMillisPerDay;
+  std::string text = isoDateTime(day, millisOfDay / 1000);
+  if (millisOfDay % 1000 != 0) {
+    text += '.';
+    appendPadded(text, millisOfDay % 1000, 3);
+  }
+  return text;
+}
+
+Result<std::string> formatDateTimeExtended(std::span<const std::uint8_t> stored) {
+  constexpr std::size_t kDays = 0, kDaysLen = 19, kSeconds = 20, kSecondsLen = 12;
+  constexpr std::size_t kFraction = 32, kFractionLen = 7;
+  const Error bad{err::kCantConvertValue, "a Date/Time Extended value is not in its stored form (" +
+                                              std::to_string(stored.size()) + " bytes)"};
+  if (stored.size() < kFraction + kFractionLen) return bad;
+  const auto days = parseDigits(stored, kDays, kDaysLen);
+  const auto seconds = parseDigits(stored, kSeconds, kSecondsLen);
+  const auto fraction = parseDigits(stored, kFraction, kFractionLen);
+  // 3,652,059 days is 9999-12-31.
+  if (!days || !seconds || !fraction || *days > 3'652'058 || *seconds >= 86'400) return bad;
+  constexpr std::int64_t kDaysFrom0001To1970 = 719'162;
+  std::string text = isoDateTime(*days - kDaysFrom0001To1970, *seconds);
+  if (*fraction != 0) {
+    text += '.';
+    appendPadded(text, *fraction, 7);
+  }
+  return text;
+}
+
+std::string formatCurrency(std::int64_t scaled) {
+  // Magnitude as unsigned, so that the most negative value has one too.
+  const std::uint64_t magnitude =
+      scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+  std::string text = scaled < 0 ? "-" : "";
+  text += std::to_string(magnitude / 10'000);
+  std::uint64_t fraction = magnitude % 10'000;
+  if (fraction != 0) {
+    std::string digits = std::to_string(fraction);
+    digits.insert(0, 4 - digits.size(), '0');
+    while (digits.back() == '0') digits.pop_back();
+    text += '.';
+    text += digits;
+  }
+  return text;
+}
+
+std::optional<std::string> normalizeDecimal(std::string_view text) {
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  const std::size_t dot = text.find('.');
+  std::string_view whole = text.substr(0, dot);
+  std::string_view fraction = dot == std::string_view::npos ? "" : text.substr(dot + 1);
+  if (whole.empty() && fraction.empty()) return std::nullopt;
+  for (std::string_view part : {whole, fraction})
+    for (char c : part)
+      if (c < '0' || c > '9') return std::nullopt;
+  while (whole.size() > 1 && whole.front() == '0') whole.remove_prefix(1);
+  while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+  std::string out(whole.empty() ? "0" : whole);
+  if (!fraction.empty()) {
+    out += '.';
+    out += fraction;
+  }
+  if (negative && out != "0") out.insert(0, 1, '-');
+  return out;
+}
+
+std::string formatDouble(double value) { return formatFloating(value); }
+std::string formatSingle(float value) { return formatFloating(value); }
+
+std::string formatHex(std::span<const std::uint8_t> bytes) {
+  constexpr std::string_view kHex = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (std::uint8_t b : bytes) {
+    out += kHex[b >> 4];
+    out += kHex[b & 0x0F];
+  }
+  return out;
+}
+
+void fillValueText(ColumnType type, Value& value) {
+  if (value.isNull) return;
+  if (type == ColumnType::kDateTime) value.text = formatDateTime(value.real);
+  if (type == ColumnType::kCurrency) value.text = formatCurrency(value.integer);
+}
+
+void appendJsonString(std::string& out, std::string_view utf8) {
+  out += '"';
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+      ++i;
+    } else if (c < 0x20) {
+      appendControlEscape(out, c);
+      ++i;
+    } else if (const std::size_t len = validUtf8Length(utf8, i); len != 0) {
+      out.append(utf8.substr(i, len));
+      i += len;
+    } else {
+      out += "\xEF\xBF\xBD";  // U+FFFD for a byte that starts no valid sequence
+      ++i;
+    }
+  }
+  out += '"';
+}
+
+std::string jsonString(std::string_view utf8) {
+  std::string out;
+  appendJsonString(out, utf8);
+  return out;
+}
+
+std::string csvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+}  // namespace jet

@@ -1,0 +1,28 @@
+// header.h: the header page (page 0): checks that the file is an Access database, unmasks the
+// masked region and reads version, code page, sort order, encoding key and stored password.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "jet/core/bytes.h"
+#include "jet/database.h"
+#include "jet/core/status.h"
+
+namespace jet {
+
+struct Header {
+  HeaderInfo info;
+  std::vector<std::uint8_t> page;  // page 0 with the masked region unmasked
+  std::string password;            // stored password (Jet3/Jet4), UTF-8; empty when none
+};
+
+// `raw`: the first bytes of the file (at least one Jet3 page; a full page when available).
+// `path` names the file in errors; `fileSize` gives the page count.
+Result<Header> parseHeader(Bytes raw, const std::string& path, std::uint64_t fileSize);
+
+// Success when no password is stored or `given` equals it; else "Not a valid password.".
+Status checkPassword(const Header& header, const std::string& given);
+
+}  // namespace jet

@@ -1,0 +1,322 @@
+// cell_codec.cpp: decoding of single cells. Layouts: docs/format/row.md.
+#include "jet/row/cell_codec.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "jet/core/error_codes.h"
+#include "jet/row/row_codec.h"
+#include "jet/core/text_codec.h"
+
+namespace jet {
+namespace {
+
+constexpr std::size_t kCalcHeader = 16;  // then u32 length, then the value
+constexpr std::size_t kNumericSize = 17;
+
+Error shortValue(std::size_t have, std::size_t need) {
+  return Error{err::kBadPage, "value of " + std::to_string(have) + " bytes, " +
+                                  std::to_string(need) + " expected"};
+}
+
+template <typename T>
+T bitsAs(std::uint64_t bits) {
+  T out;
+  if constexpr (sizeof(T) == 4) {
+    auto b32 = static_cast<std::uint32_t>(bits);
+    std::memcpy(&out, &b32, sizeof out);
+  } else {
+    std::memcpy(&out, &bits, sizeof out);
+  }
+  return out;
+}
+
+std::string decodeText(Bytes raw, const CellContext& ctx) {
+  return ctx.jet3 ? decodeCodePage(raw, ctx.codePage) : decodeUcs2Text(raw);
+}
+
+// Divides a big-endian array of 32-bit words by 10; returns the remainder.
+std::uint32_t divideBy10(std::array<std::uint32_t, 4>& words) {
+  std::uint64_t rem = 0;
+  for (auto& w : words) {
+    std::uint64_t cur = (rem << 32) | w;
+    w = static_cast<std::uint32_t>(cur / 10);
+    rem = cur % 10;
+  }
+  return static_cast<std::uint32_t>(rem);
+}
+
+// Digits with a decimal point `scale` places from the right, and a sign.
+std::string placePoint(std::string digits, std::size_t scale, bool negative) {
+  if (digits.size() <= scale) digits.insert(0, scale + 1 - digits.size(), '0');
+  if (scale > 0) digits.insert(digits.size() - scale, 1, '.');
+  bool zero = digits.find_first_not_of("0.") == std::string::npos;
+  return (negative && !zero ? "-" : "") + digits;
+}
+
+Status decodeFixedNumber(ColumnType type, Bytes raw, Value& v) {
+  std::size_t need = fixedSize(type, 0);
+  if (raw.size() < need) return shortValue(raw.size(), need);
+  switch (type) {
+    case ColumnType::kByte:
+      v.integer = raw[0];
+      break;
+    case ColumnType::kInteger:
+      v.integer = static_cast<std::int16_t>(u16(raw, 0));
+      break;
+    case ColumnType::kLong:
+    case ColumnType::kComplex:
+      v.integer = static_cast<std::int32_t>(u32(raw, 0));
+      break;
+    case ColumnType::kBigInt:
+      v.integer = static_cast<std::int64_t>(u64(raw, 0));
+      break;
+    case ColumnType::kCurrency:
+      v.integer = static_cast<std::int64_t>(u64(raw, 0));
+      v.text = currencyText(v.integer);
+      break;
+    case ColumnType::kSingle:
+      v.real = bitsAs<float>(u32(raw, 0));
+      break;
+    case ColumnType::kDouble:
+    case ColumnType::kDateTime:
+      v.real = bitsAs<double>(u64(raw, 0));
+      break;
+    case ColumnType::kGuid:
+      v.text = guidText(raw);
+      break;
+    case ColumnType::kNumeric:
+      v.text = numericText(raw, 0);
+      break;
+    default:
+      break;
+  }
+  return {};
+}
+
+// A calculated decimal: u16 length, scale, sign, then the magnitude: a leading little-endian
+// 32-bit word when the length is not a multiple of 8, then little-endian 64-bit words, most
+// significant first.
+std::string calculatedNumericText(Bytes raw) {
+  if (raw.size() < 4) return {};
+  std::size_t total = u16(raw, 0);
+  std::size_t len = (total > 0 ? total : raw.size() - 2);
+  len = len < 2 ? 0 : std::min<std::size_t>((len - 2) / 4 * 4, 16);
+  len = std::min(len, (raw.size() - 4) / 4 * 4);
+  std::uint8_t scale = raw[2];
+  std::array<std::uint8_t, 17> plain{};  // the ordinary stored form: sign, four u32 words
+  plain[0] = raw[3] != 0 ? 0x80 : 0;
+  std::array<std::uint8_t, 16> be{};  // big-endian magnitude, right-aligned
+  std::size_t pos = 0;
+  Bytes mag = raw.subspan(4, len);
+  auto put = [&](std::size_t from, std::size_t width) {
+    for (std::size_t n = 0; n < width; ++n) be[16 - len + pos + n] = mag[from + width - 1 - n];
+    pos += width;
+  };
+  if (len % 8 != 0) put(0, 4);
+  while (pos < len) put(pos, 8);
+  for (std::size_t w = 0; w < 4; ++w) {
+    for (std::size_t n = 0; n < 4; ++n) plain[1 + 4 * w + n] = be[4 * w + 3 - n];
+  }
+  return numericText(plain, scale);
+}
+
+// Widens a calculated fixed value Access stored shorter than its type (sign-extended).
+std::vector<std::uint8_t> widen(Bytes raw, std::size_t need) {
+  std::vector<std::uint8_t> out(raw.begin(), raw.end());
+  std::uint8_t fill = !raw.empty() && (raw.back() & 0x80) != 0 ? 0xFF : 0x00;
+  out.resize(need, fill);
+  return out;
+}
+
+Result<Bytes> unwrapCalculated(Bytes raw) {
+  if (raw.size() < kCalcHeader + 4) return shortValue(raw.size(), kCalcHeader + 4);
+  std::size_t len = u32(raw, kCalcHeader);
+  if (len > raw.size() - kCalcHeader - 4) return shortValue(raw.size() - kCalcHeader - 4, len);
+  return raw.subspan(kCalcHeader + 4, len);
+}
+
+}  // namespace
+
+std::size_t fixedSize(ColumnType type, std::uint16_t declared) {
+  switch (type) {
+    case ColumnType::kBoolean:
+      return 0;
+    case ColumnType::kByte:
+      return 1;
+    case ColumnType::kInteger:
+      return 2;
+    case ColumnType::kLong:
+    case ColumnType::kSingle:
+    case ColumnType::kComplex:
+      return 4;
+    case ColumnType::kCurrency:
+    case ColumnType::kDouble:
+    case ColumnType::kDateTime:
+    case ColumnType::kBigInt:
+      return 8;
+    case ColumnType::kGuid:
+      return 16;
+    case ColumnType::kNumeric:
+      return kNumericSize;
+    default:
+      return declared;
+  }
+}
+
+std::string currencyText(std::int64_t scaled) {
+  bool negative = scaled < 0;
+  std::uint64_t magnitude =
+      negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+  return placePoint(std::to_string(magnitude), 4, negative);
+}
+
+std::string numericText(Bytes stored, std::uint8_t scale) {
+  if (stored.size() < kNumericSize) return {};
+  std::array<std::uint32_t, 4> words{};
+  for (std::size_t n = 0; n < 4; ++n) words[n] = u32(stored, 1 + 4 * n);
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char>('0' + divideBy10(words)));
+  } while (words[0] != 0 || words[1] != 0 || words[2] != 0 || words[3] != 0);
+  return placePoint(digits, scale, (stored[0] & 0x80) != 0);
+}
+
+namespace {
+
+// The value is stored as the column's result type, not the type the column was declared with.
+Status decodeCalculated(const Column& col, Bytes raw, const CellContext& ctx, Value& v) {
+  // A long-text result is stored as a long value (its column says text of length 0).
+  bool longText =
+      col.type == ColumnType::kMemo || (col.type == ColumnType::kText && col.length == 0);
+  if (longText) {
+    JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> data, ctx.longValues.read(raw));
+    JET_ASSIGN_OR_RETURN(Bytes inner, unwrapCalculated(data));
+    v.text = decodeText(inner, ctx);
+    return {};
+  }
+  JET_ASSIGN_OR_RETURN(Bytes inner, unwrapCalculated(raw));
+  switch (col.resultType) {
+    case ColumnType::kText:
+    case ColumnType::kMemo:
+      v.text = decodeText(inner, ctx);
+      return {};
+    case ColumnType::kBoolean:
+      v.boolean = !inner.empty() && inner[0] != 0;
+      return {};
+    case ColumnType::kNumeric:
+      v.text = calculatedNumericText(inner);
+      return {};
+    default:
+      break;
+  }
+  if (inner.empty()) {
+    v.isNull = true;  // no result stored
+    return {};
+  }
+  std::vector<std::uint8_t> wide =
+      widen(inner, std::max(inner.size(), fixedSize(col.resultType, 0)));
+  return decodeFixedNumber(col.resultType, wide, v);
+}
+
+}  // namespace
+
+// Stored as ASCII "DDDDDDDDDDDDDDDDDDD:TTTTTTTTTTTTTTTTTTT:P": days since 0001-01-01, time of day
+// in 100-nanosecond ticks, and the number of fraction digits to show.
+std::string extendedDateText(Bytes stored) {
+  std::string s(stored.begin(), stored.end());
+  auto colon1 = s.find(':');
+  auto colon2 = colon1 == std::string::npos ? colon1 : s.find(':', colon1 + 1);
+  if (colon2 == std::string::npos) return s;
+  auto number = [&](std::size_t from, std::size_t to, std::int64_t& out) {
+    if (from >= to || to - from > 19) return false;
+    out = 0;
+    for (std::size_t n = from; n < to; ++n) {
+      if (s[n] < '0' || s[n] > '9') return false;
+      out = out * 10 + (s[n] - '0');
+    }
+    return true;
+  };
+  std::int64_t days = 0, ticks = 0, digits = 0;
+  std::size_t end = s.find_first_not_of("0123456789", colon2 + 1);
+  if (!number(0, colon1, days) || !number(colon1 + 1, colon2, ticks) ||
+      !number(colon2 + 1, end == std::string::npos ? s.size() : end, digits) || days > 3652058 ||
+      ticks >= 864000000000 || digits > 7) {
+    return s;
+  }
+  // Civil date from days since 0000-03-01 (proleptic Gregorian).
+  std::int64_t z = days + 306;  // 0001-01-01 is day 306 after 0000-03-01
+  std::int64_t era = z / 146097;
+  std::int64_t doe = z - era * 146097;
+  std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  std::int64_t mp = (5 * doy + 2) / 153;
+  std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  std::int64_t seconds = ticks / 10000000;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld",
+                static_cast<long long>(year), static_cast<long long>(month),
+                static_cast<long long>(day), static_cast<long long>(seconds / 3600),
+                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+  std::string out = buf;
+  if (digits > 0) {
+    std::snprintf(buf, sizeof buf, "%07lld", static_cast<long long>(ticks % 10000000));
+    out += '.';
+    out.append(buf, static_cast<std::size_t>(digits));
+  }
+  return out;
+}
+
+std::string guidText(Bytes s) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  // The first three groups are little-endian, the last two byte order as stored.
+  static constexpr std::array<int, 16> kOrder = {3, 2, 1,  0,  5,  4,  7,  6,
+                                                 8, 9, 10, 11, 12, 13, 14, 15};
+  std::string out = "{";
+  for (std::size_t n = 0; n < kOrder.size(); ++n) {
+    if (n == 4 || n == 6 || n == 8 || n == 10) out += '-';
+    std::uint8_t b = s[static_cast<std::size_t>(kOrder[n])];
+    out += kHex[b >> 4];
+    out += kHex[b & 0x0F];
+  }
+  return out + "}";
+}
+
+Status decodeCell(const Column& col, Bytes raw, const CellContext& ctx, Value& v) {
+  v.isNull = false;
+  if (col.calculated()) return decodeCalculated(col, raw, ctx, v);
+  switch (col.type) {
+    case ColumnType::kText:
+      v.text = decodeText(raw, ctx);
+      return {};
+    case ColumnType::kBinary:
+    case ColumnType::kUnknown0D:
+    case ColumnType::kUnknown11:
+      v.bytes.assign(raw.begin(), raw.end());
+      return {};
+    case ColumnType::kMemo:
+    case ColumnType::kOle: {
+      JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> data, ctx.longValues.read(raw));
+      if (col.type == ColumnType::kMemo) {
+        v.text = decodeText(data, ctx);
+      } else {
+        v.bytes = std::move(data);
+      }
+      return {};
+    }
+    case ColumnType::kNumeric:
+      if (raw.size() < kNumericSize) return shortValue(raw.size(), kNumericSize);
+      v.text = numericText(raw, col.scale);
+      return {};
+    case ColumnType::kDateTimeExt:
+      v.text = extendedDateText(raw);
+      return {};
+    default:
+      return decodeFixedNumber(col.type, raw, v);
+  }
+}
+
+}  // namespace jet

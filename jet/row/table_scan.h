@@ -1,0 +1,50 @@
+// table_scan.h: reading a table's rows: the streaming scan over its owned pages (page list
+// fixed at start, one page held at a time) and the reading of one row by its locator.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "jet/database.h"
+#include "jet/core/format.h"
+#include "jet/row/long_value.h"
+#include "jet/pager/page_codec.h"
+
+namespace jet {
+
+struct ScanContext {
+  const PageReader& pages;
+  const Format& format;
+  std::uint16_t codePage = 0;
+  const LongValueReader& longValues;
+};
+
+// The values of the row whose header slot is `where`, following an overflow pointer;
+// nullopt when the slot is deleted. `page` is page where.page.
+Result<std::optional<std::vector<Value>>> readRowAt(const ScanContext& ctx, const TableDef& table,
+                                                    RowLocator where, const PagePtr& page);
+
+// Whether `page` is a data page of the table whose definition starts at `tdefPage`.
+bool isTableDataPage(Bytes page, std::uint32_t tdefPage);
+
+class TableScanImpl : public TableScan {
+ public:
+  static Result<std::unique_ptr<TableScan>> start(const ScanContext& ctx, const TableDef& table);
+  Result<bool> next(Row& row) override;
+
+ private:
+  TableScanImpl(const ScanContext& ctx, const TableDef& table, std::vector<std::uint32_t> pages);
+  Status loadPage();
+
+  ScanContext ctx_;
+  TableDef table_;
+  std::vector<std::uint32_t> pages_;
+  std::size_t pageIndex_ = 0;
+  PagePtr page_;
+  std::uint16_t rowCount_ = 0;
+  std::uint16_t nextRow_ = 0;
+};
+
+}  // namespace jet
