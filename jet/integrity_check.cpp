@@ -8,7 +8,7 @@
 #include "jet/database.h"
 #include "jet/core/error_codes.h"
 #include "jet/pager/file_page_source.h"
-#include "jet/index/index_check.h"
+#include "jet/index_check.h"
 #include "jet/pager/header.h"
 #include "jet/row/long_value_writer.h"
 #include "jet/row/row_layout.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/create/index_layout.h"
 #include "jet/file/raw_file.h"
 #include "jet/core/status.h"

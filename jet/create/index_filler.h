@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/create/index_sorter.h"
 #include "jet/pager/page_store.h"
 #include "jet/core/status.h"

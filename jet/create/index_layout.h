@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/core/status.h"
 #include "jet/create/table_layout.h"
 

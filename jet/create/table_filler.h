@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/core/format.h"
 #include "jet/row/new_row_encoder.h"
 #include "jet/page/page_filler.h"

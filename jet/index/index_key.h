@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/index/index_codes.h"
 #include "jet/core/status.h"
 #include "jet/core/types.h"

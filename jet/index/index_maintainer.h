@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/index/index_key.h"
 #include "jet/index/index_tree.h"
 #include "jet/page/page_allocator.h"

@@ -7,10 +7,23 @@
 #include <vector>
 
 #include "jet/core/bytes.h"
-#include "jet/database.h"
+#include "jet/core/types.h"
 #include "jet/core/status.h"
 
 namespace jet {
+
+// What the header page says.
+struct HeaderInfo {
+  Version version = Version::kJet4;
+  std::uint32_t pageSize = 4096;
+  std::uint32_t pageCount = 0;  // file size / page size
+  std::uint16_t codePage = 0;
+  std::uint16_t sortOrder = 0;         // LCID (1033 = General) or Jet3 sort id
+  std::uint8_t sortOrderVersion = 0;   // Jet4+: 0 General Legacy, 1 General
+  std::uint32_t encodingKey = 0;       // non-zero: pages are RC4-encoded (Jet) or encrypted (ACE)
+  bool hasPassword = false;            // Jet3/Jet4 database password set
+  std::string encryption;              // "none", "RC4 page encoding", "Office agile", ...
+};
 
 struct Header {
   HeaderInfo info;

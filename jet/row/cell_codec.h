@@ -7,7 +7,7 @@
 #include <string>
 
 #include "jet/core/bytes.h"
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/core/status.h"
 
 namespace jet {

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/core/status.h"
 
 namespace jet {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "jet/core/bytes.h"
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/core/format.h"
 #include "jet/core/status.h"
 

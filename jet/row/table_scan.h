@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/core/format.h"
+#include "jet/core/status.h"
 #include "jet/row/long_value.h"
 #include "jet/pager/page_codec.h"
 
@@ -28,6 +29,15 @@ Result<std::optional<std::vector<Value>>> readRowAt(const ScanContext& ctx, cons
 
 // Whether `page` is a data page of the table whose definition starts at `tdefPage`.
 bool isTableDataPage(Bytes page, std::uint32_t tdefPage);
+
+// A streaming scan. The pages it visits are fixed when it starts; rows are delivered in table
+// order and memory stays constant in the table's size.
+class TableScan {
+ public:
+  virtual ~TableScan() = default;
+  // Fills `row` with the next live row; returns false at the end.
+  virtual Result<bool> next(Row& row) = 0;
+};
 
 class TableScanImpl : public TableScan {
  public:

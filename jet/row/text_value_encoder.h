@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/row/row_layout.h"
 #include "jet/core/status.h"
 

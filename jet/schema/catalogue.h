@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 
 namespace jet {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "jet/core/bytes.h"
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/core/status.h"
 #include "jet/core/types.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/core/format.h"
 #include "jet/pager/page_codec.h"
 #include "jet/core/status.h"

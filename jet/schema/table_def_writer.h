@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "jet/database.h"
+#include "jet/schema/schema.h"
 #include "jet/core/format.h"
 #include "jet/core/status.h"
 

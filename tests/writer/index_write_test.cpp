@@ -16,7 +16,7 @@
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"
 #include "jet/file/fault_hook.h"
-#include "jet/index/index_check.h"
+#include "jet/index_check.h"
 #include "jet/index/index_maintainer.h"
 #include "writer_test_support.h"
 

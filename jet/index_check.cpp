@@ -1,7 +1,7 @@
 // index_check.cpp: walks each index twice: down the tree (node entries against their children,
 // leaf order, its pages against the usage map) and along the leaf chain (entry order, keys against
 // rows, counts).
-#include "jet/index/index_check.h"
+#include "jet/index_check.h"
 
 #include <algorithm>
 
