@@ -1,5 +1,6 @@
-// bytes.h: bounds-checked little-endian reads from a byte span. Every reader of file
-// structures goes through these, so an offset past the end gives false, never a stray read.
+// bytes.h: the engine's one set of little-endian byte helpers. Reads from a byte span are
+// bounds-checked where the caller asks (readU16...), so an offset past the end gives false, never
+// a stray read; stores go into a buffer the caller has sized and never grow it.
 #pragma once
 
 #include <cstddef>
@@ -45,6 +46,25 @@ inline bool readU32(Bytes b, std::size_t at, std::uint32_t& v) {
   if (!inBounds(b, at, 4)) return false;
   v = u32(b, at);
   return true;
+}
+
+// Stores.
+inline void put8(std::span<std::uint8_t> b, std::size_t at, std::uint8_t v) { b[at] = v; }
+inline void put16(std::span<std::uint8_t> b, std::size_t at, std::uint16_t v) {
+  b[at] = static_cast<std::uint8_t>(v);
+  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void put24(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
+  put16(b, at, static_cast<std::uint16_t>(v));
+  b[at + 2] = static_cast<std::uint8_t>(v >> 16);
+}
+inline void put32(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
+  put16(b, at, static_cast<std::uint16_t>(v));
+  put16(b, at + 2, static_cast<std::uint16_t>(v >> 16));
+}
+inline void put64(std::span<std::uint8_t> b, std::size_t at, std::uint64_t v) {
+  put32(b, at, static_cast<std::uint32_t>(v));
+  put32(b, at + 4, static_cast<std::uint32_t>(v >> 32));
 }
 
 }  // namespace jet

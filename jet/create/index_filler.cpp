@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "jet/core/byte_writer.h"
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
 #include "jet/core/format.h"

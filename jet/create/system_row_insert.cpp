@@ -5,7 +5,6 @@
 #include <map>
 #include <set>
 
-#include "jet/core/byte_writer.h"
 #include "jet/core/bytes.h"
 #include "jet/page/data_page.h"
 #include "jet/page/data_page_editor.h"

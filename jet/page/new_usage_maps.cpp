@@ -1,7 +1,6 @@
 // new_usage_maps.cpp: usage maps of new tables and the global map's new pages.
 #include "jet/page/new_usage_maps.h"
 
-#include "jet/core/byte_writer.h"
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
 

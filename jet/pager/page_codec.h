@@ -14,6 +14,18 @@ namespace jet {
 
 using PagePtr = std::shared_ptr<const std::vector<std::uint8_t>>;
 
+// How a file's pages are stored: identity for plain files, Jet's RC4 page encoding, or one of the
+// .accdb ciphers. Both directions work in place on one whole page and never allocate, so the page
+// channel can run them on every read and write. Page 0 (the header) is never passed through.
+class PageCodec {
+ public:
+  virtual ~PageCodec() = default;
+  // Stored bytes of page `number` to plain bytes.
+  virtual void decode(std::uint32_t number, std::span<std::uint8_t> page) const = 0;
+  // Plain bytes of page `number` to the bytes the file stores.
+  virtual void encode(std::uint32_t number, std::span<std::uint8_t> page) const = 0;
+};
+
 // RC4 page encoding of Jet files: page n (n > 0) is RC4 with key = encoding key XOR n
 // (little-endian).
 void codePage(std::uint32_t encodingKey, std::uint32_t pageNumber, std::span<std::uint8_t> page);

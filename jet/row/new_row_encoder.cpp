@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "jet/core/byte_writer.h"
+#include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
 #include "jet/row/row_layout.h"
 #include "jet/core/text_codec.h"

@@ -2,7 +2,7 @@
 // docs/format/new_table.md.
 #include "jet/schema/table_def_writer.h"
 
-#include "jet/core/byte_writer.h"
+#include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
 #include "jet/core/text_codec.h"
 
