@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <pugixml.hpp>
@@ -55,6 +56,12 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 
 // ---- binary descriptor: Office standard and RC4 CryptoAPI ----
 
+std::string hexId(std::uint32_t id) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%04X", id);
+  return text;
+}
+
 std::vector<std::uint8_t> take(Bytes b, std::size_t at, std::size_t n) {
   Bytes part = b.subspan(at, n);
   return {part.begin(), part.end()};
@@ -83,7 +90,7 @@ Status readBinary(Bytes blob, bool aes, const std::string& path, BinaryEncryptio
   out.keyBits = u32(header, 16);
   if ((flags & kFlagExternal) != 0) return unsupported(path, "an external encryption provider");
   if (hashId != 0 && hashId != kHashSha1) {
-    return unsupported(path, "hash algorithm 0x" + std::to_string(hashId));
+    return unsupported(path, "hash algorithm " + hexId(hashId));
   }
   std::uint32_t verifierHashLength = 20;
   if (aes) {
@@ -92,12 +99,12 @@ Status readBinary(Bytes blob, bool aes, const std::string& path, BinaryEncryptio
                          : algId == kAlgAes192             ? 192
                          : algId == kAlgAes256             ? 256
                                                            : 0;
-    if (bits == 0) return unsupported(path, "algorithm " + std::to_string(algId));
+    if (bits == 0) return unsupported(path, "algorithm " + hexId(algId));
     if (out.keyBits == 0) out.keyBits = bits;
     if (out.keyBits != bits) return damaged(path, "key size does not match AES variant");
   } else {
     if (algId != 0 && algId != kAlgRc4) {
-      return unsupported(path, "algorithm " + std::to_string(algId));
+      return unsupported(path, "algorithm " + hexId(algId));
     }
     if (out.keyBits == 0) out.keyBits = defaultRc4KeyBits(header);
     if (out.keyBits < 40 || out.keyBits > 128 || out.keyBits % 8 != 0) {
