@@ -7,7 +7,7 @@ sudo_cmd=""
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd="sudo"; fi
 
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-      libssl-dev mdbtools nodejs npm qt6-base-dev fonts-liberation2 xvfb xauth python3)
+      libssl-dev libpugixml-dev mdbtools nodejs npm qt6-base-dev fonts-liberation2 xvfb xauth python3)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
