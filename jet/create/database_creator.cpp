@@ -35,8 +35,8 @@ Result<std::vector<std::uint8_t>> readWhole(const std::string& path) {
 Result<Version> checkTemplate(const std::vector<std::uint8_t>& bytes, const std::string& path) {
   JET_ASSIGN_OR_RETURN(Header header, parseHeader(bytes, path, bytes.size()));
   const HeaderInfo& h = header.info;
-  if (h.version == Version::kJet3 || h.encodingKey != 0 || h.hasPassword || h.pageSize != 4096 ||
-      bytes.size() % h.pageSize != 0) {
+  if (h.version == Version::kJet3 || h.encodingKey != 0 || h.hasPassword ||
+      h.pageSize != formatFor(h.version).pageSize || bytes.size() % h.pageSize != 0) {
     return Error{err::kUnsupported, path +
                                         ": a template must be an unencrypted Jet4 or ACE "
                                         "database without a password."};

@@ -59,12 +59,12 @@ IndexFiller::IndexFiller(PageStore& pages, Version version, const TableDef& tabl
   for (const IndexDef& ix : table.indexes) {
     auto index = std::make_unique<Index>();
     index->def = &ix;
-    std::string& name = index->name;
-    name = "\"";
+    std::string name(1, '"');
     name += indexDisplayName(table, ix);
     name += "\" of table \"";
     name += table.name;
-    name += "\"";
+    name += '"';
+    index->name = std::move(name);
     for (const IndexColumn& c : ix.columns) {
       for (std::size_t i = 0; i < table.columns.size(); ++i) {
         if (table.columns[i].number == c.columnNumber) index->columns.push_back(i);
