@@ -95,7 +95,7 @@ TEST(IndexPage, DamagedPagesAreRefusedNamingThePage) {
   std::vector<Entry> two{{{0x7F, 0x01}, 1, 0}, {{0x7F, 0x02}, 1, 1}};
   std::map<std::string, Bytes> cases;
   cases["wrong type"] = makePage(kFormatJet4, true, two, 0);
-  cases["wrong type"][0] = 0x01;
+  cases["wrong type"][0] = kPageTypeData;
   cases["short"] = Bytes(100, 0x04);
   cases["entry past the end"] = makePage(kFormatJet4, true, two, 0);
   cases["entry past the end"][f.indexEntryMask + f.indexEntryMaskSize - 1] = 0x80;

@@ -210,7 +210,6 @@ void readLongValueMaps(Cursor& in, TableDef& t) {
   }
 }
 
-
 // ---- Building
 
 constexpr std::uint32_t kMagicTableNumber = 1625;  // constant in every Access-made definition
