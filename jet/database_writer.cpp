@@ -87,7 +87,7 @@ const std::string& DatabaseWriter::path() const { return session_->path(); }
 
 Result<TableWriter*> DatabaseWriter::table(std::uint32_t tdefPage, const std::string& name) {
   if (auto it = tables_.find(tdefPage); it != tables_.end()) return it->second.get();
-  JET_ASSIGN_OR_RETURN(TableStorage storage, readTableStorage(*cache_, tdefPage, jet3(), name));
+  JET_ASSIGN_OR_RETURN(TableStorage storage, readTableStorage(*cache_, tdefPage, formatFor(version_), name));
   if (!storage.owned.valid()) {
     return Error{err::kBadPage, "table " + name + " of " + path() + " has no page map"};
   }

@@ -11,18 +11,12 @@
 #include "jet/pager/page_codec.h"
 #include "jet/file/page_file.h"
 #include "jet/page/usage_map.h"
+#include "jet/schema/table_def.h"
 
 namespace jet {
 namespace {
 
 constexpr std::size_t kMaxDepth = 32;
-
-bool before(const IndexEntry& a, const IndexEntry& b) {
-  if (a.key != b.key)
-    return std::lexicographical_compare(a.key.begin(), a.key.end(), b.key.begin(), b.key.end());
-  if (a.row.page != b.row.page) return a.row.page < b.row.page;
-  return a.row.row < b.row.row;
-}
 
 class IndexChecker {
  public:
@@ -86,7 +80,7 @@ class IndexChecker {
 
   Result<IndexPage> read(std::uint32_t number) const {
     JET_ASSIGN_OR_RETURN(PagePtr p, pages_.page(number));
-    return parseIndexPage(*p, db_.header().version, number);
+    return parseIndexPage(*p, formatFor(db_.header().version), number);
   }
 
   // Checks the subtree at `number`; returns its last entry (none when empty).
@@ -143,7 +137,7 @@ class IndexChecker {
       if (page.prevPage != prevPage)
         problem("leaf page " + std::to_string(number) + " points back at the wrong page");
       for (const auto& e : page.entries) {
-        if (previous && !before(*previous, e))
+        if (previous && !indexEntryBefore(*previous, e))
           problem("entries out of order on page " + std::to_string(number));
         previous = e;
         ++entries;
@@ -173,7 +167,7 @@ class IndexChecker {
   }
 
   bool ignored(const std::vector<KeyPart>& parts) const {
-    return (index_.flags & 0x02) != 0 &&
+    return (index_.flags & kIndexIgnoreNulls) != 0 &&
            std::all_of(parts.begin(), parts.end(), [](const KeyPart& p) { return p.value.isNull; });
   }
 

@@ -27,11 +27,12 @@ std::uint32_t get32(std::span<const std::uint8_t> b, std::size_t at) {
 class Checker {
  public:
   Checker(const PageCache& pages, bool jet3) : pages_(pages), jet3_(jet3) {}
+  const Format& format() const { return formatFor(jet3_ ? Version::kJet3 : Version::kJet4); }
 
   Status run() {
-    JET_ASSIGN_OR_RETURN(auto tables, localTables(pages_, jet3_));
+    JET_ASSIGN_OR_RETURN(auto tables, localTables(pages_, format()));
     for (const auto& t : tables) {
-      auto storage = readTableStorage(pages_, t.tdefPage, jet3_, t.name);
+      auto storage = readTableStorage(pages_, t.tdefPage, format(), t.name);
       if (!storage) {
         problem(storage.error().description);
         continue;
@@ -68,7 +69,7 @@ class Checker {
 
   void checkTable(const TableStorage& t) {
     std::string name = "table " + t.def.name;
-    auto data = tableDataPages(pages_, t, jet3_);
+    auto data = tableDataPages(pages_, t, format());
     if (!data) {
       problem(name + ": " + data.error().description);
       return;

@@ -9,6 +9,13 @@
 
 namespace jet {
 
+// Page types: byte 0 of every page but the header.
+inline constexpr std::uint8_t kPageTypeData = 0x01;
+inline constexpr std::uint8_t kPageTypeTableDef = 0x02;
+inline constexpr std::uint8_t kPageTypeIndexNode = 0x03;
+inline constexpr std::uint8_t kPageTypeIndexLeaf = 0x04;
+inline constexpr std::uint8_t kPageTypeUsageBitmap = 0x05;
+
 struct Format {
   bool jet3 = false;
   std::uint32_t pageSize = 4096;
@@ -31,6 +38,9 @@ struct Format {
   std::size_t tdefFreeMap = 59;
   std::size_t tdefBlocks = 63;
   std::size_t physicalCountBlock = 12;
+  // Fields only the definitions this engine builds (Jet4+) carry: 0 in the Jet3 table.
+  std::size_t tdefMagic = 12;           // u32 1625
+  std::size_t tdefAutonumberFlag = 24;  // u8 1: autonumbering usable
   // Column descriptor.
   std::size_t columnSize = 25;
   std::size_t colNumber = 5;
@@ -45,12 +55,23 @@ struct Format {
   std::size_t colFixedOffset = 21;
   std::size_t colLength = 23;
   std::size_t nameLengthSize = 2;
+  std::size_t colMagic = 1;         // u32 1625 (0: not built for Jet3)
+  std::size_t colNumberAgain = 9;   // u16 column number once more (0: not built for Jet3)
   // Index blocks.
   std::size_t physicalIndexSize = 52;
   std::size_t physicalIndexSkip = 4;       // before the column list
   std::size_t physicalIndexFlagsSkip = 4;  // between root page and flags
   std::size_t logicalIndexSize = 28;
   std::size_t logicalIndexSkip = 4;
+  // Index pages (docs/format/indexes.md).
+  std::size_t indexPrevPage = 12;       // u32 previous page at this level
+  std::size_t indexNextPage = 16;       // u32 next page at this level
+  std::size_t indexChildTail = 20;      // u32 last child of a node page
+  std::size_t indexPrefixLength = 24;   // bytes shared by every entry of the page
+  std::size_t indexPrefixLengthSize = 2;
+  std::size_t indexEntryMask = 27;      // bitmask: bit n set = an entry ends at byte n
+  std::size_t indexEntryMaskSize = 453;
+  std::size_t indexEntriesStart = 0x1E0;
   // Long values.
   std::size_t maxSingleLongValue = 4076;
 };
@@ -74,6 +95,8 @@ inline constexpr Format kFormatJet3 = {
     .tdefFreeMap = 39,
     .tdefBlocks = 43,
     .physicalCountBlock = 8,
+    .tdefMagic = 0,
+    .tdefAutonumberFlag = 0,
     .columnSize = 18,
     .colNumber = 1,
     .colVarIndex = 3,
@@ -87,11 +110,22 @@ inline constexpr Format kFormatJet3 = {
     .colFixedOffset = 14,
     .colLength = 16,
     .nameLengthSize = 1,
+    .colMagic = 0,
+    .colNumberAgain = 0,
     .physicalIndexSize = 39,
     .physicalIndexSkip = 0,
     .physicalIndexFlagsSkip = 0,
     .logicalIndexSize = 20,
     .logicalIndexSkip = 0,
+    // Jet3 keeps a one-byte prefix length; the byte after it is not part of it (often 01).
+    .indexPrevPage = 8,
+    .indexNextPage = 12,
+    .indexChildTail = 16,
+    .indexPrefixLength = 20,
+    .indexPrefixLengthSize = 1,
+    .indexEntryMask = 22,
+    .indexEntryMaskSize = 226,
+    .indexEntriesStart = 0xF8,
     .maxSingleLongValue = 2032,
 };
 

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
@@ -12,28 +11,18 @@
 #include "jet/core/format.h"
 #include "jet/pager/header.h"
 #include "jet/create/index_filler.h"
-#include "jet/index/index_page_writer.h"
+#include "jet/index/index_page.h"
 #include "jet/page/new_usage_maps.h"
 #include "jet/page/page_filler.h"
 #include "jet/create/system_row_insert.h"
-#include "jet/schema/table_def_writer.h"
 #include "jet/create/table_filler.h"
+#include "jet/schema/catalogue.h"
+#include "jet/schema/table_def.h"
 
 namespace jet {
 namespace {
 
-constexpr std::int32_t kTablesParentId = 0x0F000000;  // the "Tables" container's parent
-constexpr std::int64_t kFullAccess = 1048575;         // ACM of a new table's owner entries
-constexpr std::int64_t kTypeTable = 1;
 constexpr std::uint32_t kGlobalMapPage = 1;
-std::vector<std::uint8_t> defaultOwner() { return {0xA6, 0x33}; }  // the Admin user SID
-
-bool sameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 Result<std::vector<std::uint8_t>> readWhole(const std::string& path) {
   JET_ASSIGN_OR_RETURN(RawFile file, RawFile::open(path, RawFile::Mode::kReadOnly));
@@ -46,110 +35,13 @@ Result<std::vector<std::uint8_t>> readWhole(const std::string& path) {
 Result<Version> checkTemplate(const std::vector<std::uint8_t>& bytes, const std::string& path) {
   JET_ASSIGN_OR_RETURN(Header header, parseHeader(bytes, path, bytes.size()));
   const HeaderInfo& h = header.info;
-  if (h.version == Version::kJet3 || h.encodingKey != 0 || h.hasPassword || h.pageSize != 4096 ||
-      bytes.size() % h.pageSize != 0) {
+  if (h.version == Version::kJet3 || h.encodingKey != 0 || h.hasPassword ||
+      h.pageSize != formatFor(h.version).pageSize || bytes.size() % h.pageSize != 0) {
     return Error{err::kUnsupported, path +
                                         ": a template must be an unencrypted Jet4 or ACE "
                                         "database without a password."};
   }
   return h.version;
-}
-
-std::size_t columnIndex(const TableDef& def, std::string_view name) {
-  for (std::size_t i = 0; i < def.columns.size(); ++i) {
-    if (def.columns[i].name == name) return i;
-  }
-  return def.columns.size();
-}
-
-Value integer(std::int64_t v) {
-  Value out;
-  out.isNull = false;
-  out.integer = v;
-  return out;
-}
-
-Value text(const std::string& s) {
-  Value out;
-  out.isNull = false;
-  out.text = s;
-  return out;
-}
-
-Value bytes(const std::vector<std::uint8_t>& b) {
-  Value out;
-  out.isNull = false;
-  out.bytes = b;
-  return out;
-}
-
-void setValue(const TableDef& def, std::vector<Value>& row, std::string_view column, Value v) {
-  std::size_t i = columnIndex(def, column);
-  if (i < row.size()) row[i] = std::move(v);
-}
-
-// The "Tables" container's Id, and the owner new objects get: that of the database's own
-// object "MSysDb" (inside the "Databases" container), as Access gives its new tables.
-struct TablesParent {
-  std::int32_t id = 0;
-  std::vector<std::uint8_t> owner;
-};
-
-Result<TablesParent> findTablesParent(const Database& db, const TableDef& objects) {
-  std::size_t id = columnIndex(objects, "Id"), parent = columnIndex(objects, "ParentId");
-  std::size_t name = columnIndex(objects, "Name"), owner = columnIndex(objects, "Owner");
-  if (std::max({id, parent, name, owner}) >= objects.columns.size()) {
-    return Error{err::kUnsupported, db.path() + ": MSysObjects lacks the usual columns."};
-  }
-  struct Object {
-    std::int64_t id, parent;
-    std::string name;
-    std::vector<std::uint8_t> owner;
-  };
-  std::vector<Object> objectsSeen;
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableScan> scan, db.scan(objects));
-  Row row;
-  for (;;) {
-    JET_ASSIGN_OR_RETURN(bool more, scan->next(row));
-    if (!more) break;
-    objectsSeen.push_back({row.values[id].integer, row.values[parent].integer,
-                           row.values[name].text, row.values[owner].bytes});
-  }
-  auto find = [&](std::int64_t parentId, const std::string& n) -> const Object* {
-    for (const Object& o : objectsSeen) {
-      if (o.parent == parentId && o.name == n) return &o;
-    }
-    return nullptr;
-  };
-  const Object* tables = find(kTablesParentId, "Tables");
-  if (tables == nullptr) {
-    return Error{err::kUnsupported, db.path() + ": the catalogue has no \"Tables\" container."};
-  }
-  TablesParent out{static_cast<std::int32_t>(tables->id), defaultOwner()};
-  const Object* databases = find(kTablesParentId, "Databases");
-  const Object* msysDb = databases ? find(databases->id, "MSysDb") : nullptr;
-  if (msysDb != nullptr && !msysDb->owner.empty()) out.owner = msysDb->owner;
-  return out;
-}
-
-// The SIDs that hold rights on the "Tables" container; new tables get the same.
-Result<std::vector<std::vector<std::uint8_t>>> containerSids(const Database& db,
-                                                             const TableDef& aces,
-                                                             std::int32_t parentId) {
-  std::size_t object = columnIndex(aces, "ObjectId"), sid = columnIndex(aces, "SID");
-  std::vector<std::vector<std::uint8_t>> out;
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableScan> scan, db.scan(aces));
-  Row row;
-  for (;;) {
-    JET_ASSIGN_OR_RETURN(bool more, scan->next(row));
-    if (!more) break;
-    if (object < row.values.size() && sid < row.values.size() &&
-        row.values[object].integer == parentId && !row.values[sid].isNull) {
-      out.push_back(row.values[sid].bytes);
-    }
-  }
-  if (out.empty()) out.push_back(defaultOwner());
-  return out;
 }
 
 }  // namespace
@@ -217,7 +109,7 @@ Result<TableDef> DatabaseCreator::writeDefinition(TableDef def) {
     IndexPage root;
     root.number = ix.rootPage;
     root.tablePage = def.tdefPage;
-    JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> image, writeIndexPage(root, version_));
+    JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> image, writeIndexPage(root, f));
     JET_TRY(pages_->write(ix.rootPage, image));
   }
   for (const Column& c : def.columns) {
@@ -238,33 +130,22 @@ Status DatabaseCreator::registerTable(const TableDef& table) {
   JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::open(partial_));
   JET_ASSIGN_OR_RETURN(SystemTable objects, loadSystemTable(*db, "MSysObjects"));
   JET_ASSIGN_OR_RETURN(SystemTable aces, loadSystemTable(*db, "MSysACEs"));
-  JET_ASSIGN_OR_RETURN(TablesParent parent, findTablesParent(*db, objects.def));
-  JET_ASSIGN_OR_RETURN(auto sids, containerSids(*db, aces.def, parent.id));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableScan> objectRows, db->scan(objects.def));
+  JET_ASSIGN_OR_RETURN(
+      TablesContainer container,
+      findTablesContainer(
+          objects.def, [&](Row& row) { return objectRows->next(row); }, db->path()));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<TableScan> aceRows, db->scan(aces.def));
+  JET_ASSIGN_OR_RETURN(
+      auto sids, rightHolders(aces.def, [&](Row& row) { return aceRows->next(row); }, container.id));
+  objectRows.reset();
+  aceRows.reset();
   db.reset();
 
-  std::vector<Value> row(objects.def.columns.size());
-  Value created;
-  created.isNull = false;
-  created.real = options_.createdAt;
-  setValue(objects.def, row, "Id", integer(table.tdefPage));
-  setValue(objects.def, row, "ParentId", integer(parent.id));
-  setValue(objects.def, row, "Name", text(table.name));
-  setValue(objects.def, row, "Type", integer(kTypeTable));
-  setValue(objects.def, row, "DateCreate", created);
-  setValue(objects.def, row, "DateUpdate", created);
-  setValue(objects.def, row, "Flags", integer(0));
-  setValue(objects.def, row, "Owner", bytes(parent.owner));
-  JET_TRY(insertSystemRow(*pages_, objects, version_, row));
-
+  JET_TRY(insertSystemRow(*pages_, objects, version_,
+                          newTableObjectRow(objects.def, table, container, options_.createdAt)));
   for (const std::vector<std::uint8_t>& sid : sids) {
-    std::vector<Value> ace(aces.def.columns.size());
-    setValue(aces.def, ace, "ACM", integer(kFullAccess));
-    Value no;
-    no.isNull = false;
-    setValue(aces.def, ace, "FInheritable", no);
-    setValue(aces.def, ace, "ObjectId", integer(table.tdefPage));
-    setValue(aces.def, ace, "SID", bytes(sid));
-    JET_TRY(insertSystemRow(*pages_, aces, version_, ace));
+    JET_TRY(insertSystemRow(*pages_, aces, version_, newTableAceRow(aces.def, table.tdefPage, sid)));
   }
   return {};
 }
@@ -282,7 +163,7 @@ Status DatabaseCreator::addTable(const TableSpec& spec) {
   {
     JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::open(partial_));
     for (const CatalogEntry& e : db->catalogue()) {
-      if (sameName(e.name, name)) {
+      if (sameObjectName(e.name, name)) {
         return Error{err::kUnsupported,
                      "The database already has an object named \"" + name + "\"."};
       }

@@ -12,7 +12,7 @@
 #include "jet/create/index_layout.h"
 #include "jet/file/raw_file.h"
 #include "jet/core/status.h"
-#include "jet/create/table_layout.h"
+#include "jet/schema/table_def.h"
 
 namespace jet {
 

@@ -4,7 +4,6 @@
 #include "jet/create/index_bulk_builder.h"
 
 #include "jet/core/error_codes.h"
-#include "jet/index/index_page_writer.h"
 
 namespace jet {
 namespace {
@@ -14,24 +13,22 @@ namespace {
 // both are valid trees.)
 constexpr std::size_t kFillPercent = 80;
 
-std::size_t entrySize(const IndexEntry& e, bool leaf) { return e.key.size() + (leaf ? 4 : 8); }
-
 }  // namespace
 
-IndexBulkBuilder::IndexBulkBuilder(PageStore& pages, Version version, std::uint32_t tablePage,
+IndexBulkBuilder::IndexBulkBuilder(PageStore& pages, const Format& f, std::uint32_t tablePage,
                                    std::uint32_t rootPage, std::string name)
     : pages_(pages),
-      version_(version),
+      f_(f),
       tablePage_(tablePage),
       root_(rootPage),
       name_(std::move(name)),
-      target_(maxIndexEntryBytes(version) * kFillPercent / 100) {
+      target_(maxIndexEntryBytes(f) * kFillPercent / 100) {
   leaf_.leaf = true;
   leaf_.tablePage = tablePage;
 }
 
 Status IndexBulkBuilder::writePage(const IndexPage& page) {
-  auto image = writeIndexPage(page, version_);
+  auto image = writeIndexPage(page, f_);
   if (!image.ok()) {
     return Error{err::kUnsupported,
                  "Index " + name_ + ": " + image.error().description + " (its keys are too long)."};
@@ -42,7 +39,7 @@ Status IndexBulkBuilder::writePage(const IndexPage& page) {
 }
 
 Status IndexBulkBuilder::add(const IndexEntry& entry) {
-  std::size_t size = entrySize(entry, true);
+  std::size_t size = storedEntrySize(entry, true);
   if (distinct_ == 0 || entry.key != lastKey_) {
     ++distinct_;
     lastKey_ = entry.key;
@@ -91,7 +88,7 @@ std::vector<IndexBulkBuilder::Group> IndexBulkBuilder::pack(
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < children.size(); ++i) {
     if (g.end > g.begin) {
-      std::size_t grown = bytes + entrySize(children[i - 1], false);
+      std::size_t grown = bytes + storedEntrySize(children[i - 1], false);
       if (grown > target_) {
         groups.push_back(g);
         g = Group{i, i};

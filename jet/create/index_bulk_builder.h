@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/core/format.h"
 #include "jet/index/index_page.h"
 #include "jet/pager/page_store.h"
 #include "jet/core/status.h"
@@ -18,7 +19,7 @@ class IndexBulkBuilder {
  public:
   // `rootPage`: reserved already; `tablePage`: the owning table's definition page; `name`
   // names the index in errors.
-  IndexBulkBuilder(PageStore& pages, Version version, std::uint32_t tablePage,
+  IndexBulkBuilder(PageStore& pages, const Format& f, std::uint32_t tablePage,
                    std::uint32_t rootPage, std::string name);
 
   // Adds the next leaf entry; entries must come in index order (key, then row).
@@ -41,7 +42,7 @@ class IndexBulkBuilder {
   Status writePage(const IndexPage& page);
 
   PageStore& pages_;
-  Version version_;
+  const Format& f_;
   std::uint32_t tablePage_;
   std::uint32_t root_;
   std::string name_;

@@ -10,7 +10,7 @@
 #include <map>
 #include <set>
 
-#include "jet/index/index_page_writer.h"
+#include "jet/index/index_page.h"
 
 namespace jet {
 namespace {
@@ -41,7 +41,7 @@ constexpr std::uint32_t kRoot = 9;
 
 struct Walk {
   const MemoryPages& pages;
-  Version version;
+  const Format& f;
   std::vector<IndexEntry> leafEntries;
   std::vector<IndexPage> leaves;
   std::set<std::uint32_t> seen;
@@ -49,7 +49,7 @@ struct Walk {
   IndexPage read(std::uint32_t number) {
     auto bytes = pages.read(number);
     EXPECT_TRUE(bytes.ok());
-    auto page = parseIndexPage(*bytes, version, number);
+    auto page = parseIndexPage(*bytes, f, number);
     EXPECT_TRUE(page.ok());
     EXPECT_EQ(page->tablePage, kTable);
     return *page;
@@ -101,16 +101,16 @@ std::vector<IndexEntry> entries(std::size_t n, std::size_t keyBytes) {
 }
 
 TEST(IndexBulkBuilder, EveryCountGivesAValidTree) {
-  for (Version version : {Version::kJet4, Version::kJet3}) {
+  for (const Format* f : {&kFormatJet4, &kFormatJet3}) {
     std::size_t deepest = 0;
     for (std::size_t n = 0; n <= 700; n += n < 60 ? 1 : 7) {
       MemoryPages pages;
       for (std::uint32_t p = 0; p < 10; ++p) ASSERT_TRUE(pages.write(p, {}).ok());
-      IndexBulkBuilder builder(pages, version, kTable, kRoot, "test");
+      IndexBulkBuilder builder(pages, *f, kTable, kRoot, "test");
       auto in = entries(n, 220);
       for (const IndexEntry& e : in) ASSERT_TRUE(builder.add(e).ok());
       ASSERT_TRUE(builder.finish().ok());
-      Walk walk{pages, version, {}, {}, {}};
+      Walk walk{pages, *f, {}, {}, {}};
       walk.walk(kRoot);
       ASSERT_EQ(walk.leafEntries.size(), n);
       for (std::size_t i = 0; i < n; ++i) {

@@ -10,15 +10,12 @@
 #include "jet/create/index_bulk_builder.h"
 #include "jet/index/index_key.h"
 #include "jet/create/index_layout.h"
-#include "jet/index/index_maintainer.h"
+#include "jet/page/data_page.h"
 #include "jet/page/new_usage_maps.h"
+#include "jet/schema/table_def.h"
 
 namespace jet {
 namespace {
-
-// In a real index's count block: the entries the index holds, then its distinct keys.
-constexpr std::size_t kEntryCountOffset = 0;
-constexpr std::size_t kUniqueCountOffset = 4;
 
 bool isText(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kMemo; }
 
@@ -62,7 +59,12 @@ IndexFiller::IndexFiller(PageStore& pages, Version version, const TableDef& tabl
   for (const IndexDef& ix : table.indexes) {
     auto index = std::make_unique<Index>();
     index->def = &ix;
-    index->name = "\"" + indexDisplayName(table, ix) + "\" of table \"" + table.name + "\"";
+    std::string name(1, '"');
+    name += indexDisplayName(table, ix);
+    name += "\" of table \"";
+    name += table.name;
+    name += '"';
+    index->name = std::move(name);
     for (const IndexColumn& c : ix.columns) {
       for (std::size_t i = 0; i < table.columns.size(); ++i) {
         if (table.columns[i].number == c.columnNumber) index->columns.push_back(i);
@@ -127,7 +129,7 @@ Status IndexFiller::add(RowKeys keys, RowLocator at) {
 }
 
 Status IndexFiller::build(Index& index) {
-  IndexBulkBuilder builder(pages_, version_, table_.tdefPage, index.def->rootPage,
+  IndexBulkBuilder builder(pages_, formatFor(version_), table_.tdefPage, index.def->rootPage,
                            "index " + index.name);
   // Text keys carry no letter case (the code tables give both cases one code), so equal keys
   // are what Access counts as the same value: "abc" and "ABC" collide.
@@ -174,7 +176,7 @@ Status IndexFiller::writeMaps() {
       return Error{err::kBadPage, "Index " + index->name + ": its usage map is not on page " +
                                       std::to_string(mapPageNumber) + "."};
     }
-    std::size_t start = u16(mapPage, f.dataRowTable + 2 * (pointer & 0xFF)) & 0x1FFF;
+    std::size_t start = u16(mapPage, f.dataRowTable + 2 * (pointer & 0xFF)) & kRowOffsetMask;
     if (start + row.size() > mapPage.size()) {
       return Error{err::kBadPage, "Index " + index->name + ": its usage-map row is damaged."};
     }
@@ -193,9 +195,8 @@ Status IndexFiller::writeKeyCounts() {
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(n, 0xFFFFFFFFu));
   };
   for (std::size_t i = 0; i < indexes_.size(); ++i) {
-    std::size_t block = f.tdefBlocks + f.physicalCountBlock * i;
-    put32(tdef, block + kEntryCountOffset, clamp(indexes_[i]->entryCount));
-    put32(tdef, block + kUniqueCountOffset, clamp(indexes_[i]->distinctKeys));
+    setIndexCounts(tdef, f, static_cast<std::uint32_t>(i), clamp(indexes_[i]->entryCount),
+                   clamp(indexes_[i]->distinctKeys));
   }
   return pages_.write(table_.tdefPage, tdef);
 }

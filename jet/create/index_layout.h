@@ -9,7 +9,7 @@
 
 #include "jet/schema/schema.h"
 #include "jet/core/status.h"
-#include "jet/create/table_layout.h"
+#include "jet/schema/table_def.h"
 
 namespace jet {
 
@@ -36,13 +36,6 @@ struct TableSpec {
 inline constexpr std::size_t kMaxIndexColumns = 10;  // column slots of a real index
 inline constexpr std::size_t kMaxNewIndexes = 32;    // Access's limit per table
 inline constexpr char kPrimaryKeyName[] = "PrimaryKey";
-
-// Index flags as the definition stores them.
-inline constexpr std::uint8_t kIndexUnique = 0x01;
-inline constexpr std::uint8_t kIndexIgnoreNulls = 0x02;
-inline constexpr std::uint8_t kIndexRequired = 0x08;
-inline constexpr std::uint8_t kIndexAlwaysSet = 0x80;  // set on every index Access 2000+ writes
-inline constexpr std::uint8_t kLogicalPrimaryKey = 1;
 
 // Checks `indexes` against the columns of `table` (laid out by layoutTable) and fills
 // table.indexes in the order given (numbers count from 0) and table.logicalIndexes with the same

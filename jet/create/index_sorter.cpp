@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <queue>
 
+#include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
 
 namespace jet {
@@ -14,18 +15,17 @@ constexpr std::size_t kEntryOverhead = 112;     // headers and allocation slack 
 constexpr std::size_t kReadBuffer = 64 * 1024;  // per run while merging
 constexpr std::size_t kMaxField = 0xFFFF;
 
-void putLe(std::vector<std::uint8_t>& out, std::uint64_t v, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i)
-    out.push_back(static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF));
-}
-
 void serialise(const SortEntry& e, std::vector<std::uint8_t>& out) {
-  putLe(out, e.key.size(), 2);
-  out.insert(out.end(), e.key.begin(), e.key.end());
-  putLe(out, e.row.page, 4);
-  putLe(out, e.row.row, 2);
-  putLe(out, e.note.size(), 2);
-  out.insert(out.end(), e.note.begin(), e.note.end());
+  const std::size_t keyAt = out.size() + 2;
+  const std::size_t rowAt = keyAt + e.key.size();
+  const std::size_t noteAt = rowAt + 8;
+  out.resize(noteAt + e.note.size());
+  put16(out, keyAt - 2, static_cast<std::uint16_t>(e.key.size()));
+  std::copy(e.key.begin(), e.key.end(), out.begin() + static_cast<std::ptrdiff_t>(keyAt));
+  put32(out, rowAt, e.row.page);
+  put16(out, rowAt + 4, e.row.row);
+  put16(out, rowAt + 6, static_cast<std::uint16_t>(e.note.size()));
+  std::copy(e.note.begin(), e.note.end(), out.begin() + static_cast<std::ptrdiff_t>(noteAt));
 }
 
 }  // namespace
@@ -52,9 +52,8 @@ class IndexSorter::RunReader {
     JET_TRY(bytes(keyLength, out.key));
     std::vector<std::uint8_t> raw;
     JET_TRY(bytes(6, raw));
-    out.row.page = static_cast<std::uint32_t>(raw[0] | raw[1] << 8 | raw[2] << 16) |
-                   static_cast<std::uint32_t>(raw[3]) << 24;
-    out.row.row = static_cast<std::uint16_t>(raw[4] | raw[5] << 8);
+    out.row.page = u32(raw, 0);
+    out.row.row = u16(raw, 4);
     JET_ASSIGN_OR_RETURN(noteLength, number16());
     JET_TRY(bytes(noteLength, raw));
     out.note.assign(raw.begin(), raw.end());
@@ -65,7 +64,7 @@ class IndexSorter::RunReader {
   Result<std::uint16_t> number16() {
     std::vector<std::uint8_t> b;
     JET_TRY(bytes(2, b));
-    return static_cast<std::uint16_t>(b[0] | b[1] << 8);
+    return u16(b, 0);
   }
 
   Status bytes(std::size_t n, std::vector<std::uint8_t>& out) {

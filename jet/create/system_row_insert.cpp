@@ -11,16 +11,26 @@
 #include "jet/core/error_codes.h"
 #include "jet/core/format.h"
 #include "jet/index/index_key.h"
-#include "jet/index/index_leaf_insert.h"
-#include "jet/row/new_row_encoder.h"
+#include "jet/index/index_tree.h"
 #include "jet/page/new_usage_maps.h"
 #include "jet/page/page_filler.h"
+#include "jet/row/new_row_encoder.h"
+#include "jet/schema/table_def.h"
 
 namespace jet {
 namespace {
 
 using ByteVector = std::vector<std::uint8_t>;
 using Changes = std::map<std::uint32_t, ByteVector>;
+
+// A usage-map row: u8 type, then an inline map's u32 first page and bitmap, or a reference
+// map's u32 bitmap pages. A bitmap page's bits start after its 4-byte header.
+constexpr std::uint8_t kInlineMap = 0x00;
+constexpr std::uint8_t kReferenceMap = 0x01;
+constexpr std::size_t kMapStart = 1;
+constexpr std::size_t kInlineBits = 5;
+constexpr std::size_t kBitmapPageBits = 4;
+constexpr std::size_t kOwnerPage = 4;  // u32 on a data page: its table's definition page
 
 // System rows hold no long values beyond the inline size.
 class NoLongValues : public LongValueStore {
@@ -44,9 +54,11 @@ Result<ByteVector> pageWithChanges(const PageStore& pages, const Changes& change
 // Pages an inline map lists.
 std::vector<std::uint32_t> inlinePages(std::span<const std::uint8_t> row) {
   std::vector<std::uint32_t> out;
-  std::uint32_t first = u32(row, 1);
-  for (std::size_t bit = 0; bit < (row.size() - 5) * 8; ++bit) {
-    if ((row[5 + bit / 8] >> (bit % 8)) & 1) out.push_back(first + static_cast<std::uint32_t>(bit));
+  std::uint32_t first = u32(row, kMapStart);
+  for (std::size_t bit = 0; bit < (row.size() - kInlineBits) * 8; ++bit) {
+    if ((row[kInlineBits + bit / 8] >> (bit % 8)) & 1) {
+      out.push_back(first + static_cast<std::uint32_t>(bit));
+    }
   }
   return out;
 }
@@ -55,13 +67,15 @@ std::vector<std::uint32_t> inlinePages(std::span<const std::uint8_t> row) {
 bool promoteToReference(PageStore& pages, std::span<std::uint8_t> row,
                         const std::vector<std::uint32_t>& listed, Changes& changes) {
   BitmapPages bitmaps = buildBitmapPages(listed, pages.pageSize());
-  if (!bitmaps.empty() && 5 + 4 * bitmaps.rbegin()->first > row.size()) return false;
+  if (!bitmaps.empty() && kMapStart + 4 * (bitmaps.rbegin()->first + 1) > row.size()) {
+    return false;
+  }
   std::fill(row.begin(), row.end(), 0);
-  row[0] = 0x01;
+  row[0] = kReferenceMap;
   for (auto& [slot, bitmap] : bitmaps) {
     std::uint32_t n = pages.reserve();
     changes[n] = std::move(bitmap);
-    put32(row, 1 + 4 * slot, n);
+    put32(row, kMapStart + 4 * slot, n);
   }
   return true;
 }
@@ -77,14 +91,14 @@ Status addOwnedPage(PageStore& pages, const SystemTable& table, const Format& f,
   Error full{err::kUnsupported, "The usage map of table \"" + table.def.name +
                                     "\" cannot take another page; this file cannot take more "
                                     "tables."};
-  if (!bounds || bounds->first + 5 > bounds->second) return full;
+  if (!bounds || bounds->first + kInlineBits > bounds->second) return full;
   auto [start, end] = *bounds;
   std::span<std::uint8_t> row = std::span(holder).subspan(start, end - start);
-  if (row[0] == 0) {
-    std::uint32_t first = u32(row, 1);
-    if (page >= first && page - first < (row.size() - 5) * 8) {
+  if (row[0] == kInlineMap) {
+    std::uint32_t first = u32(row, kMapStart);
+    if (page >= first && page - first < (row.size() - kInlineBits) * 8) {
       std::size_t bit = page - first;
-      row[5 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+      row[kInlineBits + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
     } else {
       std::vector<std::uint32_t> listed = inlinePages(row);
       listed.push_back(page);
@@ -94,14 +108,14 @@ Status addOwnedPage(PageStore& pages, const SystemTable& table, const Format& f,
     return {};
   }
   std::uint32_t per = pagesPerBitmapPage(f.pageSize);
-  std::size_t slotAt = 1 + 4 * (page / per);
+  std::size_t slotAt = kMapStart + 4 * (page / per);
   if (slotAt + 4 > row.size()) return full;
   std::uint32_t bitmapPage = u32(row, slotAt);
   ByteVector bitmap;
   if (bitmapPage == 0) {
     bitmapPage = pages.reserve();
     bitmap.assign(f.pageSize, 0);
-    bitmap[0] = 0x05;
+    bitmap[0] = kPageTypeUsageBitmap;
     bitmap[1] = 0x01;
     put32(row, slotAt, bitmapPage);
     changes[mapPage] = holder;
@@ -109,7 +123,7 @@ Status addOwnedPage(PageStore& pages, const SystemTable& table, const Format& f,
     JET_ASSIGN_OR_RETURN(bitmap, pageWithChanges(pages, changes, bitmapPage));
   }
   std::uint32_t bit = page % per;
-  bitmap[4 + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
+  bitmap[kBitmapPageBits + bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
   changes[bitmapPage] = std::move(bitmap);
   return {};
 }
@@ -118,7 +132,7 @@ Result<RowLocator> placeRow(PageStore& pages, const SystemTable& table, const Fo
                             std::span<const std::uint8_t> row, Changes& changes) {
   for (auto it = table.rowPages.rbegin(); it != table.rowPages.rend(); ++it) {
     JET_ASSIGN_OR_RETURN(ByteVector page, pageWithChanges(pages, changes, *it));
-    if (page[0] != 0x01 || u32(page, 4) != table.def.tdefPage) continue;
+    if (page[0] != kPageTypeData || u32(page, kOwnerPage) != table.def.tdefPage) continue;
     std::optional<std::size_t> number = DataPageEditor(page, f.jet3).append(row, 0);
     if (!number) continue;
     changes[*it] = std::move(page);
@@ -188,11 +202,11 @@ Status insertSystemRow(PageStore& pages, const SystemTable& table, Version versi
     std::string what =
         "number " + std::to_string(index.number) + " of table \"" + table.def.name + "\"";
     JET_ASSIGN_OR_RETURN(changes[index.rootPage],
-                         insertLeafEntry(root, version, index.rootPage, key, where,
-                                         (index.flags & 0x01) != 0, what));
+                         insertLeafEntry(root, f, index.rootPage, key, where,
+                                         (index.flags & kIndexUnique) != 0, what));
   }
   JET_ASSIGN_OR_RETURN(ByteVector tdef, pageWithChanges(pages, changes, table.def.tdefPage));
-  put32(tdef, f.tdefRowCount, u32(tdef, f.tdefRowCount) + 1);
+  setTableDefRowCount(tdef, f, tableDefRowCount(tdef, f) + 1);
   changes[table.def.tdefPage] = std::move(tdef);
   for (const auto& [n, page] : changes) JET_TRY(pages.write(n, page));
   return {};

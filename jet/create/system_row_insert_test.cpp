@@ -37,7 +37,7 @@ void expectEveryRowIndexed(const std::string& path) {
       ASSERT_TRUE(table.ok()) << table.error().description;
       ASSERT_FALSE(table->def.indexes.empty()) << name;
       for (const IndexDef& index : table->def.indexes) {
-        auto leaf = parseIndexPage(page(path, index.rootPage), version, index.rootPage);
+        auto leaf = parseIndexPage(page(path, index.rootPage), formatFor(version), index.rootPage);
         ASSERT_TRUE(leaf.ok()) << leaf.error().description;
         std::map<std::pair<std::uint32_t, std::uint16_t>, std::vector<std::uint8_t>> stored;
         for (const IndexEntry& e : leaf->entries) stored[{e.row.page, e.row.row}] = e.key;

@@ -6,8 +6,9 @@
 
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
+#include "jet/page/data_page.h"
 #include "jet/page/new_usage_maps.h"
-#include "jet/schema/table_def_writer.h"
+#include "jet/schema/table_def.h"
 
 namespace jet {
 
@@ -106,7 +107,7 @@ Status TableFiller::setMapRow(std::vector<std::uint8_t>& mapPage, std::uint32_t 
   }
   std::vector<std::uint8_t> row = referenceMapRow(slots);
   std::size_t rowNumber = pointer & 0xFF;
-  std::size_t start = u16(mapPage, f_.dataRowTable + 2 * rowNumber) & 0x1FFF;
+  std::size_t start = u16(mapPage, f_.dataRowTable + 2 * rowNumber) & kRowOffsetMask;
   std::copy(row.begin(), row.end(), mapPage.begin() + static_cast<std::ptrdiff_t>(start));
   return {};
 }

@@ -333,7 +333,7 @@ void checkIndex(const File& f, const Tdef& tdef, const TdefIndex& idx, const Ora
     out = f.page(n);
     return Status::success();
   };
-  Status s = forEachLeafEntry(read, f.version, idx.rootPage,
+  Status s = forEachLeafEntry(read, formatFor(f.version), idx.rootPage,
                               static_cast<std::uint32_t>(f.bytes.size() / f.pageSize),
                               [&](const IndexEntry& e) {
                                 stored.push_back(e.key);

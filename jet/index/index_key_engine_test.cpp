@@ -76,7 +76,8 @@ void checkTable(const Database& db, const PageReader& pages, const TableDef& tab
     if (index.rootPage == 0) continue;
     std::size_t seen = 0;
     Status s = forEachLeafEntry(
-        read, db.header().version, index.rootPage, pages.pageCount(), [&](const IndexEntry& e) {
+        read, formatFor(db.header().version), index.rootPage, pages.pageCount(),
+        [&](const IndexEntry& e) {
           ++seen;
           auto row = rows.find({e.row.page, e.row.row});
           EXPECT_NE(row, rows.end()) << table.name << ": entry for a row that is not there";

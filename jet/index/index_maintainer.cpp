@@ -8,16 +8,12 @@
 #include "jet/core/error_codes.h"
 #include "jet/index/index_tree.h"
 #include "jet/row/row_codec.h"
+#include "jet/schema/table_def.h"
 #include "jet/schema/table_pages.h"
 #include "jet/schema/table_storage.h"
-#include "jet/index/unique_entry_count.h"
 
 namespace jet {
 namespace {
-
-constexpr std::uint8_t kUnique = 0x01;
-constexpr std::uint8_t kIgnoreNulls = 0x02;
-constexpr std::uint8_t kForeignKey = 2;
 
 bool isText(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kMemo; }
 
@@ -62,6 +58,7 @@ IndexMaintainer::IndexMaintainer(PageCache& pages, PageAllocator& allocator, con
       allocator_(allocator),
       table_(table),
       version_(version),
+      f_(formatFor(version)),
       codePage_(codePage),
       hasVariableColumns_(hasVariableColumns),
       file_(std::move(file)) {}
@@ -86,8 +83,9 @@ std::string IndexMaintainer::indexName(const IndexDef& index) const {
 
 // The relationship's name when its index bears it (hidden ones start with '.'), and the tables.
 std::string IndexMaintainer::relationship(const LogicalIndexDef& index) const {
-  std::string other = "#" + std::to_string(index.relatedTable);
-  auto tables = localTables(pages_, version_ == Version::kJet3);
+  std::string other = "#";
+  other += std::to_string(index.relatedTable);
+  auto tables = localTables(pages_, f_);
   if (tables.ok()) {
     for (const auto& t : *tables) {
       if (static_cast<std::int32_t>(t.tdefPage) == index.relatedTable) other = t.name;
@@ -106,7 +104,7 @@ bool IndexMaintainer::indexed(std::uint16_t number) const {
 Status IndexMaintainer::checkColumn(const Column& changed) const {
   const std::string name = "column " + changed.name + " of table " + table_.name + " in " + file_;
   for (const auto& l : table_.logicalIndexes) {
-    if (l.type != kForeignKey || l.physicalIndex >= table_.indexes.size()) continue;
+    if (l.type != kLogicalForeignKey || l.physicalIndex >= table_.indexes.size()) continue;
     if (!covers(table_.indexes[l.physicalIndex], changed.number)) continue;
     return Error{err::kRelationship, name + " takes part in the relationship " + relationship(l) +
                                          " (enforced integrity); changing it could orphan "
@@ -141,9 +139,9 @@ Status IndexMaintainer::checkColumn(const Column& changed) const {
 Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
                                                        std::span<const std::uint8_t> row) const {
   JET_ASSIGN_OR_RETURN(RowLayout layout,
-                       splitRow(row, version_ == Version::kJet3, hasVariableColumns_));
+                       splitRow(row, f_.jet3, hasVariableColumns_));
   NoLongValues none;
-  CellContext ctx{version_ == Version::kJet3, codePage_, none};
+  CellContext ctx{f_.jet3, codePage_, none};
   std::vector<KeyPart> parts;
   for (const auto& ic : index.columns) {
     const Column* c = column(ic.columnNumber);
@@ -201,7 +199,7 @@ Result<IndexMaintainer::Move> IndexMaintainer::plan(const IndexDef& index, RowLo
   JET_ASSIGN_OR_RETURN(auto newParts, keyParts(index, newRow));
   JET_ASSIGN_OR_RETURN(m.oldKey, encodeIndexKey(oldParts));
   JET_ASSIGN_OR_RETURN(m.newKey, encodeIndexKey(newParts));
-  const bool ignoreNulls = (index.flags & kIgnoreNulls) != 0;
+  const bool ignoreNulls = (index.flags & kIndexIgnoreNulls) != 0;
   m.removeOld = !(ignoreNulls && allNull(oldParts));
   m.insertNew = !(ignoreNulls && allNull(newParts));
   if (m.removeOld && m.insertNew && m.oldKey == m.newKey) {
@@ -210,7 +208,7 @@ Result<IndexMaintainer::Move> IndexMaintainer::plan(const IndexDef& index, RowLo
   }
   if (!m.insertNew) return m;
   JET_ASSIGN_OR_RETURN(bool held, heldByAnother(index, at, m.newKey));
-  if (held && (index.flags & kUnique) != 0 && !allNull(newParts)) {
+  if (held && (index.flags & kIndexUnique) != 0 && !allNull(newParts)) {
     return Error{err::kUniqueViolation, "the change would give two rows the value " +
                                             shown(newParts) + " in the unique index " +
                                             indexName(index) +
@@ -247,7 +245,7 @@ IndexTree& IndexMaintainer::tree(const IndexDef& index) {
   auto it = trees_.find(index.number);
   if (it == trees_.end()) {
     it = trees_
-             .try_emplace(index.number, pages_, allocator_, version_, table_.tdefPage,
+             .try_emplace(index.number, pages_, allocator_, f_, table_.tdefPage,
                           index.rootPage, MapRef::fromPointer(index.usageMapRow), indexName(index))
              .first;
   }
@@ -256,7 +254,7 @@ IndexTree& IndexMaintainer::tree(const IndexDef& index) {
 
 Status IndexMaintainer::countNewKey(const IndexDef& index) {
   JET_ASSIGN_OR_RETURN(Page tdef, pages_.read(table_.tdefPage));
-  if (!addToUniqueEntryCount(tdef, version_ == Version::kJet3, index.number, 1)) {
+  if (!addToUniqueEntryCount(tdef, f_, index.number, 1)) {
     return Error{err::kBadPage, "the definition of table " + table_.name + " in " + file_ +
                                     " has no room for the key count of index " + indexName(index)};
   }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/core/format.h"
 #include "jet/schema/schema.h"
 #include "jet/index/index_key.h"
 #include "jet/index/index_tree.h"
@@ -64,6 +65,7 @@ class IndexMaintainer {
   PageAllocator& allocator_;
   const TableDef& table_;
   Version version_;
+  const Format& f_;
   std::uint16_t codePage_;
   bool hasVariableColumns_;
   std::string file_;

@@ -1,12 +1,12 @@
 // index_tree.cpp: entry changes on an index's pages. A change loads the pages on its path into
 // `work_`, edits them as parsed entry lists, settles the path from the leaf up (node entries,
-// empty pages, splits, tails) and writes back only the pages whose bytes changed.
+// empty pages, splits, tails) and writes back only the pages whose bytes changed. Then the
+// single-leaf insertion for catalogue rows.
 #include "jet/index/index_tree.h"
 
 #include <algorithm>
 
 #include "jet/core/error_codes.h"
-#include "jet/index/index_page_writer.h"
 #include "jet/page/usage_map_editor.h"
 
 namespace jet {
@@ -25,12 +25,12 @@ std::string rowText(RowLocator at) {
 
 }  // namespace
 
-IndexTree::IndexTree(PageCache& pages, PageAllocator& allocator, Version version,
+IndexTree::IndexTree(PageCache& pages, PageAllocator& allocator, const Format& f,
                      std::uint32_t tablePage, std::uint32_t rootPage, MapRef owned,
                      std::string name)
     : pages_(pages),
       allocator_(allocator),
-      version_(version),
+      f_(f),
       tablePage_(tablePage),
       root_(rootPage),
       owned_(owned),
@@ -41,7 +41,7 @@ Error IndexTree::damaged(const std::string& why) const {
 }
 
 bool IndexTree::fits(const IndexPage& page) const {
-  return storedEntryBytes(page, version_) <= maxIndexEntryBytes(version_);
+  return storedEntryBytes(page, f_) <= maxIndexEntryBytes(f_);
 }
 
 Result<IndexPage*> IndexTree::load(std::uint32_t number) {
@@ -55,7 +55,7 @@ Result<IndexPage*> IndexTree::load(std::uint32_t number) {
     page = std::move(kept->second.page);  // the same bytes parse to the same page
     kept_.erase(kept);
   } else {
-    JET_ASSIGN_OR_RETURN(page, parseIndexPage(bytes, version_, number));
+    JET_ASSIGN_OR_RETURN(page, parseIndexPage(bytes, f_, number));
   }
   if (page.tablePage != tablePage_) {
     return damaged("page " + std::to_string(number) + " belongs to another table");
@@ -248,8 +248,7 @@ Status IndexTree::unlink(const IndexPage& page) {
 
 Result<std::uint32_t> IndexTree::newPage(const IndexPage& like, bool leaf) {
   JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_.allocate());
-  JET_TRY(
-      UsageMapEditor(pages_, owned_, version_ == Version::kJet3, &allocator_).set(number, true));
+  JET_TRY(UsageMapEditor(pages_, owned_, f_.jet3, &allocator_).set(number, true));
   Work w;
   w.model = work_.at(like.number).model;
   w.page.number = number;
@@ -318,10 +317,10 @@ Status IndexTree::splitRoot(IndexPage& root) {
 }
 
 Status IndexTree::flush() {
-  const bool jet3 = version_ == Version::kJet3;
+  const bool jet3 = f_.jet3;
   for (auto& [number, w] : work_) {
     if (std::find(dropped_.begin(), dropped_.end(), number) != dropped_.end()) continue;
-    JET_ASSIGN_OR_RETURN(auto bytes, writeIndexPage(w.page, version_, w.model));
+    JET_ASSIGN_OR_RETURN(auto bytes, writeIndexPage(w.page, f_, w.model));
     if (bytes != w.model) {
       JET_TRY(pages_.write(number, std::move(bytes)));
     } else {
@@ -358,6 +357,35 @@ void IndexTree::keep(std::uint32_t number, Work&& work) {
     return a.second.used < b.second.used;
   });
   kept_.erase(oldest);
+}
+
+Result<std::vector<std::uint8_t>> insertLeafEntry(std::span<const std::uint8_t> page,
+                                                  const Format& f, std::uint32_t pageNumber,
+                                                  const std::vector<std::uint8_t>& key,
+                                                  RowLocator row, bool unique,
+                                                  const std::string& what) {
+  JET_ASSIGN_OR_RETURN(IndexPage leaf, parseIndexPage(page, f, pageNumber));
+  if (!leaf.leaf || leaf.nextPage != 0 || leaf.prevPage != 0) {
+    return Error{err::kUnsupported, "The index " + what +
+                                        " spans several pages; adding to it "
+                                        "is not supported."};
+  }
+  IndexEntry added;
+  added.key = key;
+  added.row = row;
+  auto pos = std::find_if(leaf.entries.begin(), leaf.entries.end(),
+                          [&](const IndexEntry& e) { return !indexEntryBefore(e, added); });
+  if (unique && std::any_of(leaf.entries.begin(), leaf.entries.end(),
+                            [&](const IndexEntry& e) { return e.key == key; })) {
+    return Error{err::kUniqueViolation, "The index " + what + " already holds this value."};
+  }
+  leaf.entries.insert(pos, std::move(added));
+  if (storedEntryBytes(leaf, f) > maxIndexEntryBytes(f)) {
+    return Error{err::kUnsupported, "The index " + what +
+                                        " has no room for another entry on "
+                                        "its page; this file cannot take more tables."};
+  }
+  return writeIndexPage(leaf, f, page);
 }
 
 }  // namespace jet

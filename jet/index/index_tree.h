@@ -1,16 +1,20 @@
 // index_tree.h: one physical index as a tree of pages, changed one leaf entry at a time: finds,
 // removes and inserts entries, splits full pages (the root page never moves), keeps node entries
 // and tail pointers equal to their children's last entries, drops pages that empty, and records
-// added and dropped pages in the index's usage map. Page bytes are index_page_writer.h's.
+// added and dropped pages in the index's usage map. Page bytes are index_page.h's.
 // Between changes it keeps a few parsed pages, used again only while their bytes are unchanged.
+// Also the one-page case of a file being created: an entry added to an index that is a single
+// leaf, as the catalogue tables of a fresh file have them.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "jet/core/format.h"
 #include "jet/index/index_page.h"
 #include "jet/page/page_allocator.h"
 #include "jet/pager/page_cache.h"
@@ -23,7 +27,7 @@ namespace jet {
 class IndexTree {
  public:
   // `name` names the index (and its table and file) in errors.
-  IndexTree(PageCache& pages, PageAllocator& allocator, Version version, std::uint32_t tablePage,
+  IndexTree(PageCache& pages, PageAllocator& allocator, const Format& f, std::uint32_t tablePage,
             std::uint32_t rootPage, MapRef owned, std::string name);
 
   // Adds a leaf entry (childPage unused); kBadPage when the same key and row are there already.
@@ -69,7 +73,7 @@ class IndexTree {
 
   PageCache& pages_;
   PageAllocator& allocator_;
-  Version version_;
+  const Format& f_;
   std::uint32_t tablePage_;
   std::uint32_t root_;
   MapRef owned_;
@@ -79,5 +83,15 @@ class IndexTree {
   std::map<std::uint32_t, Kept> kept_;  // at most kKeptPages, the least recently used go first
   std::uint64_t clock_ = 0;
 };
+
+// The leaf page `page` with the entry (key, row) added in order, for an index whose root is a
+// single leaf. A deeper index, or a leaf with no room left, is refused with kUnsupported, never
+// split; `unique`: an equal key already present is kUniqueViolation. `what` names the index in
+// errors.
+Result<std::vector<std::uint8_t>> insertLeafEntry(std::span<const std::uint8_t> page,
+                                                  const Format& f, std::uint32_t pageNumber,
+                                                  const std::vector<std::uint8_t>& key,
+                                                  RowLocator row, bool unique,
+                                                  const std::string& what);
 
 }  // namespace jet

@@ -10,9 +10,6 @@
 
 namespace jet {
 
-inline constexpr std::uint8_t kPageTypeData = 0x01;
-inline constexpr std::uint8_t kPageTypeTableDef = 0x02;
-inline constexpr std::uint8_t kPageTypeUsageBitmap = 0x05;
 inline constexpr std::uint16_t kRowDeleted = 0x8000;
 inline constexpr std::uint16_t kRowOverflow = 0x4000;
 inline constexpr std::uint16_t kRowOffsetMask = 0x1FFF;

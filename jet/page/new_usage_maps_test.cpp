@@ -9,7 +9,7 @@
 #include "jet/pager/page_codec.h"
 #include "jet/file/page_file.h"
 #include "jet/page/page_filler.h"
-#include "jet/schema/table_def_writer.h"
+#include "jet/schema/table_def.h"
 #include "jet/core/test_scratch_folder.h"
 #include "jet/page/usage_map.h"
 

@@ -10,7 +10,7 @@
 #include "jet/core/error_codes.h"
 #include "jet/core/format.h"
 #include "jet/row/row_codec.h"
-#include "jet/create/table_layout.h"
+#include "jet/schema/table_def.h"
 #include "jet/core/test_values.h"
 
 namespace jet {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "jet/core/format.h"
 #include "jet/pager/page_cache.h"
 #include "jet/core/status.h"
 #include "jet/schema/table_storage.h"
@@ -14,16 +15,16 @@
 namespace jet {
 
 Result<std::vector<std::uint32_t>> tableDataPages(const PageCache& pages, const TableStorage& table,
-                                                  bool jet3);
+                                                  const Format& f);
 // Header slots of live rows (overflow slots included; the rows they point at excluded).
 Result<std::vector<RowLocator>> tableRowLocators(const PageCache& pages, const TableStorage& table,
-                                                 bool jet3);
+                                                 const Format& f);
 
 // Local tables listed in MSysObjects (definition at page 2): name and definition page.
 struct LocalTable {
   std::string name;
   std::uint32_t tdefPage = 0;
 };
-Result<std::vector<LocalTable>> localTables(const PageCache& pages, bool jet3);
+Result<std::vector<LocalTable>> localTables(const PageCache& pages, const Format& f);
 
 }  // namespace jet

@@ -23,14 +23,13 @@ TableStorage tableStorageFrom(const TableDef& def) {
   return out;
 }
 
-Result<TableStorage> readTableStorage(const PageCache& pages, std::uint32_t tdefPage, bool jet3,
-                                      const std::string& name) {
+Result<TableStorage> readTableStorage(const PageCache& pages, std::uint32_t tdefPage,
+                                      const Format& f, const std::string& name) {
   TableDefPageReader read = [&pages](std::uint32_t number,
                                      std::vector<std::uint8_t>& out) -> Status {
     JET_ASSIGN_OR_RETURN(out, pages.read(number));
     return Status::success();
   };
-  const Format& f = formatFor(jet3 ? Version::kJet3 : Version::kJet4);
   JET_ASSIGN_OR_RETURN(TableDef def, readTableDef(read, f, tdefPage, name, 0, ""));
   return tableStorageFrom(def);
 }

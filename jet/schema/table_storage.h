@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/core/format.h"
 #include "jet/schema/schema.h"
 #include "jet/pager/page_cache.h"
 #include "jet/core/status.h"
@@ -42,9 +43,8 @@ struct TableStorage {
 // The writer's view of a definition the reader has already decoded.
 TableStorage tableStorageFrom(const TableDef& def);
 
-// Reads the definition at `tdefPage` as the cache holds it. `jet3` picks the layout; `name` names
-// the table in errors.
-Result<TableStorage> readTableStorage(const PageCache& pages, std::uint32_t tdefPage, bool jet3,
-                                      const std::string& name);
+// Reads the definition at `tdefPage` as the cache holds it; `name` names the table in errors.
+Result<TableStorage> readTableStorage(const PageCache& pages, std::uint32_t tdefPage,
+                                      const Format& f, const std::string& name);
 
 }  // namespace jet

@@ -22,6 +22,7 @@
 #include "jet/file/page_file.h"
 #include "jet/file/raw_file.h"
 #include "jet/core/test_scratch_folder.h"
+#include "jet/schema/table_def.h"
 
 namespace jet {
 namespace {
@@ -104,7 +105,7 @@ std::size_t depthOf(const std::string& path, Version version, std::uint32_t root
   for (std::uint32_t page = root;; ++depth) {
     std::vector<std::uint8_t> bytes(4096);
     EXPECT_TRUE((*file)->read(std::uint64_t{page} * 4096, bytes).ok());
-    auto parsed = parseIndexPage(bytes, version, page);
+    auto parsed = parseIndexPage(bytes, formatFor(version), page);
     EXPECT_TRUE(parsed.ok());
     if (!parsed.ok() || parsed->leaf || parsed->entries.empty()) return depth;
     page = parsed->entries.front().childPage;
@@ -115,9 +116,9 @@ std::size_t depthOf(const std::string& path, Version version, std::uint32_t root
 std::uint32_t keyCount(const std::string& path, std::uint32_t tdefPage, std::size_t number) {
   auto file = PageFile::openReadOnly(path);
   EXPECT_TRUE(file.ok());
-  std::vector<std::uint8_t> bytes(4);
-  EXPECT_TRUE((*file)->read(std::uint64_t{tdefPage} * 4096 + 63 + 12 * number + 4, bytes).ok());
-  return static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | bytes[3] << 24);
+  std::vector<std::uint8_t> page(kFormatJet4.pageSize);
+  EXPECT_TRUE((*file)->read(std::uint64_t{tdefPage} * kFormatJet4.pageSize, page).ok());
+  return readUniqueEntryCount(page, kFormatJet4, static_cast<std::uint32_t>(number)).value_or(0);
 }
 
 std::string run(const std::string& command) {

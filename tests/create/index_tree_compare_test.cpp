@@ -79,7 +79,7 @@ std::vector<Entry> leafEntries(const Tree& t, Version v, std::uint32_t root) {
     bytes = pageOf(t.file, page);
     return {};
   };
-  Status s = forEachLeafEntry(read, v, root, 10000, [&](const IndexEntry& e) -> Status {
+  Status s = forEachLeafEntry(read, formatFor(v), root, 10000, [&](const IndexEntry& e) -> Status {
     auto place = t.ordinal.find({e.row.page, e.row.row});
     out.emplace_back(e.key, place == t.ordinal.end() ? SIZE_MAX : place->second);
     return {};
@@ -158,7 +158,7 @@ TEST_P(TreeComparison, LeavesMatchAccess) {
     EXPECT_EQ(entriesA, leafEntries(*ours, vo, o->rootPage)) << what << ": entries in order";
     std::vector<std::uint8_t> rootA = pageOf(accessFile, a->rootPage);
     std::vector<std::uint8_t> rootO = pageOf(created, o->rootPage);
-    ASSERT_EQ(rootA[0], kIndexLeafPage) << what << ": the comparison expects single leaves";
+    ASSERT_EQ(rootA[0], kPageTypeIndexLeaf) << what << ": the comparison expects single leaves";
     compareLeaf(rootA, *access, rootO, *ours, what);
   }
 }

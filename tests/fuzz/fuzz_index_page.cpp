@@ -9,12 +9,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   jet::Version version = (data[0] & 1) != 0 ? jet::Version::kJet3 : jet::Version::kAce12;
-  std::uint32_t pageSize = jet::indexPageLayout(version).pageSize;
+  const jet::Format& f = jet::formatFor(version);
+  std::uint32_t pageSize = f.pageSize;
   std::vector<std::uint8_t> file(data + 1, data + size);
   std::uint32_t pageCount = static_cast<std::uint32_t>(file.size() / pageSize);
   file.resize(std::size_t{pageCount + 1} * pageSize, 0);  // the last, partial page zero-filled
   std::span<const std::uint8_t> first(file.data(), pageSize);
-  (void)jet::parseIndexPage(first, version, 0);
+  (void)jet::parseIndexPage(first, f, 0);
   jet::IndexPageReader read = [&](std::uint32_t page,
                                   std::vector<std::uint8_t>& out) -> jet::Status {
     if (page > pageCount) return jet::Error{1, "beyond the file"};
@@ -23,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return {};
   };
   std::uint32_t root = (data[0] >> 1) & 0x03;
-  (void)jet::forEachLeafEntry(read, version, root, pageCount + 1,
+  (void)jet::forEachLeafEntry(read, f, root, pageCount + 1,
                               [](const jet::IndexEntry&) { return jet::Status(); });
   return 0;
 }

@@ -51,7 +51,7 @@ MapState mapState(const std::string& path, const std::string& table) {
   MapState state;
   jet::UsageMapEditor map(*view.pages, t->free, view.jet3);
   std::size_t minimal = nullRow(*t, view.jet3);
-  auto data = jet::tableDataPages(*view.pages, *t, view.jet3);
+  auto data = jet::tableDataPages(*view.pages, *t, view.format());
   EXPECT_TRUE(data.ok());
   for (auto number : data.ok() ? *data : std::vector<std::uint32_t>{}) {
     auto page = view.pages->read(number);

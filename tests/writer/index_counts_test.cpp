@@ -13,7 +13,7 @@
 #include "jet/database.h"
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"
-#include "jet/index/unique_entry_count.h"
+#include "jet/schema/table_def.h"
 #include "jet/page/usage_map_editor.h"
 #include "writer_test_support.h"
 
@@ -28,7 +28,7 @@ std::vector<std::uint32_t> counts(const std::string& path, const jet::TableDef& 
   auto page = view.pages->read(def.tdefPage);
   std::vector<std::uint32_t> out;
   for (const auto& index : def.indexes)
-    out.push_back(jet::readUniqueEntryCount(*page, view.jet3, index.number).value_or(0));
+    out.push_back(jet::readUniqueEntryCount(*page, view.format(), index.number).value_or(0));
   return out;
 }
 
@@ -116,10 +116,10 @@ class IndexCheckDamage : public ::testing::Test {
     index_ = def_.indexes[dataIndex(def_)];
   }
   // Runs `change` on the writer's pages and commits.
-  void damage(const std::function<void(jet::PageCache&, bool)>& change) {
+  void damage(const std::function<void(jet::PageCache&, const jet::Format&)>& change) {
     auto writer = jet::DatabaseWriter::open(path_);
     ASSERT_TRUE(writer.ok());
-    change((*writer)->pages(), (*writer)->jet3());
+    change((*writer)->pages(), jet::formatFor((*writer)->version()));
     ASSERT_TRUE((*writer)->close().ok());
   }
   std::string problemsMentioning(const std::string& words) {
@@ -137,20 +137,20 @@ class IndexCheckDamage : public ::testing::Test {
 // The count is a statistic for Access's query planner: files written by other tools carry low
 // counts (two corpus files do), and Access rebuilds it when it compacts, so it is not damage.
 TEST_F(IndexCheckDamage, ACountBelowTheDistinctKeysIsNotDamage) {
-  damage([&](jet::PageCache& pages, bool jet3) {
+  damage([&](jet::PageCache& pages, const jet::Format& f) {
     auto page = *pages.read(def_.tdefPage);
-    auto count = jet::readUniqueEntryCount(page, jet3, index_.number);
+    auto count = jet::readUniqueEntryCount(page, f, index_.number);
     ASSERT_TRUE(count.has_value());
     ASSERT_GT(*count, 1u);
-    ASSERT_TRUE(jet::addToUniqueEntryCount(page, jet3, index_.number, 0u - *count + 1));
+    ASSERT_TRUE(jet::addToUniqueEntryCount(page, f, index_.number, 0u - *count + 1));
     ASSERT_TRUE(pages.write(def_.tdefPage, std::move(page)).ok());
   });
   EXPECT_EQ(problemsMentioning("unique entries"), "");
 }
 
 TEST_F(IndexCheckDamage, ATreePageMissingFromTheUsageMap) {
-  damage([&](jet::PageCache& pages, bool jet3) {
-    jet::UsageMapEditor map(pages, jet::MapRef::fromPointer(index_.usageMapRow), jet3);
+  damage([&](jet::PageCache& pages, const jet::Format& f) {
+    jet::UsageMapEditor map(pages, jet::MapRef::fromPointer(index_.usageMapRow), f.jet3);
     ASSERT_TRUE(map.set(index_.rootPage, false).ok());
   });
   std::string p = problemsMentioning("not in the index's usage map");
@@ -159,8 +159,8 @@ TEST_F(IndexCheckDamage, ATreePageMissingFromTheUsageMap) {
 
 TEST_F(IndexCheckDamage, AForeignPageInTheUsageMap) {
   std::uint32_t foreign = def_.tdefPage;
-  damage([&](jet::PageCache& pages, bool jet3) {
-    jet::UsageMapEditor map(pages, jet::MapRef::fromPointer(index_.usageMapRow), jet3);
+  damage([&](jet::PageCache& pages, const jet::Format& f) {
+    jet::UsageMapEditor map(pages, jet::MapRef::fromPointer(index_.usageMapRow), f.jet3);
     ASSERT_TRUE(map.set(foreign, true).ok());
   });
   std::string p = problemsMentioning("not in its tree");

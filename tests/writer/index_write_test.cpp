@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -48,26 +49,25 @@ std::string valueFor(std::size_t r, std::size_t rows, int pass, std::size_t limi
   return text;
 }
 
-// Index pages (node or leaf) in the file.
-std::size_t indexPages(const std::string& path, bool jet3) {
+// Pages of the file whose type is one of `types`.
+std::size_t pagesOfType(const std::string& path, const jet::Format& f,
+                        std::initializer_list<std::uint8_t> types) {
   auto bytes = fileBytes(path);
-  const std::size_t size = jet3 ? 2048 : 4096;
   std::size_t pages = 0;
-  for (std::size_t at = size; at + size <= bytes.size(); at += size) {
-    if ((bytes[at] == 0x03 || bytes[at] == 0x04) && bytes[at + 1] == 0x01) ++pages;
+  for (std::size_t at = f.pageSize; at + f.pageSize <= bytes.size(); at += f.pageSize) {
+    if (std::find(types.begin(), types.end(), bytes[at]) != types.end() && bytes[at + 1] == 0x01) {
+      ++pages;
+    }
   }
   return pages;
 }
 
-// Index node pages in the file.
-std::size_t nodePages(const std::string& path, bool jet3) {
-  auto bytes = fileBytes(path);
-  const std::size_t size = jet3 ? 2048 : 4096;
-  std::size_t nodes = 0;
-  for (std::size_t at = size; at + size <= bytes.size(); at += size) {
-    if (bytes[at] == 0x03 && bytes[at + 1] == 0x01) ++nodes;
-  }
-  return nodes;
+// Index pages (node or leaf), and index node pages, in the file.
+std::size_t indexPages(const std::string& path, const jet::Format& f) {
+  return pagesOfType(path, f, {jet::kPageTypeIndexNode, jet::kPageTypeIndexLeaf});
+}
+std::size_t nodePages(const std::string& path, const jet::Format& f) {
+  return pagesOfType(path, f, {jet::kPageTypeIndexNode});
 }
 
 std::vector<std::string> indexProblems(const std::string& path) {
@@ -142,8 +142,9 @@ TEST_P(IndexWrite, IndexedTextChangesKeepEveryIndexRight) {
       EXPECT_GT(zeroed, 0u);
     }
     if (pass == 1 && c.nodesSplit) {
-      const bool jet3 = c.file.find("V1997") != std::string::npos;
-      EXPECT_GT(nodePages(after, jet3), nodePages(before, jet3) + 1);
+      const jet::Format& f =
+          c.file.find("V1997") != std::string::npos ? jet::kFormatJet3 : jet::kFormatJet4;
+      EXPECT_GT(nodePages(after, f), nodePages(before, f) + 1);
     }
   }
   EXPECT_GT(changedCells, 0u);
@@ -410,7 +411,7 @@ TEST(IndexWriteCrash, EveryCutOfAnIndexSplitLeavesTheFileBeforeOrAfter) {
   ASSERT_TRUE(growKeys(probe, &counter).ok());
   const int writes = counter.writes();
   auto after = fileBytes(probe);
-  ASSERT_GT(indexPages(probe, true), indexPages(pristine, true)) << "no index page split";
+  ASSERT_GT(indexPages(probe, jet::kFormatJet3), indexPages(pristine, jet::kFormatJet3)) << "no index page split";
   ASSERT_TRUE(integrityProblems(probe).empty()) << integrityProblems(probe).front();
   int rolledBack = 0;
   for (int n = 0; n < writes; ++n) {

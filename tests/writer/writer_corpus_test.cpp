@@ -84,7 +84,7 @@ TEST_P(WriterCorpus, ChangedCellsReadBackEverywhere) {
     jet::TableWriter* table = nullptr;
     std::vector<jet::RowLocator> rows;
     if (pass == 0) {
-      auto tables = jet::localTables(w.pages(), w.jet3());
+      auto tables = jet::localTables(w.pages(), jet::formatFor(w.version()));
       ASSERT_TRUE(tables.ok());
       std::uint32_t tdef = 0;
       for (const auto& t : *tables)
@@ -93,7 +93,7 @@ TEST_P(WriterCorpus, ChangedCellsReadBackEverywhere) {
       auto found = w.table(tdef, c.table);
       ASSERT_TRUE(found.ok()) << found.error().description;
       table = *found;
-      rows = *jet::tableRowLocators(w.pages(), table->table(), w.jet3());
+      rows = *jet::tableRowLocators(w.pages(), table->table(), jet::formatFor(w.version()));
     } else {
       auto db = jet::Database::open(after);
       ASSERT_TRUE(db.ok()) << db.error().description;
@@ -203,13 +203,13 @@ TEST(RowLayout, EveryCorpusRowRoundTrips) {
         "jackcess/V2003/testV2003.mdb", "jackcess/V2003/testUnicodeCompV2003.mdb",
         "jackcess/V2010/testV2010.accdb", "mdb-reader/real/ASampleDatabase.accdb"}) {
     FileView view = openView(corpus(file));
-    auto tables = jet::localTables(*view.pages, view.jet3);
+    auto tables = jet::localTables(*view.pages, view.format());
     ASSERT_TRUE(tables.ok()) << file;
     std::size_t checked = 0;
     for (const auto& t : *tables) {
-      auto storage = jet::readTableStorage(*view.pages, t.tdefPage, view.jet3, t.name);
+      auto storage = jet::readTableStorage(*view.pages, t.tdefPage, view.format(), t.name);
       ASSERT_TRUE(storage.ok()) << file << " " << t.name;
-      auto rows = jet::tableRowLocators(*view.pages, *storage, view.jet3);
+      auto rows = jet::tableRowLocators(*view.pages, *storage, view.format());
       ASSERT_TRUE(rows.ok());
       for (auto at : *rows) {
         auto page = view.pages->read(at.page);
@@ -243,11 +243,11 @@ TEST(TableStorage, WriterSeesTheDefinitionTheReaderSees) {
     FileView view = openView(corpus(file));
     auto db = jet::Database::open(corpus(file));
     ASSERT_TRUE(db.ok()) << db.error().description;
-    auto tables = jet::localTables(*view.pages, view.jet3);
+    auto tables = jet::localTables(*view.pages, view.format());
     ASSERT_TRUE(tables.ok()) << file;
     ASSERT_FALSE(tables->empty()) << file;
     for (const auto& t : *tables) {
-      auto storage = jet::readTableStorage(*view.pages, t.tdefPage, view.jet3, t.name);
+      auto storage = jet::readTableStorage(*view.pages, t.tdefPage, view.format(), t.name);
       ASSERT_TRUE(storage.ok()) << storage.error().description;
       auto def = (*db)->table(t.name);
       ASSERT_TRUE(def.ok()) << def.error().description;
@@ -286,7 +286,7 @@ TEST(IntegrityCheck, ReportsDamage) {
     FileView view = openView(path);
     auto table = findTable(view, "MSP_PROJECTS");
     ASSERT_TRUE(table.has_value());
-    dataPage = jet::tableDataPages(*view.pages, *table, false)->front();
+    dataPage = jet::tableDataPages(*view.pages, *table, view.format())->front();
   }
   auto bytes = fileBytes(path);
   // Page 1, row 0 is the global map: type, start page, then the bitmap (bit set = free).

@@ -31,14 +31,14 @@ jet::Status applyChange(const std::string& path, jet::FaultHook* faults, std::si
   auto w = jet::DatabaseWriter::open(path, options);
   if (!w.ok()) return w.error();
   auto& writer = **w;
-  auto tables = jet::localTables(writer.pages(), writer.jet3());
+  auto tables = jet::localTables(writer.pages(), jet::formatFor(writer.version()));
   if (!tables.ok()) return tables.error();
   std::uint32_t tdef = 0;
   for (const auto& t : *tables)
     if (t.name == kTable) tdef = t.tdefPage;
   auto table = writer.table(tdef, kTable);
   if (!table.ok()) return table.error();
-  auto rows = jet::tableRowLocators(writer.pages(), (*table)->table(), writer.jet3());
+  auto rows = jet::tableRowLocators(writer.pages(), (*table)->table(), jet::formatFor(writer.version()));
   if (!rows.ok() || row >= rows->size()) return jet::Error{1, "no such row"};
   jet::CellChanges changes;
   const auto& columns = (*table)->table().def.columns;

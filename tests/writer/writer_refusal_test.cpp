@@ -28,13 +28,14 @@ Opened openTable(const std::string& path, const std::string& name) {
   EXPECT_TRUE(w.ok()) << w.error().description;
   if (!w.ok()) return o;
   o.writer = std::move(w).value();
-  auto tables = jet::localTables(o.writer->pages(), o.writer->jet3());
+  auto tables = jet::localTables(o.writer->pages(), jet::formatFor(o.writer->version()));
   for (const auto& t : *tables) {
     if (t.name != name) continue;
     auto table = o.writer->table(t.tdefPage, t.name);
     EXPECT_TRUE(table.ok());
     o.table = *table;
-    o.rows = *jet::tableRowLocators(o.writer->pages(), o.table->table(), o.writer->jet3());
+    o.rows = *jet::tableRowLocators(o.writer->pages(), o.table->table(),
+                                  jet::formatFor(o.writer->version()));
   }
   EXPECT_NE(o.table, nullptr) << name;
   return o;

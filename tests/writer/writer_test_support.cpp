@@ -59,11 +59,11 @@ FileView openView(const std::string& path) {
 }
 
 std::optional<jet::TableStorage> findTable(const FileView& view, const std::string& name) {
-  auto tables = jet::localTables(*view.pages, view.jet3);
+  auto tables = jet::localTables(*view.pages, view.format());
   if (!tables) return std::nullopt;
   for (const auto& t : *tables) {
     if (t.name == name) {
-      auto storage = jet::readTableStorage(*view.pages, t.tdefPage, view.jet3, t.name);
+      auto storage = jet::readTableStorage(*view.pages, t.tdefPage, view.format(), t.name);
       if (storage) return std::move(storage).value();
     }
   }

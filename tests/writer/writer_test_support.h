@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/core/format.h"
 #include "jet/pager/file_page_source.h"
 #include "jet/pager/page_cache.h"
 #include "jet/schema/table_storage.h"
@@ -38,6 +39,9 @@ struct FileView {
   std::unique_ptr<jet::FilePageSource> source;
   std::unique_ptr<jet::PageCache> pages;
   bool jet3 = false;
+  const jet::Format& format() const {
+    return jet::formatFor(jet3 ? jet::Version::kJet3 : jet::Version::kJet4);
+  }
 };
 FileView openView(const std::string& path);
 

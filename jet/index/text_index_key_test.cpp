@@ -1,6 +1,7 @@
-// index_maintainer_test.cpp: the unique check compares key bytes, so it is only right if the keys
-// of values that differ in case alone are equal in every sort order, and those of values that
-// differ in a letter or an accent are not. Checked here for Latin, German, Greek and Cyrillic text.
+// text_index_key_test.cpp: text keys carry no letter case: the keys of values that differ in case
+// alone are equal in every sort order, those of values that differ in a letter or an accent are
+// not (Latin, German, Greek and Cyrillic text). Unique indexes rely on it: their checks compare
+// key bytes.
 #include <gtest/gtest.h>
 
 #include <string>
