@@ -51,8 +51,9 @@ struct Format {
   std::size_t physicalIndexFlagsSkip = 4;  // between root page and flags
   std::size_t logicalIndexSize = 28;
   std::size_t logicalIndexSkip = 4;
-  // Long values.
-  std::size_t maxSingleLongValue = 4076;
+  // Rows and long values.
+  std::size_t maxRowSize = 4060;          // the largest row a data page takes
+  std::size_t maxSingleLongValue = 4076;  // the largest long-value row
 };
 
 inline constexpr Format kFormatJet3 = {
@@ -92,6 +93,7 @@ inline constexpr Format kFormatJet3 = {
     .physicalIndexFlagsSkip = 0,
     .logicalIndexSize = 20,
     .logicalIndexSkip = 0,
+    .maxRowSize = 2012,
     .maxSingleLongValue = 2032,
 };
 

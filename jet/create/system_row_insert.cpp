@@ -12,7 +12,7 @@
 #include "jet/core/format.h"
 #include "jet/index/index_key.h"
 #include "jet/index/index_leaf_insert.h"
-#include "jet/row/new_row_encoder.h"
+#include "jet/row/row_codec.h"
 #include "jet/page/new_usage_maps.h"
 #include "jet/page/page_filler.h"
 

@@ -141,9 +141,9 @@ Status IndexMaintainer::checkColumn(const Column& changed) const {
 Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
                                                        std::span<const std::uint8_t> row) const {
   JET_ASSIGN_OR_RETURN(RowLayout layout,
-                       splitRow(row, version_ == Version::kJet3, hasVariableColumns_));
+                       splitRow(row, formatFor(version_), hasVariableColumns_));
   NoLongValues none;
-  CellContext ctx{version_ == Version::kJet3, codePage_, none};
+  CellContext ctx{formatFor(version_), codePage_, none};
   std::vector<KeyPart> parts;
   for (const auto& ic : index.columns) {
     const Column* c = column(ic.columnNumber);

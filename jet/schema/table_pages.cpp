@@ -2,7 +2,7 @@
 #include "jet/schema/table_pages.h"
 
 #include "jet/page/data_page_editor.h"
-#include "jet/row/row_layout.h"
+#include "jet/row/row_codec.h"
 #include "jet/core/text_codec.h"
 #include "jet/page/usage_map_editor.h"
 
@@ -55,7 +55,7 @@ Result<std::vector<LocalTable>> localTables(const PageCache& pages, bool jet3) {
     JET_ASSIGN_OR_RETURN(Page page, pages.read(slot.page));
     DataPageEditor data(page, jet3);
     if ((data.flags(slot.row) & DataPageEditor::kRowOverflow) != 0) continue;
-    auto layout = splitRow(data.rowBytes(slot.row), jet3, true);
+    auto layout = splitRow(data.rowBytes(slot.row), jet3 ? kFormatJet3 : kFormatJet4, true);
     if (!layout) continue;
     std::size_t countSize = jet3 ? 1 : 2;
     (void)countSize;
