@@ -90,9 +90,9 @@ Result<std::vector<std::uint8_t>> LongValueReader::readChain(std::uint32_t at,
   while (out.size() < length) {
     if (at == 0) return error("chain ends before its length");
     if (!seen.insert(at).second) {
-      return error("chain is cyclic (page " + std::to_string(at >> 8) + ")");
+      return error("chain is cyclic (page " + std::to_string(splitPointer(at).page) + ")");
     }
-    JET_ASSIGN_OR_RETURN(PagePtr page, pages_.page(at >> 8));
+    JET_ASSIGN_OR_RETURN(PagePtr page, pages_.page(splitPointer(at).page));
     JET_ASSIGN_OR_RETURN(Bytes row, rowBytes(at, page));
     if (row.size() <= kNextPointerSize) return error("chain holds an empty row");
     std::uint32_t next = u32(row, 0);
@@ -121,7 +121,7 @@ Result<std::vector<std::uint8_t>> LongValueReader::read(Bytes d) const {
         d.begin() + static_cast<std::ptrdiff_t>(kLongValueDescriptorSize + length));
   }
   if ((head & kSingleRow) != 0) {
-    JET_ASSIGN_OR_RETURN(PagePtr page, pages_.page(first >> 8));
+    JET_ASSIGN_OR_RETURN(PagePtr page, pages_.page(splitPointer(first).page));
     JET_ASSIGN_OR_RETURN(Bytes row, rowBytes(first, page));
     if (row.size() < length) return error("row shorter than its length");
     return std::vector<std::uint8_t>(row.begin(),
@@ -204,8 +204,8 @@ Status LongValueWriter::release(std::span<const std::uint8_t> d) {
   bool chain = (head & kSingleRow) == 0;
   std::uint32_t where = u32(d, 4);
   for (int guard = 0; where != 0 && guard < 1 << 20; ++guard) {
-    std::uint32_t number = where >> 8;
-    auto row = static_cast<std::size_t>(where & 0xFF);
+    const std::uint32_t number = splitPointer(where).page;
+    const std::size_t row = splitPointer(where).row;
     if (number >= pages_.pageCount()) break;
     JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
     DataPageEditor data(page, format_.jet3);
