@@ -91,8 +91,8 @@ Result<TableWriter*> DatabaseWriter::table(std::uint32_t tdefPage, const std::st
   if (!storage.owned.valid()) {
     return Error{err::kBadPage, "table " + name + " of " + path() + " has no page map"};
   }
-  auto writer = std::make_unique<TableWriter>(*cache_, *allocator_, std::move(storage), jet3(),
-                                              codePage_, path(), version_);
+  auto writer = std::make_unique<TableWriter>(*cache_, *allocator_, std::move(storage),
+                                              formatFor(version_), codePage_, path(), version_);
   TableWriter* raw = writer.get();
   tables_[tdefPage] = std::move(writer);
   return raw;
@@ -104,8 +104,8 @@ Result<TableWriter*> DatabaseWriter::table(const TableDef& def) {
   if (!storage.owned.valid()) {
     return Error{err::kBadPage, "table " + def.name + " of " + path() + " has no page map"};
   }
-  auto writer = std::make_unique<TableWriter>(*cache_, *allocator_, std::move(storage), jet3(),
-                                              codePage_, path(), version_);
+  auto writer = std::make_unique<TableWriter>(*cache_, *allocator_, std::move(storage),
+                                              formatFor(version_), codePage_, path(), version_);
   TableWriter* raw = writer.get();
   tables_[def.tdefPage] = std::move(writer);
   return raw;

@@ -10,8 +10,8 @@
 #include "jet/pager/file_page_source.h"
 #include "jet/index_check.h"
 #include "jet/pager/header.h"
-#include "jet/row/long_value_writer.h"
-#include "jet/row/row_layout.h"
+#include "jet/row/long_value.h"
+#include "jet/row/row_codec.h"
 #include "jet/schema/table_pages.h"
 #include "jet/page/usage_map_editor.h"
 
@@ -152,7 +152,7 @@ class Checker {
 
   void checkRow(const TableStorage& t, std::span<const std::uint8_t> bytes,
                 const std::string& row) {
-    auto layout = splitRow(bytes, jet3_, t.hasVariableColumns());
+    auto layout = splitRow(bytes, jet3_ ? kFormatJet3 : kFormatJet4, t.hasVariableColumns());
     if (!layout) return problem(row + ": " + layout.error().description);
     for (const auto& c : t.def.columns) {
       bool longValue = c.type == ColumnType::kMemo || c.type == ColumnType::kOle;

@@ -4,24 +4,25 @@
 
 #include <algorithm>
 
-#include "jet/page/data_page_editor.h"
+#include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
-#include "jet/row/row_layout.h"
-#include "jet/row/text_value_encoder.h"
+#include "jet/page/data_page_editor.h"
 #include "jet/page/usage_map_editor.h"
+#include "jet/row/cell_codec.h"
+#include "jet/row/row_codec.h"
 
 namespace jet {
 namespace {
 
+// A moved row's slot keeps u8 row then u24 page of where the data went.
 ByteVector overflowPointer(RowLocator to) {
-  return ByteVector{static_cast<std::uint8_t>(to.row), static_cast<std::uint8_t>(to.page & 0xFF),
-                    static_cast<std::uint8_t>((to.page >> 8) & 0xFF),
-                    static_cast<std::uint8_t>((to.page >> 16) & 0xFF)};
+  ByteVector b(4, 0);
+  put8(b, 0, static_cast<std::uint8_t>(to.row));
+  put24(b, 1, to.page);
+  return b;
 }
 
-RowLocator readPointer(std::span<const std::uint8_t> b) {
-  return RowLocator{static_cast<std::uint32_t>(b[1] | (b[2] << 8) | (b[3] << 16)), b[0]};
-}
+RowLocator readPointer(Bytes b) { return RowLocator{u24(b, 1), u8(b, 0)}; }
 
 bool isTextual(ColumnType t) { return t == ColumnType::kText || t == ColumnType::kMemo; }
 bool isLongValue(ColumnType t) { return t == ColumnType::kMemo || t == ColumnType::kOle; }
@@ -36,12 +37,12 @@ std::size_t fullFixedSize(const TableDef& def) {
 }
 
 // The bytes of a row of `table` whose every column is null.
-std::size_t nullRowSize(const TableStorage& table, bool jet3) {
+std::size_t nullRowSize(const TableStorage& table, const Format& f) {
   RowLayout layout;
   layout.hasVariableTable = table.hasVariableColumns();
   layout.widen(table.maxColumns, table.variableColumns);
   layout.fixed.resize(fullFixedSize(table.def), 0);
-  return joinRow(layout, jet3).size();
+  return joinedSize(layout, f);
 }
 
 // How many pages of the free-space map the first move of a session tries, last first.
@@ -49,18 +50,28 @@ constexpr std::size_t kOfferedPagesTried = 8;
 
 }  // namespace
 
-TableWriter::TableWriter(PageCache& pages, PageAllocator& allocator, TableStorage table, bool jet3,
-                         std::uint16_t codePage, std::string file, Version version)
+TableWriter::TableWriter(PageCache& pages, PageAllocator& allocator, TableStorage table,
+                         const Format& format, std::uint16_t codePage, std::string file,
+                         Version version)
     : pages_(pages),
       allocator_(allocator),
-      longValues_(pages, allocator, jet3),
+      longValues_(pages, allocator, format),
       table_(std::move(table)),
-      jet3_(jet3),
+      format_(format),
       codePage_(codePage),
       file_(std::move(file)),
-      indexes_(pages, allocator, table_.def, jet3 ? Version::kJet3 : version, codePage,
+      indexes_(pages, allocator, table_.def, format.jet3 ? Version::kJet3 : version, codePage,
                table_.hasVariableColumns(), file_) {
-  minimalRow_ = nullRowSize(table_, jet3_);
+  minimalRow_ = nullRowSize(table_, format_);
+}
+
+Result<ByteVector> TableWriter::encodeCell(const Column& c, const Value& value) const {
+  auto stored = encodeVariableCell(c, value, format_, codePage_);
+  if (!stored) {
+    return Error{stored.error().number, "column " + c.name + " of table " + table_.def.name + ": " +
+                                            stored.error().description};
+  }
+  return stored;
 }
 
 std::string TableWriter::where(RowLocator at) const {
@@ -110,7 +121,7 @@ Status TableWriter::checkColumn(std::size_t index, const Value& value) const {
   }
   if (indexes_.indexed(c.number)) JET_TRY(indexes_.checkColumn(c));
   if (!value.isNull && c.type == ColumnType::kText) {
-    auto encoded = encodeTextValue(c, value.text, jet3_, codePage_, def.name);
+    auto encoded = encodeCell(c, value);
     if (!encoded) return encoded.error();
   }
   return Status::success();
@@ -121,7 +132,7 @@ Result<TableWriter::Located> TableWriter::locate(RowLocator at) const {
   Error missing{err::kBadPage, "no live row in " + where(at)};
   if (at.page >= pages_.pageCount()) return missing;
   JET_ASSIGN_OR_RETURN(out.header, pages_.read(at.page));
-  DataPageEditor header(out.header, jet3_);
+  DataPageEditor header(out.header, format_.jet3);
   if (out.header[0] != 0x01 || header.owner() != table_.def.tdefPage) {
     return Error{err::kBadPage, where(at) + ": the page does not belong to the table"};
   }
@@ -139,7 +150,7 @@ Result<TableWriter::Located> TableWriter::locate(RowLocator at) const {
     return Error{err::kBadPage, where(at) + ": overflow pointer past the end of the file"};
   }
   JET_ASSIGN_OR_RETURN(out.data, pages_.read(target.page));
-  DataPageEditor data(out.data, jet3_);
+  DataPageEditor data(out.data, format_.jet3);
   if (out.data[0] != 0x01 || !data.valid() || target.row >= data.rowCount() ||
       (data.flags(target.row) & DataPageEditor::kRowOverflow) != 0) {
     return Error{err::kBadPage, where(at) + ": the overflow pointer leads to no row"};
@@ -153,7 +164,7 @@ Result<TableWriter::Located> TableWriter::locate(RowLocator at) const {
 Result<ByteVector> TableWriter::buildRow(std::span<const std::uint8_t> old,
                                          const CellChanges& changes,
                                          std::vector<ByteVector>& released) {
-  auto split = splitRow(old, jet3_, table_.hasVariableColumns());
+  auto split = splitRow(old, format_, table_.hasVariableColumns());
   if (!split) return split.error();
   RowLayout layout = std::move(split).value();
   struct Memo {
@@ -178,13 +189,7 @@ Result<ByteVector> TableWriter::buildRow(std::span<const std::uint8_t> old,
     layout.setNotNull(c.number, !value.isNull);
     piece.clear();
     if (value.isNull) continue;
-    ByteVector stored;
-    if (c.type == ColumnType::kOle) {
-      stored.assign(value.bytes.begin(), value.bytes.end());
-    } else {
-      JET_ASSIGN_OR_RETURN(stored,
-                           encodeTextValue(c, value.text, jet3_, codePage_, table_.def.name));
-    }
+    JET_ASSIGN_OR_RETURN(ByteVector stored, encodeCell(c, value));
     if (isLongValue(c.type)) {
       piece.assign(kLongValueDescriptorSize, 0);  // placeholder until the value is stored
       memos.push_back(Memo{&c, std::move(stored)});
@@ -192,28 +197,28 @@ Result<ByteVector> TableWriter::buildRow(std::span<const std::uint8_t> old,
       piece = std::move(stored);
     }
   }
-  std::size_t size = joinRow(layout, jet3_).size();
-  if (size > maxRowSize(jet3_)) {
+  std::size_t size = joinedSize(layout, format_);
+  if (size > format_.maxRowSize) {
     return Error{err::kRowTooLarge, "the changed row of table " + table_.def.name + " would take " +
                                         std::to_string(size) + " bytes; a row holds at most " +
-                                        std::to_string(maxRowSize(jet3_))};
+                                        std::to_string(format_.maxRowSize)};
   }
   for (auto& memo : memos) {
-    std::size_t room = maxRowSize(jet3_) - size + kLongValueDescriptorSize;
+    std::size_t room = format_.maxRowSize - size + kLongValueDescriptorSize;
     auto maps = table_.longValueMaps.find(memo.column->number);
     const LongValueColumnMaps* lv = maps == table_.longValueMaps.end() ? nullptr : &maps->second;
     JET_ASSIGN_OR_RETURN(ByteVector descriptor, longValues_.write(memo.data, lv, room));
     size += descriptor.size() - kLongValueDescriptorSize;
     layout.variable[memo.column->varIndex] = std::move(descriptor);
   }
-  return joinRow(layout, jet3_);
+  return joinRow(layout, format_);
 }
 
 // The free-space map is a hint: each page it offers is checked, and one found full leaves it.
 Result<std::optional<std::uint32_t>> TableWriter::offeredPage(std::size_t size,
                                                               std::uint32_t avoid) {
   if (!table_.free.valid()) return std::optional<std::uint32_t>{};
-  auto offered = UsageMapEditor(pages_, table_.free, jet3_).pages();
+  auto offered = UsageMapEditor(pages_, table_.free, format_.jet3).pages();
   if (!offered.ok()) return std::optional<std::uint32_t>{};
   std::size_t tried = 0;
   for (auto it = offered->rbegin(); it != offered->rend() && tried < kOfferedPagesTried; ++it) {
@@ -221,7 +226,7 @@ Result<std::optional<std::uint32_t>> TableWriter::offeredPage(std::size_t size,
     if (number == avoid || number >= pages_.pageCount()) continue;
     ++tried;
     JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
-    DataPageEditor data(page, jet3_);
+    DataPageEditor data(page, format_.jet3);
     if (page[0] != 0x01 || data.owner() != table_.def.tdefPage || !data.valid()) continue;
     if (data.fits(size)) return std::optional<std::uint32_t>{number};
     JET_TRY(noteRoom(number));
@@ -232,7 +237,7 @@ Result<std::optional<std::uint32_t>> TableWriter::offeredPage(std::size_t size,
 Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t avoid) {
   if (lastTarget_ && *lastTarget_ != avoid && *lastTarget_ < pages_.pageCount()) {
     JET_ASSIGN_OR_RETURN(Page page, pages_.read(*lastTarget_));
-    DataPageEditor data(page, jet3_);
+    DataPageEditor data(page, format_.jet3);
     if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.fits(size))
       return *lastTarget_;
   }
@@ -245,11 +250,11 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t 
   }
   JET_ASSIGN_OR_RETURN(std::uint32_t number, allocator_.allocate());
   Page page(pages_.pageSize());
-  DataPageEditor::initialise(page, jet3_, table_.def.tdefPage, false);
+  DataPageEditor::initialise(page, format_.jet3, table_.def.tdefPage, false);
   JET_TRY(pages_.write(number, std::move(page)));
-  JET_TRY(UsageMapEditor(pages_, table_.owned, jet3_, &allocator_).set(number, true));
+  JET_TRY(UsageMapEditor(pages_, table_.owned, format_.jet3, &allocator_).set(number, true));
   if (table_.free.valid())
-    JET_TRY(UsageMapEditor(pages_, table_.free, jet3_, &allocator_).set(number, true));
+    JET_TRY(UsageMapEditor(pages_, table_.free, format_.jet3, &allocator_).set(number, true));
   lastTarget_ = number;
   return number;
 }
@@ -257,11 +262,11 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t 
 Status TableWriter::noteRoom(std::uint32_t number) {
   if (!table_.free.valid()) return Status::success();
   JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
-  DataPageEditor data(page, jet3_);
+  DataPageEditor data(page, format_.jet3);
   if (page[0] != 0x01 || data.owner() != table_.def.tdefPage || !data.valid())
     return Status::success();
   bool room = data.fits(minimalRow_);
-  UsageMapEditor map(pages_, table_.free, jet3_, &allocator_);
+  UsageMapEditor map(pages_, table_.free, format_.jet3, &allocator_);
   JET_ASSIGN_OR_RETURN(bool listed, map.contains(number, false));
   if (listed == room) return Status::success();
   return map.set(number, room);
@@ -272,16 +277,17 @@ Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row,
   std::uint32_t dataPage = found.target ? found.target->page : at.page;
   touched.push_back(dataPage);
   {
-    DataPageEditor data(found.data, jet3_);
+    DataPageEditor data(found.data, format_.jet3);
     if (data.replace(found.dataRow, row, found.dataFlags)) {
       return pages_.write(dataPage, std::move(found.data));
     }
   }
   if (found.target) {  // free the old overflow row before moving the data again
-    DataPageEditor data(found.data, jet3_);
+    DataPageEditor data(found.data, format_.jet3);
     // A freed row is marked deleted as Access marks it (both bits): a lone 0x8000 is a moved
     // row's data, which readers still follow.
-    if (!data.replace(found.dataRow, {}, DataPageEditor::kRowDeleted | DataPageEditor::kRowOverflow)) {
+    if (!data.replace(found.dataRow, {},
+                      DataPageEditor::kRowDeleted | DataPageEditor::kRowOverflow)) {
       return Error{err::kBadPage, where(at) + ": cannot free the old overflow row"};
     }
     JET_TRY(pages_.write(dataPage, std::move(found.data)));
@@ -290,12 +296,13 @@ Status TableWriter::place(RowLocator at, Located& found, const ByteVector& row,
   touched.push_back(targetPage);
   touched.push_back(at.page);
   JET_ASSIGN_OR_RETURN(Page target, pages_.read(targetPage));
-  auto slot = DataPageEditor(target, jet3_).append(row, DataPageEditor::kRowDeleted);
+  auto slot = DataPageEditor(target, format_.jet3).append(row, DataPageEditor::kRowDeleted);
   if (!slot) return Error{err::kBadPage, where(at) + ": no room for the moved row"};
   JET_TRY(pages_.write(targetPage, std::move(target)));
   JET_ASSIGN_OR_RETURN(Page header, pages_.read(at.page));
   auto pointer = overflowPointer(RowLocator{targetPage, static_cast<std::uint16_t>(*slot)});
-  if (!DataPageEditor(header, jet3_).replace(at.row, pointer, DataPageEditor::kRowOverflow)) {
+  if (!DataPageEditor(header, format_.jet3)
+           .replace(at.row, pointer, DataPageEditor::kRowOverflow)) {
     return Error{err::kBadPage, where(at) + ": cannot write the overflow pointer"};
   }
   return pages_.write(at.page, std::move(header));
@@ -307,7 +314,7 @@ Status TableWriter::updateRow(RowLocator at, const CellChanges& changes) {
   pages_.mark();
   std::vector<ByteVector> released;
   auto status = [&]() -> Status {
-    auto old = DataPageEditor(found.data, jet3_).rowBytes(found.dataRow);
+    auto old = DataPageEditor(found.data, format_.jet3).rowBytes(found.dataRow);
     ByteVector oldRow(old.begin(), old.end());
     JET_ASSIGN_OR_RETURN(ByteVector row, buildRow(oldRow, changes, released));
     std::vector<std::uint16_t> changed;

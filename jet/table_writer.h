@@ -9,12 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "jet/core/format.h"
+#include "jet/core/status.h"
 #include "jet/database.h"
 #include "jet/index/index_maintainer.h"
-#include "jet/row/long_value_writer.h"
 #include "jet/page/page_allocator.h"
 #include "jet/pager/page_cache.h"
-#include "jet/core/status.h"
+#include "jet/row/long_value.h"
 #include "jet/schema/table_storage.h"
 
 namespace jet {
@@ -23,14 +24,13 @@ namespace jet {
 // columns, bytes for OLE columns).
 using CellChanges = std::vector<std::pair<std::size_t, Value>>;
 
-inline std::size_t maxRowSize(bool jet3) { return jet3 ? 2012 : 4060; }
 inline constexpr std::uint8_t kSystemTableType = 0x53;  // table definition byte 20 / 40
 
 class TableWriter {
  public:
-  // `codePage`: the header's (Jet3 text); `file` names the database in errors; `version`
-  // (Jet4 and later) picks index key details.
-  TableWriter(PageCache& pages, PageAllocator& allocator, TableStorage table, bool jet3,
+  // `format`: the file's (formatFor); `codePage`: the header's (Jet3 text); `file` names the
+  // database in errors; `version` (Jet4 and later) picks index key details.
+  TableWriter(PageCache& pages, PageAllocator& allocator, TableStorage table, const Format& format,
               std::uint16_t codePage, std::string file, Version version = Version::kJet4);
 
   const TableStorage& table() const { return table_; }
@@ -52,6 +52,8 @@ class TableWriter {
     std::uint16_t dataFlags = 0;
   };
   Result<Located> locate(RowLocator where) const;
+  // The stored bytes of a text, memo or OLE value; errors name the column and the table.
+  Result<ByteVector> encodeCell(const Column& c, const Value& value) const;
   Result<ByteVector> buildRow(std::span<const std::uint8_t> old, const CellChanges& changes,
                               std::vector<ByteVector>& released);
   // Puts the row back; `touched` gets the data pages whose rows changed.
@@ -68,7 +70,7 @@ class TableWriter {
   PageAllocator& allocator_;
   LongValueWriter longValues_;
   TableStorage table_;
-  bool jet3_;
+  const Format& format_;
   std::uint16_t codePage_;
   std::string file_;
   std::optional<std::uint32_t> lastTarget_;

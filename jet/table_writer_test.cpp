@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "jet/page/data_page_editor.h"
 #include "jet/core/error_codes.h"
-#include "jet/pager/memory_page_source.h"
-#include "jet/row/row_layout.h"
+#include "jet/page/data_page_editor.h"
 #include "jet/page/usage_map_editor.h"
+#include "jet/pager/memory_page_source.h"
+#include "jet/row/row_codec.h"
 
 namespace jet {
 namespace {
@@ -26,7 +26,9 @@ Bytes inlineMap(std::uint32_t bitmapBytes) {
 // Page 1 holds the global map (row 0), the owned map (row 1) and the free-space map (row 2).
 struct Fixture {
   explicit Fixture(bool jet3Format, std::size_t texts, std::size_t rows, std::size_t filler)
-      : jet3(jet3Format), source(jet3 ? 2048 : 4096, 4), cache(source), allocator(cache, jet3) {
+      : jet3(jet3Format),
+        format(jet3 ? kFormatJet3 : kFormatJet4),
+        source(jet3 ? 2048 : 4096, 4), cache(source), allocator(cache, jet3) {
     Page& maps = source.page(1);
     DataPageEditor::initialise(maps, jet3, 0, false);
     Bytes global = inlineMap(64);
@@ -67,11 +69,11 @@ struct Fixture {
     row.columnCount = storage.maxColumns;
     row.nullMask.assign((row.columnCount + 7u) / 8u, 0);
     row.variable.resize(storage.variableColumns);
-    for (std::size_t i = 0; i < rows; ++i) EXPECT_TRUE(d.append(joinRow(row, jet3), 0));
+    for (std::size_t i = 0; i < rows; ++i) EXPECT_TRUE(d.append(joinRow(row, format), 0));
     if (filler > 0) {
       EXPECT_TRUE(d.append(Bytes(filler, 0xEE), DataPageEditor::kRowDeleted));
     }
-    writer = std::make_unique<TableWriter>(cache, allocator, storage, jet3, 1252, "test.mdb");
+    writer = std::make_unique<TableWriter>(cache, allocator, storage, format, 1252, "test.mdb");
   }
 
   // The row's bytes, following an overflow pointer.
@@ -84,13 +86,13 @@ struct Fixture {
           static_cast<std::uint32_t>(bytes[1] | (bytes[2] << 8) | (bytes[3] << 16));
       return read2(target, bytes[0]);
     }
-    return *splitRow(bytes, jet3, true);
+    return *splitRow(bytes, format, true);
   }
   RowLayout read2(std::uint32_t pageNumber, std::size_t row) {
     Page page = *cache.read(pageNumber);
     DataPageEditor d(page, jet3);
     EXPECT_EQ(d.flags(row), DataPageEditor::kRowDeleted);  // moved data hides from scans
-    return *splitRow(d.rowBytes(row), jet3, true);
+    return *splitRow(d.rowBytes(row), format, true);
   }
   bool overflowed(RowLocator at) {
     Page page = *cache.read(at.page);
@@ -98,6 +100,7 @@ struct Fixture {
   }
 
   bool jet3;
+  const Format& format;
   MemoryPageSource source;
   PageCache cache;
   PageAllocator allocator;

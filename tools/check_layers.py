@@ -32,6 +32,16 @@ FOLDERS = {
 }
 QT_FOLDERS = {"app", "ui"}
 FREE_FOLDERS = {"bench", "tests", "tools"}
+# Includes that break the rules today and are being removed; a new one fails the check, and an
+# entry here that no longer occurs fails it too, so the list can only shrink.
+KNOWN = {
+    ("cli/cell_text.h", "jet/database.h"),
+    ("cli/check_command.cpp", "jet/integrity_check.h"),
+    ("cli/command.h", "jet/database.h"),
+    ("cli/row_writer.h", "jet/database.h"),
+    ("jet/page/usage_map_editor.h", "jet/schema/table_storage.h"),
+    ("jet/schema/table_pages.cpp", "jet/row/row_codec.h"),
+}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 QT_HEADER = re.compile(r"^Q[A-Za-z]*(/|$)")
 
@@ -78,6 +88,7 @@ def main():
     root = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
                            os.path.join(os.path.dirname(__file__), ".."))
     problems = []
+    seen = set()
     for top in sorted(set(FOLDERS) | FREE_FOLDERS):
         for dirpath, dirnames, files in os.walk(os.path.join(root, top)):
             dirnames[:] = [d for d in dirnames if d not in ("node_modules", "build")]
@@ -99,8 +110,12 @@ def main():
                                                 f"Qt is used only in app/ and ui/")
                             continue
                         why = allowed(source, target)
-                        if why:
+                        if why and (source, target) in KNOWN:
+                            seen.add((source, target))
+                        elif why:
                             problems.append(f"{source}:{number}: includes \"{target}\": {why}")
+    for source, target in sorted(KNOWN - seen):
+        problems.append(f"{source}: no longer includes \"{target}\": drop it from KNOWN")
     for p in problems:
         print(p)
     if problems:

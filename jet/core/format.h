@@ -72,8 +72,9 @@ struct Format {
   std::size_t indexEntryMask = 27;      // bitmask: bit n set = an entry ends at byte n
   std::size_t indexEntryMaskSize = 453;
   std::size_t indexEntriesStart = 0x1E0;
-  // Long values.
-  std::size_t maxSingleLongValue = 4076;
+  // Rows and long values.
+  std::size_t maxRowSize = 4060;          // the largest row a data page takes
+  std::size_t maxSingleLongValue = 4076;  // the largest long-value row
 };
 
 inline constexpr Format kFormatJet3 = {
@@ -126,6 +127,7 @@ inline constexpr Format kFormatJet3 = {
     .indexEntryMask = 22,
     .indexEntryMaskSize = 226,
     .indexEntriesStart = 0xF8,
+    .maxRowSize = 2012,
     .maxSingleLongValue = 2032,
 };
 

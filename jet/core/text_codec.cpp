@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
 
 namespace jet {
@@ -72,7 +73,7 @@ void decodeSegment(std::span<const std::uint8_t> seg, bool oneByte, Utf16Sink& s
     return;
   }
   for (std::size_t i = 0; i + 1 < seg.size(); i += 2) {
-    sink.put(static_cast<char16_t>(seg[i] | (seg[i + 1] << 8)));
+    sink.put(static_cast<char16_t>(u16(seg, i)));
   }
 }
 
@@ -170,8 +171,8 @@ Result<std::vector<std::uint8_t>> encodeUcs2(std::string_view utf8) {
   std::vector<std::uint8_t> out;
   out.reserve(utf8.size() * 2);
   auto put = [&](char32_t u) {
-    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(u >> 8));
+    out.resize(out.size() + 2);
+    put16(out, out.size() - 2, static_cast<std::uint16_t>(u));
   };
   for (std::size_t i = 0; i < utf8.size();) {
     std::size_t at = i;

@@ -1,7 +1,8 @@
-// types.h: the engine's public vocabulary: file versions, column types, cell values and row
-// locators. Decoding and encoding live in the row codec; this file only names things.
+// types.h: the engine's public vocabulary: file versions, column types and their widths, cell
+// values and row locators. Decoding and encoding live in the row and cell codecs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -46,6 +47,37 @@ enum class ColumnType : std::uint8_t {
 };
 
 std::string_view columnTypeName(ColumnType t);  // "text", "memo", "long", ...
+
+// Bytes a fixed column of this type takes in a row's fixed area: the type's own width, or
+// `declared` (the column's length) for types without one (fixed-length text, binary). Yes/No
+// columns take none: they live in the null mask.
+constexpr std::size_t fixedSize(ColumnType type, std::uint16_t declared) {
+  switch (type) {
+    case ColumnType::kBoolean:
+      return 0;
+    case ColumnType::kByte:
+      return 1;
+    case ColumnType::kInteger:
+      return 2;
+    case ColumnType::kLong:
+    case ColumnType::kSingle:
+    case ColumnType::kComplex:
+      return 4;
+    case ColumnType::kCurrency:
+    case ColumnType::kDouble:
+    case ColumnType::kDateTime:
+    case ColumnType::kBigInt:
+      return 8;
+    case ColumnType::kGuid:
+      return 16;
+    case ColumnType::kNumeric:
+      return 17;  // sign byte, then four 32-bit words
+    default:
+      return declared;
+  }
+}
+
+using ByteVector = std::vector<std::uint8_t>;
 
 // Which member of Value carries the cell, by column type:
 //   null                      -> isNull

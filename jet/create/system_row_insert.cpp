@@ -12,9 +12,9 @@
 #include "jet/core/format.h"
 #include "jet/index/index_key.h"
 #include "jet/index/index_tree.h"
+#include "jet/row/row_codec.h"
 #include "jet/page/new_usage_maps.h"
 #include "jet/page/page_filler.h"
-#include "jet/row/new_row_encoder.h"
 #include "jet/schema/table_def.h"
 
 namespace jet {

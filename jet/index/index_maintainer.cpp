@@ -139,9 +139,9 @@ Status IndexMaintainer::checkColumn(const Column& changed) const {
 Result<std::vector<KeyPart>> IndexMaintainer::keyParts(const IndexDef& index,
                                                        std::span<const std::uint8_t> row) const {
   JET_ASSIGN_OR_RETURN(RowLayout layout,
-                       splitRow(row, f_.jet3, hasVariableColumns_));
+                       splitRow(row, f_, hasVariableColumns_));
   NoLongValues none;
-  CellContext ctx{f_.jet3, codePage_, none};
+  CellContext ctx{f_, codePage_, none};
   std::vector<KeyPart> parts;
   for (const auto& ic : index.columns) {
     const Column* c = column(ic.columnNumber);

@@ -15,7 +15,7 @@
 #include "jet/index/index_tree.h"
 #include "jet/page/page_allocator.h"
 #include "jet/pager/page_cache.h"
-#include "jet/row/row_layout.h"
+#include "jet/row/row_codec.h"
 #include "jet/core/status.h"
 
 namespace jet {

@@ -1,19 +1,21 @@
-// cell_codec.cpp: decoding of single cells. Layouts: docs/format/row.md.
+// cell_codec.cpp: reading and making single cells. Layouts: docs/format/row.md.
 #include "jet/row/cell_codec.h"
 
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "jet/core/error_codes.h"
-#include "jet/row/row_codec.h"
 #include "jet/core/text_codec.h"
+#include "jet/row/long_value.h"
 
 namespace jet {
 namespace {
 
 constexpr std::size_t kCalcHeader = 16;  // then u32 length, then the value
-constexpr std::size_t kNumericSize = 17;
+constexpr std::size_t kNumericSize = fixedSize(ColumnType::kNumeric, 0);
 
 Error shortValue(std::size_t have, std::size_t need) {
   return Error{err::kBadPage, "value of " + std::to_string(have) + " bytes, " +
@@ -33,7 +35,7 @@ T bitsAs(std::uint64_t bits) {
 }
 
 std::string decodeText(Bytes raw, const CellContext& ctx) {
-  return ctx.jet3 ? decodeCodePage(raw, ctx.codePage) : decodeUcs2Text(raw);
+  return ctx.format.jet3 ? decodeCodePage(raw, ctx.codePage) : decodeUcs2Text(raw);
 }
 
 // Divides a big-endian array of 32-bit words by 10; returns the remainder.
@@ -138,32 +140,6 @@ Result<Bytes> unwrapCalculated(Bytes raw) {
 }
 
 }  // namespace
-
-std::size_t fixedSize(ColumnType type, std::uint16_t declared) {
-  switch (type) {
-    case ColumnType::kBoolean:
-      return 0;
-    case ColumnType::kByte:
-      return 1;
-    case ColumnType::kInteger:
-      return 2;
-    case ColumnType::kLong:
-    case ColumnType::kSingle:
-    case ColumnType::kComplex:
-      return 4;
-    case ColumnType::kCurrency:
-    case ColumnType::kDouble:
-    case ColumnType::kDateTime:
-    case ColumnType::kBigInt:
-      return 8;
-    case ColumnType::kGuid:
-      return 16;
-    case ColumnType::kNumeric:
-      return kNumericSize;
-    default:
-      return declared;
-  }
-}
 
 std::string currencyText(std::int64_t scaled) {
   bool negative = scaled < 0;
@@ -316,6 +292,97 @@ Status decodeCell(const Column& col, Bytes raw, const CellContext& ctx, Value& v
       return {};
     default:
       return decodeFixedNumber(col.type, raw, v);
+  }
+}
+
+namespace {
+
+Error tooLong(std::size_t size, std::size_t limit, const char* unit) {
+  return Error{err::kDataOverflow, "the text has " + std::to_string(size) + " " + unit +
+                                       "; the column holds at most " + std::to_string(limit)};
+}
+
+Error unsupported() { return Error{err::kUnsupported, "this type cannot be written."}; }
+
+Status checkRange(std::int64_t v, std::int64_t lo, std::int64_t hi) {
+  if (v < lo || v > hi) {
+    return Error{err::kDataOverflow, "the value " + std::to_string(v) + " is out of range."};
+  }
+  return {};
+}
+
+template <typename T>
+Status checkRangeOf(std::int64_t v) {
+  return checkRange(v, std::numeric_limits<T>::min(), std::numeric_limits<T>::max());
+}
+
+}  // namespace
+
+Result<ByteVector> encodeTextValue(const Column& col, std::string_view utf8, const Format& f,
+                                   std::uint16_t codePage) {
+  const std::size_t chars = utf16Length(utf8);
+  const bool text = col.type == ColumnType::kText;
+  const std::size_t maxChars = f.jet3 ? col.length : col.length / 2u;
+  if (text && chars > maxChars) return tooLong(chars, maxChars, "characters");
+  if (f.jet3) {
+    auto bytes = encodeCodePage(utf8, col.codePage != 0 ? col.codePage : codePage);
+    if (!bytes) return Error{err::kCantConvertValue, bytes.error().description};
+    if (text && bytes->size() > col.length) return tooLong(bytes->size(), col.length, "bytes");
+    return std::move(bytes).value();
+  }
+  auto ucs2 = encodeUcs2(utf8);
+  if (!ucs2) return Error{err::kCantConvertValue, ucs2.error().description};
+  bool compress =
+      chars > 0 && col.compressedUnicode() && (text || chars <= kMaxCompressedMemoChars);
+  if (compress) return compressUcs2(*ucs2);
+  return std::move(ucs2).value();
+}
+
+Result<ByteVector> encodeVariableCell(const Column& col, const Value& v, const Format& f,
+                                      std::uint16_t codePage) {
+  switch (col.type) {
+    case ColumnType::kText:
+    case ColumnType::kMemo:
+      return encodeTextValue(col, v.text, f, codePage);
+    case ColumnType::kBinary:
+      if (v.bytes.size() > col.length) {
+        return Error{err::kDataOverflow, "the value is too long."};
+      }
+      return v.bytes;
+    case ColumnType::kOle:
+      return v.bytes;
+    default:
+      return unsupported();
+  }
+}
+
+Status encodeFixedCell(std::span<std::uint8_t> fixed, const Column& col, const Value& v) {
+  const std::size_t at = col.fixedOffset;
+  switch (col.type) {
+    case ColumnType::kByte:
+      JET_TRY(checkRangeOf<std::uint8_t>(v.integer));
+      put8(fixed, at, static_cast<std::uint8_t>(v.integer));
+      return {};
+    case ColumnType::kInteger:
+      JET_TRY(checkRangeOf<std::int16_t>(v.integer));
+      put16(fixed, at, static_cast<std::uint16_t>(v.integer));
+      return {};
+    case ColumnType::kLong:
+      JET_TRY(checkRangeOf<std::int32_t>(v.integer));
+      put32(fixed, at, static_cast<std::uint32_t>(v.integer));
+      return {};
+    case ColumnType::kCurrency:
+      put64(fixed, at, static_cast<std::uint64_t>(v.integer));
+      return {};
+    case ColumnType::kSingle:
+      put32(fixed, at, std::bit_cast<std::uint32_t>(static_cast<float>(v.real)));
+      return {};
+    case ColumnType::kDouble:
+    case ColumnType::kDateTime:
+      put64(fixed, at, std::bit_cast<std::uint64_t>(v.real));
+      return {};
+    default:
+      return unsupported();
   }
 }
 

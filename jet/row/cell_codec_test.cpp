@@ -1,12 +1,14 @@
 // cell_codec_test.cpp: exact decimal text of currency and decimal values, GUID text, extended
-// dates and calculated wrappers: the conversions where an off-by-one silently corrupts data.
+// dates and calculated wrappers: the conversions where an off-by-one silently corrupts data; and
+// which stored form a text value takes, with the column size limits.
 #include "jet/row/cell_codec.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "jet/row/row_codec.h"
+#include "jet/core/error_codes.h"
+#include "jet/row/long_value.h"
 
 namespace jet {
 namespace {
@@ -65,7 +67,7 @@ TEST(CellCodec, ExtendedDateText) {
 
 TEST(CellCodec, CalculatedValuesAreUnwrapped) {
   NoLongValues none;
-  CellContext ctx{false, 0, none};
+  CellContext ctx{kFormatJet4, 0, none};
   Column col;
   col.type = ColumnType::kLong;
   col.resultType = ColumnType::kLong;
@@ -83,7 +85,7 @@ TEST(CellCodec, CalculatedValuesAreUnwrapped) {
 
 TEST(CellCodec, CalculatedValuesAreReadAsTheirResultType) {
   NoLongValues none;
-  CellContext ctx{false, 0, none};
+  CellContext ctx{kFormatJet4, 0, none};
   Column col;
   col.type = ColumnType::kDouble;  // as declared; Access stores the result type's bytes
   col.resultType = ColumnType::kCurrency;
@@ -102,12 +104,52 @@ TEST(CellCodec, CalculatedValuesAreReadAsTheirResultType) {
 
 TEST(CellCodec, ShortFixedValueIsAnError) {
   NoLongValues none;
-  CellContext ctx{false, 0, none};
+  CellContext ctx{kFormatJet4, 0, none};
   Column col;
   col.type = ColumnType::kDouble;
   std::vector<std::uint8_t> raw(3, 0);
   Value v;
   EXPECT_FALSE(decodeCell(col, raw, ctx, v).ok());
+}
+
+Column column(ColumnType type, std::uint16_t length, bool compressed) {
+  Column c;
+  c.name = "Title";
+  c.type = type;
+  c.length = length;
+  c.extraFlags = compressed ? 0x01 : 0x00;
+  return c;
+}
+
+TEST(CellCodec, TextJet4FormsFollowTheColumnAndLength) {
+  Column text = column(ColumnType::kText, 20, true);
+  EXPECT_EQ(*encodeTextValue(text, "abc", kFormatJet4, 0), (ByteVector{0xFF, 0xFE, 'a', 'b', 'c'}));
+  EXPECT_EQ(encodeTextValue(text, "ab", kFormatJet4, 0)->size(), 4u);  // compressing saves nothing
+  EXPECT_EQ(*encodeTextValue(column(ColumnType::kText, 20, false), "ab", kFormatJet4, 0),
+            (ByteVector{'a', 0, 'b', 0}));
+  EXPECT_TRUE(encodeTextValue(text, "", kFormatJet4, 0)->empty());  // no bare marker
+  // Memo text is compressed up to 1024 characters only.
+  Column memo = column(ColumnType::kMemo, 0, true);
+  EXPECT_EQ(encodeTextValue(memo, std::string(1024, 'm'), kFormatJet4, 0)->size(), 1026u);
+  EXPECT_EQ(encodeTextValue(memo, std::string(1025, 'm'), kFormatJet4, 0)->size(), 2050u);
+}
+
+TEST(CellCodec, TextLimitsCountUtf16UnitsOrJet3Bytes) {
+  Column text = column(ColumnType::kText, 8, true);  // 4 characters
+  EXPECT_TRUE(encodeTextValue(text, "abcd", kFormatJet4, 0).ok());
+  auto tooLong = encodeTextValue(text, "abcde", kFormatJet4, 0);
+  ASSERT_FALSE(tooLong.ok());
+  EXPECT_EQ(tooLong.error().number, err::kDataOverflow);
+  // Two characters beyond U+FFFF are four UTF-16 units.
+  EXPECT_FALSE(encodeTextValue(text, "\xF0\x9F\x98\x80\xF0\x9F\x98\x80x", kFormatJet4, 0).ok());
+  // Jet3: the size is in bytes of the code page.
+  Column jet3 = column(ColumnType::kText, 4, false);
+  EXPECT_TRUE(encodeTextValue(jet3, "caf\xC3\xA9", kFormatJet3, 1252).ok());
+  auto wide = encodeTextValue(jet3, "\xE6\xBC\xA2\xE5\xAD\x97\xE6\xBC\xA2", kFormatJet3, 936);
+  ASSERT_FALSE(wide.ok());
+  EXPECT_EQ(wide.error().number, err::kDataOverflow);
+  EXPECT_EQ(encodeTextValue(jet3, "\xE6\xBC\xA2", kFormatJet3, 1252).error().number,
+            err::kCantConvertValue);
 }
 
 }  // namespace

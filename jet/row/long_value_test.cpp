@@ -1,5 +1,6 @@
-// long_value_test.cpp: memo/OLE values in each stored form, over hand-built pages, and the
-// damaged chains (cyclic, too short, pointing outside the file) that must fail cleanly.
+// long_value_test.cpp: memo/OLE values in each stored form, over hand-built pages and as the
+// builder stores them, and the damaged chains (cyclic, too short, pointing outside the file)
+// that must fail cleanly.
 #include "jet/row/long_value.h"
 
 #include <gtest/gtest.h>
@@ -57,16 +58,25 @@ std::string text(const Result<std::vector<std::uint8_t>>& r) {
   return r.ok() ? std::string(r->begin(), r->end()) : "error: " + r.error().description;
 }
 
-// Pages 0..3 in a temporary file; page 1 and 2 are data pages built by the test.
-class LongValueTest : public ::testing::Test {
+// A temporary file of a blank page 0, data pages 1 and 2 built by the test (and more that store()
+// adds, one row each), and a blank last page.
+class LongValueTest : public ::testing::Test, public LongValueStore {
  protected:
+  Result<std::uint32_t> store(std::uint16_t column, std::span<const std::uint8_t> row) override {
+    columns_.push_back(column);
+    more_.emplace_back();
+    std::uint8_t n = more_.back().add(std::vector<std::uint8_t>(row.begin(), row.end()));
+    return static_cast<std::uint32_t>((2 + more_.size()) << 8) | n;
+  }
+
   void build() {
     path_ = ::testing::TempDir() + "lv_test_" + std::to_string(::getpid()) + ".bin";
     std::ofstream out(path_, std::ios::binary);
     std::vector<std::uint8_t> blank(kPage, 0);
-    for (const auto* p : {&blank, &page1_.bytes, &page2_.bytes, &blank}) {
-      out.write(reinterpret_cast<const char*>(p->data()), kPage);
-    }
+    std::vector<const std::vector<std::uint8_t>*> pages = {&blank, &page1_.bytes, &page2_.bytes};
+    for (const auto& p : more_) pages.push_back(&p.bytes);
+    pages.push_back(&blank);
+    for (const auto* p : pages) out.write(reinterpret_cast<const char*>(p->data()), kPage);
     out.close();
     file_ = std::move(PageFile::openReadOnly(path_).value());
     pages_ = std::make_unique<PageReader>(*file_, kPage, 0);
@@ -75,6 +85,8 @@ class LongValueTest : public ::testing::Test {
   void TearDown() override { std::remove(path_.c_str()); }
 
   DataPage page1_, page2_;
+  std::vector<DataPage> more_;
+  std::vector<std::uint16_t> columns_;
   std::string path_;
   std::unique_ptr<PageFile> file_;
   std::unique_ptr<PageReader> pages_;
@@ -91,6 +103,35 @@ TEST_F(LongValueTest, InlineSingleRowAndChain) {
   EXPECT_EQ(text(reader_->read(inlineValue)), "abc");
   EXPECT_EQ(text(reader_->read(descriptor(0x40000000u | 6, (1u << 8) | single))), "single");
   EXPECT_EQ(text(reader_->read(descriptor(11, (1u << 8) | first))), "hello world");
+}
+
+TEST_F(LongValueTest, BuiltValuesGoInlineInOneRowOrInAChain) {
+  const std::size_t maxRow = kFormatJet4.maxSingleLongValue;
+  auto inline64 = encodeLongValue(std::vector<std::uint8_t>(64, 'a'), 5, *this);
+  ASSERT_TRUE(inline64.ok());
+  EXPECT_EQ(inline64->size(), 12u + 64u);
+  EXPECT_EQ((*inline64)[3], 0x80);
+  EXPECT_TRUE(more_.empty());
+
+  auto single = encodeLongValue(std::vector<std::uint8_t>(maxRow, 'b'), 5, *this);
+  ASSERT_TRUE(single.ok());
+  EXPECT_EQ(single->size(), 12u);
+  EXPECT_EQ((*single)[3], 0x40);
+  EXPECT_EQ(more_.size(), 1u);
+
+  std::vector<std::uint8_t> big(3 * (maxRow - 4) + 10);
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
+  auto chain = encodeLongValue(big, 6, *this);
+  ASSERT_TRUE(chain.ok());
+  EXPECT_EQ((*chain)[3] & 0xC0, 0);
+  EXPECT_EQ(u32(*chain, 0), big.size());
+  EXPECT_EQ(more_.size(), 1u + 4u);
+  EXPECT_EQ(columns_.back(), 6);
+
+  build();
+  EXPECT_EQ(*reader_->read(*inline64), std::vector<std::uint8_t>(64, 'a'));
+  EXPECT_EQ(*reader_->read(*single), std::vector<std::uint8_t>(maxRow, 'b'));
+  EXPECT_EQ(*reader_->read(*chain), big);
 }
 
 TEST_F(LongValueTest, CyclicChainIsAnError) {

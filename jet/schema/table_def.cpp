@@ -228,19 +228,17 @@ constexpr std::uint16_t kGeneralSortOrder = 1033;
 
 bool isVariable(ColumnType type) { return type == ColumnType::kText || type == ColumnType::kMemo; }
 
+// The width of a fixed column new tables can have; 0 for the other types.
 std::uint16_t fixedBytes(ColumnType type) {
   switch (type) {
     case ColumnType::kByte:
-      return 1;
     case ColumnType::kInteger:
-      return 2;
     case ColumnType::kLong:
     case ColumnType::kSingle:
-      return 4;
     case ColumnType::kCurrency:
     case ColumnType::kDouble:
     case ColumnType::kDateTime:
-      return 8;
+      return static_cast<std::uint16_t>(fixedSize(type, 0));
     default:
       return 0;
   }

@@ -5,7 +5,7 @@
 #include "jet/core/text_codec.h"
 #include "jet/page/data_page_editor.h"
 #include "jet/page/usage_map_editor.h"
-#include "jet/row/row_layout.h"
+#include "jet/row/row_codec.h"
 #include "jet/schema/catalogue.h"
 
 namespace jet {
@@ -58,7 +58,7 @@ Result<std::vector<LocalTable>> localTables(const PageCache& pages, const Format
     JET_ASSIGN_OR_RETURN(Page page, pages.read(slot.page));
     DataPageEditor data(page, f.jet3);
     if ((data.flags(slot.row) & DataPageEditor::kRowOverflow) != 0) continue;
-    auto layout = splitRow(data.rowBytes(slot.row), f.jet3, true);
+    auto layout = splitRow(data.rowBytes(slot.row), f, true);
     if (!layout) continue;
     const Bytes fixed = layout->fixed;
     if (!inBounds(fixed, type->fixedOffset, 2) || !inBounds(fixed, id->fixedOffset, 4)) continue;

@@ -15,7 +15,7 @@
 #include "jet/database.h"
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"
-#include "jet/row/row_layout.h"
+#include "jet/row/row_codec.h"
 #include "jet/schema/table_pages.h"
 #include "jet/page/usage_map_editor.h"
 #include "writer_test_support.h"
@@ -34,7 +34,7 @@ std::size_t nullRow(const jet::TableStorage& t, bool jet3) {
   layout.hasVariableTable = t.hasVariableColumns();
   layout.widen(t.maxColumns, t.variableColumns);
   layout.fixed.resize(fixedEnd, 0);
-  return jet::joinRow(layout, jet3).size();
+  return jet::joinedSize(layout, jet3 ? jet::kFormatJet3 : jet::kFormatJet4);
 }
 
 struct MapState {

@@ -13,7 +13,7 @@
 #include "jet/database.h"
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"
-#include "jet/row/row_layout.h"
+#include "jet/row/row_codec.h"
 #include "jet/schema/table_pages.h"
 #include "writer_test_support.h"
 
@@ -203,6 +203,7 @@ TEST(RowLayout, EveryCorpusRowRoundTrips) {
         "jackcess/V2003/testV2003.mdb", "jackcess/V2003/testUnicodeCompV2003.mdb",
         "jackcess/V2010/testV2010.accdb", "mdb-reader/real/ASampleDatabase.accdb"}) {
     FileView view = openView(corpus(file));
+    const jet::Format& format = view.format();
     auto tables = jet::localTables(*view.pages, view.format());
     ASSERT_TRUE(tables.ok()) << file;
     std::size_t checked = 0;
@@ -216,11 +217,11 @@ TEST(RowLayout, EveryCorpusRowRoundTrips) {
         jet::DataPageEditor data(*page, view.jet3);
         if ((data.flags(at.row) & jet::DataPageEditor::kRowOverflow) != 0) continue;
         auto bytes = data.rowBytes(at.row);
-        auto layout = jet::splitRow(bytes, view.jet3, storage->hasVariableColumns());
+        auto layout = jet::splitRow(bytes, format, storage->hasVariableColumns());
         ASSERT_TRUE(layout.ok()) << file << " " << t.name;
         // Access may leave slack after a row's data, which joining drops; the parts must survive.
-        auto joined = jet::joinRow(*layout, view.jet3);
-        auto again = jet::splitRow(joined, view.jet3, storage->hasVariableColumns());
+        auto joined = jet::joinRow(*layout, format);
+        auto again = jet::splitRow(joined, format, storage->hasVariableColumns());
         ASSERT_TRUE(again.ok()) << file << " " << t.name;
         EXPECT_EQ(again->fixed, layout->fixed) << file << " " << t.name << " page " << at.page;
         EXPECT_EQ(again->variable, layout->variable)
