@@ -59,6 +59,8 @@ void DatabaseWindow::buildControls() {
   text2_ = new QLineEdit(frame1_);
   text2_->setObjectName("Text2");
   text2_->setEchoMode(QLineEdit::Password);
+  // Every character shows as "*" (42), under any style; the box's own sheet outranks a skin's.
+  text2_->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
   text2_->setGeometry(twipsRect(2280, 800, 5265, 345));
   buttons_[3] = new QPushButton(QStringLiteral("Load Sample/Example Database"), this);
   buttons_[3]->setGeometry(twipsRect(120, 1580, 3840, 405));

@@ -46,6 +46,19 @@ TEST(StartUp, WithNoSettingsShowsTheEmptyDatabaseWindow) {
   EXPECT_EQ(bench.quits, 0);
 }
 
+// The password shows one "*" a character, whether a skin sheet is in force or not.
+TEST(DatabaseWindow, ThePasswordBoxShowsAStarForEachCharacter) {
+  for (const bool skinned : {false, true}) {
+    TestBench bench;
+    bench.write("AccessPassword", "p\u00e4ss");
+    if (skinned) bench.ship("skins/o.cjs", "x/o.cjs");
+    DatabaseWindow window(bench.context);
+    ASSERT_TRUE(window.startUp());
+    EXPECT_EQ(window.styleSheet().isEmpty(), !skinned);
+    EXPECT_EQ(window.passwordBox().displayText(), "****") << "skinned: " << skinned;
+  }
+}
+
 TEST(StartUp, WithARememberedReadableDatabaseOpensTheMainWindowWithEveryTableSelected) {
   TestBench bench;
   bench.write("AccessMDBFile", bench.copyOf(kThreeTables, "three.mdb"));
