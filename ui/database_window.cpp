@@ -104,7 +104,7 @@ void DatabaseWindow::paintDesignedWhite() {
 
 QPushButton& DatabaseWindow::button(int number) { return *buttons_[number]; }
 
-bool DatabaseWindow::startUp() {
+bool DatabaseWindow::startUp(const QString& givenPath) {
   db::HandlerTrap trap(context_.dialogs, kWindow, "Form_Load");
   trap.step(100, [&] { return app::applySkin(*this, context_.appFolder); });
   trap.begin(104);
@@ -115,7 +115,10 @@ bool DatabaseWindow::startUp() {
   context_.dialogs.setApplicationTitle(
       app::applicationTitle(QString::fromLatin1(app::kProductName)).toStdString());
   app::installHandCursor(trap, 124, 126, context_.appFolder, pointer_);
-  if (auto path = trap.step(128, [&] { return context_.settings.databasePath(); })) {
+  if (!givenPath.isEmpty()) {
+    trap.begin(128);
+    text1_->setText(givenPath);
+  } else if (auto path = trap.step(128, [&] { return context_.settings.databasePath(); })) {
     text1_->setText(*path);
   }
   if (auto secret = trap.step(130, [&] { return context_.settings.password(); })) {

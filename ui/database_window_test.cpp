@@ -74,6 +74,31 @@ TEST(StartUp, WithARememberedReadableDatabaseOpensTheMainWindowWithEveryTableSel
   EXPECT_TRUE(bench.dialogs.shown.empty());
 }
 
+// A path given on the command line takes the remembered path's place before start-up opens it:
+// the main window lists the given database and a run works on it.
+TEST(StartUp, AGivenPathReplacesTheRememberedOneBeforeAnythingIsOpened) {
+  TestBench bench;
+  bench.write("AccessMDBFile", bench.copyOf(kThreeTables, "three.mdb"));
+  const QString given = bench.copyOf("jackcess/V2000/fixedTextTestV2000.mdb", "users.mdb");
+  DatabaseWindow window(bench.context);
+  ASSERT_TRUE(window.startUp(given));
+  MainWindow& main = window.mainWindow();
+  EXPECT_TRUE(main.isVisible());
+  EXPECT_EQ(listed(main), std::vector<std::string>{"users"});
+  EXPECT_EQ(bench.read("AccessMDBFile"), given);
+  main.button(1).click();
+  ASSERT_EQ(bench.runner.requests.size(), 1u);
+  EXPECT_EQ(bench.runner.requests[0].databasePath, given.toStdString());
+
+  TestBench second;  // a given path that names no file is only put into the box
+  second.write("AccessMDBFile", second.copyOf(kThreeTables, "three.mdb"));
+  DatabaseWindow again(second.context);
+  ASSERT_TRUE(again.startUp(second.temp.filePath("gone.mdb")));
+  EXPECT_TRUE(again.isVisible());
+  EXPECT_FALSE(again.hasMainWindow());
+  EXPECT_EQ(again.pathBox().text(), second.temp.filePath("gone.mdb"));
+}
+
 TEST(StartUp, WithAnUnreadableDatabaseReportsOnceAndStaysOnTheDatabaseWindow) {
   TestBench bench;
   const QString path = bench.copyOf("mdb-reader/password/V2000_with-password.mdb", "locked.mdb");
