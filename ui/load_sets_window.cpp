@@ -164,7 +164,7 @@ void LoadSetsWindow::browse() {
   trap.begin(100);
   trap.begin(102);
   trap.begin(104);
-  const FileDialogRequest request{"Select Text File", {{"Text Files", "*.txt"}}};
+  const FileDialogRequest request{"Select Text File", {{"Text Files (*.txt)", "*.txt"}}};
   trap.begin(106);
   const std::string chosen = context_.dialogs.pickOpenFile(request);
   if (trap.test(108, [&] { return !chosen.empty(); })) {

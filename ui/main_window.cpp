@@ -337,7 +337,9 @@ void MainWindow::saveSets() {
   trap.begin(100);
   trap.begin(102);
   trap.begin(104);
-  const FileDialogRequest request{"Save", {{"Text Files", "*.txt"}, {"All Files", "*.*"}}};
+  // "All Files (*.*)" lists every file: on Linux a name needs no dot.
+  const FileDialogRequest request{"Save",
+                                  {{"Text Files (*.txt)", "*.txt"}, {"All Files (*.*)", "*"}}};
   trap.begin(106);
   const std::string path = context_.dialogs.pickSaveFile(request);
   trap.begin(108);

@@ -133,7 +133,8 @@ TEST(MainWindow, SaveSetsAsksBeforeOverwriting) {
   EXPECT_EQ(request.title, "Save");
   ASSERT_EQ(request.filters.size(), 2u);
   EXPECT_EQ(request.filters[0].patterns, "*.txt");
-  EXPECT_EQ(request.filters[1].patterns, "*.*");
+  EXPECT_EQ(request.filters[1].label, "All Files (*.*)");
+  EXPECT_EQ(request.filters[1].patterns, "*");
 
   loaded.window.button(11).click();
   bench.dialogs.fileAnswers = {path.toStdString(), path.toStdString()};
