@@ -88,11 +88,15 @@ void DatabaseWindow::buildControls() {
   connect(buttons_[1], &QPushButton::clicked, this, [this] { browse(); });
   connect(buttons_[2], &QPushButton::clicked, this, [this] { next(); });
   connect(buttons_[3], &QPushButton::clicked, this, [this] { loadSample(); });
-  // Every change is remembered at once; a failed write has no report (see the settings store).
-  connect(text1_, &QLineEdit::textChanged, this,
-          [this](const QString& path) { (void)context_.settings.setDatabasePath(path); });
-  connect(text2_, &QLineEdit::textChanged, this,
-          [this](const QString& secret) { (void)context_.settings.setPassword(secret); });
+  // Every change is remembered at once; a write that fails is told once per start.
+  connect(text1_, &QLineEdit::textChanged, this, [this](const QString& path) {
+    context_.settingsNotice.check(context_.settings.setDatabasePath(path), context_.settings,
+                                  context_.dialogs);
+  });
+  connect(text2_, &QLineEdit::textChanged, this, [this](const QString& secret) {
+    context_.settingsNotice.check(context_.settings.setPassword(secret), context_.settings,
+                                  context_.dialogs);
+  });
 }
 
 // The window, its frame and its labels are designed white; the skin turns them button-face.
@@ -214,6 +218,7 @@ bool DatabaseWindow::eventFilter(QObject* watched, QEvent* event) {
 void DatabaseWindow::closeEvent(QCloseEvent* event) {
   if (main_ != nullptr && main_->running()) {
     event->ignore();
+    main_->refuseClose();
     return;
   }
   event->accept();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -57,6 +58,28 @@ TEST(DatabaseWindow, ThePasswordBoxShowsAStarForEachCharacter) {
     EXPECT_EQ(window.styleSheet().isEmpty(), !skinned);
     EXPECT_EQ(window.passwordBox().displayText(), "****") << "skinned: " << skinned;
   }
+}
+
+// Settings that cannot be saved are told once per start, naming the file, never the password.
+TEST(DatabaseWindow, SettingsThatCannotBeSavedAreToldOnceWithoutThePassword) {
+  TestBench bench;
+  QFile blocker(bench.temp.filePath("blocker"));  // a file where the settings folder should be
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  app::SettingsStore unwritable(bench.temp.filePath("blocker/Fieldmend.ini"));
+  WindowContext context{bench.dialogs, unwritable,   bench.database,
+                        bench.runner,  bench.opener, bench.context.appFolder,
+                        [] {}};
+  DatabaseWindow window(context);
+  ASSERT_TRUE(window.startUp());
+  window.pathBox().setText("/some/db.mdb");
+  window.passwordBox().setText("Sesame42");
+  window.mainWindow().tabs().setCurrentIndex(1);
+  ASSERT_EQ(bench.dialogs.shown.size(), 1u);
+  const std::string& told = bench.dialogs.shown[0].text;
+  EXPECT_EQ(bench.dialogs.shown[0].kind, "notice");
+  EXPECT_NE(told.find(unwritable.filePath().toStdString()), std::string::npos) << told;
+  EXPECT_EQ(told.find("Sesame42"), std::string::npos);
+  EXPECT_EQ(told.find("Password"), std::string::npos);
 }
 
 TEST(StartUp, WithARememberedReadableDatabaseOpensTheMainWindowWithEveryTableSelected) {

@@ -107,7 +107,8 @@ void LoadSetsWindow::buildControls() {
   connect(buttons_[3], &QPushButton::clicked, this, [this] { showHelp(); });
   connect(buttons_[16], &QPushButton::clicked, this, [this] { browse(); });
   connect(text2_, &QLineEdit::textChanged, this, [this](const QString& separator) {
-    (void)context_.settings.setSeparator(separator);  // no report here; see the settings store
+    context_.settingsNotice.check(context_.settings.setSeparator(separator), context_.settings,
+                                  context_.dialogs);
   });
 }
 
