@@ -12,6 +12,7 @@
 #include "db/stream_error_reporter.h"
 #include "db/table_catalogue.h"
 #include "engine/replacement_run.h"
+#include "engine/run_summary.h"
 #include "jet/core/error_codes.h"
 #include "jet/core/value_format.h"
 #include "sets/set_file.h"
@@ -67,30 +68,25 @@ class ChangePrinter : public engine::RunObserver {
   bool dryRun_;
 };
 
-void printTable(std::ostream& out, const engine::TableOutcome& t, bool json, bool dryRun) {
-  if (json) {
-    out << "{\"table\":" << jet::jsonString(t.table)
-        << ",\"read\":" << (t.opened ? "true" : "false") << ",\"rowsRead\":" << t.rowsRead
-        << ",\"valuesChanged\":" << t.valuesChanged << ",\"logLines\":" << t.logLines
-        << ",\"changesSkipped\":" << t.changesSkipped
-        << ",\"dryRun\":" << (dryRun ? "true" : "false") << ",\"skipped\":[";
-    bool first = true;
-    for (const auto& [number, skip] : t.skipReasons) {
-      out << (first ? "" : ",") << "{\"number\":\"" << hex(number) << "\",\"count\":" << skip.count
-          << ",\"reason\":" << jet::jsonString(skip.firstDescription) << "}";
-      first = false;
-    }
-    out << "]}\n";
-    return;
-  }
-  out << db::terminalSafe(t.table) << ": " << (t.opened ? "" : "could not be read; ") << t.rowsRead
-      << " rows read, " << t.valuesChanged
-      << (dryRun ? " values would change, " : " values changed, ") << t.changesSkipped
-      << " changes skipped\n";
+void printJson(std::ostream& out, const engine::TableOutcome& t, bool dryRun) {
+  out << "{\"table\":" << jet::jsonString(t.table) << ",\"read\":" << (t.opened ? "true" : "false")
+      << ",\"rowsRead\":" << t.rowsRead << ",\"valuesChanged\":" << t.valuesChanged
+      << ",\"logLines\":" << t.logLines << ",\"changesSkipped\":" << t.changesSkipped
+      << ",\"dryRun\":" << (dryRun ? "true" : "false") << ",\"skipped\":[";
+  bool first = true;
   for (const auto& [number, skip] : t.skipReasons) {
-    out << "  " << skip.count << " skipped (" << hex(number)
-        << "): " << db::terminalSafe(oneLine(skip.firstDescription)) << '\n';
+    out << (first ? "" : ",") << "{\"number\":\"" << hex(number) << "\",\"count\":" << skip.count
+        << ",\"reason\":" << jet::jsonString(skip.firstDescription) << "}";
+    first = false;
   }
+  out << "]}\n";
+}
+
+// The window's summary, a line at a time.
+void printSummary(std::ostream& out, const engine::RunOutcome& outcome, bool dryRun) {
+  const engine::RunSummary summary = engine::summarizeRun(outcome, dryRun);
+  out << db::terminalSafe(oneLine(summary.headline)) << '\n';
+  for (const std::string& line : summary.details) out << db::terminalSafe(oneLine(line)) << '\n';
 }
 
 // The tables to work on: those named (each must exist), or every user table.
@@ -144,8 +140,10 @@ std::string ReplaceCommand::help() const {
          "with --sets, the sets apply in file order, each to the value the ones before it\n"
          "left. Every change is first written as a line to the change log (backups.log in\n"
          "the folder that TEMP names, else TMPDIR, else /tmp).\n"
-         "Prints per table the rows read, values changed and changes skipped with their\n"
-         "reasons; a progress bar goes to standard error when it is a terminal.\n"
+         "Prints how the run ended, per table the rows read, values changed and changes\n"
+         "skipped, the reasons for skipping, and where the change log went; a progress bar\n"
+         "goes to standard error when it is a terminal. A change log that cannot be written\n"
+         "stops the run: no change is made without its line.\n"
          "\n"
          "Options:\n"
          "  --table TABLE        a table to work on (repeat for more)\n"
@@ -223,7 +221,11 @@ int ReplaceCommand::run(const Arguments& args, CommandContext& context) const {
   run.logPath = args.value("log");
   engine::RunOutcome outcome = engine::runReplacement(inputs, run);
   bar.finish();
-  for (const engine::TableOutcome& t : outcome.tables) printTable(context.out, t, json, dryRun);
+  if (json) {
+    for (const engine::TableOutcome& t : outcome.tables) printJson(context.out, t, dryRun);
+  } else {
+    printSummary(context.out, outcome, dryRun);
+  }
   return outcome.clean() ? kExitOk : kExitFailure;
 }
 

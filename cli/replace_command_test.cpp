@@ -68,6 +68,8 @@ TEST_F(ReplaceCommandTest, ADryRunPrintsEachChangeAndWritesNothing) {
   EXPECT_EQ(r.out,
             "would change Customers.City: \"Paris\" -> \"Baris\"\n"
             "would change Customers.City: \"Pau\" -> \"Bau\"\n"
+            "Dry run: 2 values would change, 0 changes would be skipped; nothing was changed or "
+            "logged.\n"
             "Customers: 3 rows read, 2 values would change, 0 changes skipped\n");
   EXPECT_EQ(jet::testing::readWhole(db), before);
   EXPECT_TRUE(jet::testing::readWhole(log).empty());
@@ -76,9 +78,25 @@ TEST_F(ReplaceCommandTest, ADryRunPrintsEachChangeAndWritesNothing) {
 TEST_F(ReplaceCommandTest, ARunChangesLogsAndSummarises) {
   Outcome r = run({"replace", db, "--all-tables", "--find", "P", "--replace", "B", "--log", log});
   EXPECT_EQ(r.code, kExitOk) << r.err;
-  EXPECT_EQ(r.out, "Customers: 3 rows read, 2 values changed, 0 changes skipped\n");
+  EXPECT_EQ(r.out,
+            "Done: 2 values changed.\n"
+            "Customers: 3 rows read, 2 values changed, 0 changes skipped\n"
+            "Change log: " +
+                log + " (2 lines added)\n");
   EXPECT_EQ(cities(), (std::vector<std::optional<std::string>>{"Baris", "Lyon", "Bau"}));
   EXPECT_EQ(fileLines(log).size(), 2u);
+}
+
+TEST_F(ReplaceCommandTest, ALogThatCannotBeWrittenIsReportedOnceAndStopsTheRun) {
+  auto before = jet::testing::readWhole(db);
+  const std::string nowhere = folder.file("missing/backups.log");
+  Outcome r =
+      run({"replace", db, "--all-tables", "--find", "P", "--replace", "B", "--log", nowhere});
+  EXPECT_EQ(r.code, kExitFailure);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '@'), 1) << r.err;  // one report
+  EXPECT_NE(r.err.find(nowhere + ": No such file or directory"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out.rfind("Stopped: cannot open the change log " + nowhere, 0), 0u) << r.out;
+  EXPECT_EQ(jet::testing::readWhole(db), before);
 }
 
 TEST_F(ReplaceCommandTest, SkippedChangesGiveTheirReasonAndExitOne) {

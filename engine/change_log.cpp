@@ -1,6 +1,7 @@
 // change_log.cpp: appending and syncing the change log.
 #include "engine/change_log.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,8 +13,8 @@ namespace engine {
 namespace {
 
 jet::Error ioError(const std::string& what, const std::string& path) {
-  return jet::Error{jet::err::kIo, "cannot " + what + " the change log " + path + ": " +
-                                       std::strerror(errno)};
+  return jet::Error{jet::err::kIo,
+                    "cannot " + what + " the change log " + path + ": " + std::strerror(errno)};
 }
 
 }  // namespace
@@ -36,8 +37,7 @@ std::string changeLogLine(std::string_view timestamp, std::string_view find,
                           std::string_view replace, std::string_view table,
                           std::string_view column) {
   std::string line;
-  line.reserve(64 + timestamp.size() + find.size() + replace.size() + table.size() +
-               column.size());
+  line.reserve(64 + timestamp.size() + find.size() + replace.size() + table.size() + column.size());
   line.append("[").append(timestamp).append("] - ").append(find);
   line.append(" was replace to ").append(replace);
   line.append(" at table (").append(table).append(") and column (").append(column).append(")");
@@ -49,33 +49,37 @@ ChangeLog::~ChangeLog() { close(); }
 jet::Status ChangeLog::open(const std::string& path) {
   close();
   path_ = path;
-  file_ = std::fopen(path.c_str(), "ab");
-  if (file_ == nullptr) return ioError("open", path);
+  fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0) return ioError("open", path_);
   return {};
 }
 
+// One write per line, so that nothing of it waits in a buffer: what was written is in the file.
 jet::Status ChangeLog::append(std::string_view line) {
-  if (file_ == nullptr) {
-    errno = EBADF;
-    return ioError("write", path_);
-  }
-  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() ||
-      std::fwrite("\r\n", 1, 2, file_) != 2 || std::fflush(file_) != 0) {
-    return ioError("write", path_);
+  if (fd_ < 0) return jet::Error{jet::err::kIo, "the change log " + path_ + " is not open"};
+  std::string whole;
+  whole.reserve(line.size() + 2);
+  whole.append(line).append("\r\n");
+  std::string_view rest = whole;
+  while (!rest.empty()) {
+    const ssize_t n = ::write(fd_, rest.data(), rest.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return ioError("write", path_);
+    rest.remove_prefix(static_cast<std::size_t>(n));
   }
   return {};
 }
 
 jet::Status ChangeLog::sync() {
-  if (file_ == nullptr) return {};
-  if (std::fflush(file_) != 0 || ::fdatasync(::fileno(file_)) != 0) return ioError("sync", path_);
+  if (fd_ < 0) return {};
+  if (::fdatasync(fd_) != 0) return ioError("sync", path_);
   return {};
 }
 
 void ChangeLog::close() {
-  if (file_ != nullptr) {
-    std::fclose(file_);
-    file_ = nullptr;
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
   }
 }
 

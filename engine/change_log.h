@@ -2,7 +2,6 @@
 // (else TMPDIR, else /tmp). One line per replacement, CR LF ended, written before the change.
 #pragma once
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,7 +22,8 @@ std::string changeLogLine(std::string_view timestamp, std::string_view find,
 
 // One open file for a whole run. Every line reaches the operating system when it is written;
 // sync() makes the lines so far durable, and the run calls it before each batch of database
-// changes is committed, so no change is ever on disk without its log line.
+// changes is committed, so no change is ever on disk without its log line. A failed write leaves
+// the file open, so that the lines before it can still be made durable.
 class ChangeLog {
  public:
   ChangeLog() = default;
@@ -35,10 +35,11 @@ class ChangeLog {
   jet::Status append(std::string_view line);
   jet::Status sync();
   void close();
+  bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }
 
  private:
-  std::FILE* file_ = nullptr;
+  int fd_ = -1;
   std::string path_;
 };
 

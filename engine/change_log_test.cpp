@@ -32,9 +32,7 @@ TEST(ChangeLog, LineFormatAndAppendOnlyCrLfFile) {
   std::filesystem::create_directories(dir);
   auto path = (dir / "backups.log").string();
   std::filesystem::remove(path);
-  {
-    std::ofstream(path, std::ios::binary) << "earlier\r\n";
-  }
+  { std::ofstream(path, std::ios::binary) << "earlier\r\n"; }
   ChangeLog log;
   ASSERT_TRUE(log.open(path).ok());
   ASSERT_TRUE(log.append("one").ok());
@@ -53,6 +51,10 @@ TEST(ChangeLog, UnwritableFolderIsAnErrorNamingTheFile) {
   ASSERT_FALSE(s.ok());
   EXPECT_NE(s.description().find("/nonexistent-folder/backups.log"), std::string::npos);
   EXPECT_FALSE(log.append("x").ok());
+  if (!std::filesystem::exists("/dev/full")) return;
+  ASSERT_TRUE(log.open("/dev/full").ok());
+  EXPECT_EQ(log.append("x").description(),
+            "cannot write the change log /dev/full: No space left on device");
 }
 
 }  // namespace

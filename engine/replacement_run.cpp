@@ -12,7 +12,7 @@
 namespace engine {
 
 bool RunOutcome::clean() const {
-  if (!started || cancelled || reportsShown != 0) return false;
+  if (!started || cancelled || logFailure || reportsShown != 0) return false;
   for (const TableOutcome& t : tables) {
     if (!t.opened || t.changesSkipped != 0) return false;
   }
@@ -21,7 +21,8 @@ bool RunOutcome::clean() const {
 
 namespace {
 
-// One table list entry, steps 112 to 162. False when the user asked to stop.
+// One table list entry, steps 112 to 162. False when the run must stop (Cancel, or a change log
+// that cannot be written).
 bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
                 RunOutcome& outcome) {
   db::HandlerTrap& trap = services.trap;
@@ -39,7 +40,11 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
   if (std::string notice = open.database().recoveryNotice(); !notice.empty()) {
     services.context.notices.showNotice(notice);
   }
-  open.setBeforeCommit([&services] { return services.log.sync(); });
+  open.setBeforeCommit([&services] {
+    jet::Status synced = services.log.sync();
+    if (!synced.ok() && !services.logFailure) services.logFailure = synced.error();
+    return synced;
+  });
   bool goOn = true;
   if (trap.test(116, [&] { return entry.selected; })) {
     outcome.tables.push_back(TableOutcome{});
@@ -47,9 +52,14 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
     TablePass pass(inputs, services, open, outcome.tables.back());
     goOn = pass.run();
   }
+  if (services.logFailure) {
+    // Already reported; closing drops what the log could not cover.
+    (void)open.close();
+    return false;
+  }
   trap.step(160, [&] { return open.close(); });
   trap.begin(162);
-  return goOn;
+  return goOn && !services.logFailure;
 }
 
 bool hasCurrentEntry(const RunInputs& inputs) {
@@ -74,15 +84,15 @@ RunOutcome runReplacement(const RunInputs& inputs, RunContext& context) {
   outcome.started = true;
   trap.begin(108);
   context.pointer.setPointerMode(PointerMode::kBusy);
-  std::string logPath = context.logPath.empty() ? changeLogPath(context.env) : context.logPath;
+  outcome.logPath = context.logPath.empty() ? changeLogPath(context.env) : context.logPath;
   ChangeLog log;
   FindPrefilter prefilter(inputs.tabIndex == kMultipleTab ? inputs.sets
                                                           : std::vector<ReplacementSet>{});
-  PassServices services{context, prefilter, trap, log, logPath};
+  PassServices services{context, prefilter, trap, log, outcome.logPath, outcome.logFailure};
   for (std::size_t i = 0; i < inputs.tables.size(); ++i) {
     trap.begin(110);
     if (!visitEntry(inputs, i, services, outcome)) {
-      outcome.cancelled = true;
+      outcome.cancelled = !outcome.logFailure;
       break;
     }
   }
@@ -93,6 +103,7 @@ RunOutcome runReplacement(const RunInputs& inputs, RunContext& context) {
   context.events.processEventsOnce();
   outcome.reportsShown = trap.reportsShown();
   outcome.failuresTolerated = trap.failuresTolerated();
+  if (context.progress != nullptr) context.progress->finished(outcome);
   if (!outcome.cancelled) {
     trap.begin(172);
     context.notices.showNotice(std::string(kDone));

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,15 +75,18 @@ struct RunProgress {
   std::uint64_t rows = 0;
 };
 
+struct RunOutcome;
+
 // Progress and the user's request to stop. cancelRequested() is asked between rows; when it
 // answers true the run stops there: the changes so far stay and are committed, the log lines
 // written stay, and the run ends as usual (pointer back to default, events once) but shows no
-// "Done.".
+// "Done.". finished() hands over what the run did, before "Done." is shown.
 class ProgressSink {
  public:
   virtual ~ProgressSink() = default;
   virtual void progress(const RunProgress& where) = 0;
   virtual bool cancelRequested() = 0;
+  virtual void finished(const RunOutcome& /*outcome*/) {}
 };
 
 // One change the run makes (or, in a dry run, would make): the field's old and new value text.
@@ -116,6 +120,7 @@ class RunObserver {
 struct SkipCount {
   std::uint64_t count = 0;
   std::string firstDescription;  // the description of the first skip with this number
+  std::string firstColumn;       // the column it hit first
 };
 
 struct TableOutcome {
@@ -131,6 +136,10 @@ struct TableOutcome {
 struct RunOutcome {
   bool started = false;  // false: "Please select a table" was shown
   bool cancelled = false;
+  // The change log could not be opened or written: reported once, and the run stopped there,
+  // since no change is made without its line.
+  std::optional<jet::Error> logFailure;
+  std::string logPath;               // the change log's file
   std::vector<TableOutcome> tables;  // one per selected entry visited, in list order
   int reportsShown = 0;              // error reports shown (failures not tolerated)
   int failuresTolerated = 0;
@@ -167,7 +176,7 @@ inline constexpr std::string_view kDone = "Done.";
 // holds the value read; multiple mode applies the sets one after the other to each value and
 // writes each field once. Every change's log line is written (and synced) before the change can
 // reach the file. Failures other than the tolerated ones are reported through context.reporter
-// with the run's step numbers, and the run goes on.
+// with the run's step numbers, and the run goes on; a change log that cannot be written ends it.
 RunOutcome runReplacement(const RunInputs& inputs, RunContext& context);
 
 }  // namespace engine

@@ -10,6 +10,7 @@
 
 #include "db/error_codes.h"
 #include "db/recording_error_reporter.h"
+#include "engine/run_summary.h"
 #include "engine/run_test_support.h"
 #include "jet/core/error_codes.h"
 
@@ -247,17 +248,43 @@ TEST_F(Run, ARefusedColumnIsReportedOnceAndItsValuesSkipped) {
   EXPECT_EQ(jet::testing::readWhole(copy), before);
 }
 
-TEST_F(Run, AnUnwritableLogSkipsTheChangeAfterReportingAtStep138) {
+// No change without its log line: a log that cannot be written is reported once, naming the file
+// and the system's reason, and the run stops there, across table entries too.
+TEST_F(Run, AnUnwritableLogIsReportedOnceAndStopsTheRun) {
   makeCities({"Paris", "Pau"});
-  RunInputs in = single("P", "B");
+  RunInputs in = single("P", "B", {"Customers", "Customers"});
   RunContext cx{reports, window, window, window};
-  cx.env = [](const char*) -> const char* { return nullptr; };
   cx.clock = fixedClock;
   cx.logPath = folder.file("no-such-folder/backups.log");
-  runReplacement(in, cx);
-  ASSERT_EQ(reports.shown.size(), 2u);
+  RunOutcome out = runReplacement(in, cx);
+  ASSERT_EQ(reports.shown.size(), 1u);
   EXPECT_EQ(reports.shown[0].line, 138);
+  EXPECT_NE(reports.shown[0].description.find(cx.logPath + ": No such file or directory"),
+            std::string::npos)
+      << reports.shown[0].description;
   EXPECT_EQ(cities(), (Cells{"Paris", "Pau"}));
+  EXPECT_FALSE(out.clean());
+  EXPECT_FALSE(out.cancelled);
+  EXPECT_EQ(summarizeRun(out).headline,
+            "Stopped: " + reports.shown[0].description +
+                ". No change is made without its log line, so nothing was changed.");
+  EXPECT_EQ(window.notices, (std::vector<std::string>{"Done."}));
+}
+
+// The summary gives each reason in words with its count and where it first struck.
+TEST_F(Run, TheSummarySaysWhatChangedAndWhyTheRestWasSkipped) {
+  make({{"Customers",
+         {{"City", jet::ColumnType::kText, 6}, {"Zip", jet::ColumnType::kLong}},
+         {{text("Pau6"), number(64)}, {text("Lyon"), number(69)}, {text("Paris6"), number(75)}}}});
+  RunOutcome out = run(single("6", "XX"));
+  EXPECT_EQ(summaryText(summarizeRun(out)),
+            "Done: 1 value changed, 3 changes skipped.\n"
+            "Customers: 3 rows read, 1 value changed, 3 changes skipped\n"
+            "2 skipped: not a text column (first in Customers.Zip)\n"
+            "1 skipped: too long for the column (first in Customers.City)\n"
+            "Change log: " +
+                log + " (4 lines added)\n");
+  EXPECT_EQ(fileLines(log).size(), 4u);
 }
 
 TEST_F(Run, CancellingKeepsTheChangesSoFar) {
@@ -269,6 +296,8 @@ TEST_F(Run, CancellingKeepsTheChangesSoFar) {
   EXPECT_TRUE(window.notices.empty());
   EXPECT_EQ(window.pointer.back(), PointerMode::kDefault);
   EXPECT_EQ(fileLines(log).size(), 2u);
+  EXPECT_EQ(summarizeRun(out).headline,
+            "Cancelled: 2 values were changed before the run stopped, and those changes stay.");
 }
 
 TEST_F(Run, ProgressCountsRowsOfRows) {

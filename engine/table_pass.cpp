@@ -40,7 +40,7 @@ bool TablePass::run() {
   if (!trap.test(126, [&] { return rs.eof(); })) {
     trap.begin(128);
     while (!rs.eof()) {
-      if (cancelRequested()) {
+      if (mustStop()) {
         goOn = false;
         break;
       }
@@ -48,6 +48,7 @@ bool TablePass::run() {
       if (!visitRecord(rs)) break;
     }
   }
+  if (services_.logFailure) goOn = false;
   progress(outcome_.rowsRead);
   trap.begin(158);
   records->reset();
@@ -56,7 +57,10 @@ bool TablePass::run() {
 
 bool TablePass::visitRecord(db::Recordset& records) {
   ++outcome_.rowsRead;
-  for (std::size_t k = 0; k < records.fieldCount(); ++k) visitField(records, k);
+  for (std::size_t k = 0; k < records.fieldCount() && !services_.logFailure; ++k) {
+    visitField(records, k);
+  }
+  if (services_.logFailure) return false;
   // A scan that cannot move on cannot be resumed: the rest of the table is left unread.
   return services_.trap.step(154, [&] { return records.moveNext(); });
 }
@@ -98,17 +102,24 @@ void TablePass::multiple(db::Recordset& records, std::size_t k, const std::strin
 
 bool TablePass::logLine(int line, std::string_view find, std::string_view replace,
                         const std::string& column) {
-  ++outcome_.logLines;
-  if (services_.context.dryRun) return true;
+  if (services_.context.dryRun) {
+    ++outcome_.logLines;
+    return true;
+  }
   RunContext& cx = services_.context;
   std::string text =
       changeLogLine(cx.formats.dateTime(cx.clock()), find, replace, outcome_.table, column);
-  return services_.trap.step(line, [&]() -> jet::Status {
-    if (services_.log.path().empty()) JET_TRY(services_.log.open(services_.logPath));
-    jet::Status written = services_.log.append(text);
-    if (!written.ok()) services_.log.close();  // opened afresh for the next line
-    return written;
-  });
+  services_.trap.begin(line);
+  jet::Status written =
+      services_.log.isOpen() ? jet::Status() : services_.log.open(services_.logPath);
+  if (written.ok()) written = services_.log.append(text);
+  if (!written.ok()) {
+    services_.logFailure = written.error();
+    services_.trap.fail(written.error());
+    return false;
+  }
+  ++outcome_.logLines;
+  return true;
 }
 
 void TablePass::write(int line, db::Recordset& records, std::size_t k, const std::string& oldValue,
@@ -129,6 +140,10 @@ void TablePass::write(int line, db::Recordset& records, std::size_t k, const std
       return skip(records, k, oldValue, refused->second);
     }
     jet::Status done = records.updateText(k, newValue);
+    if (!done.ok() && services_.logFailure) {  // the log could not be made durable first
+      trap.fail(done.error());
+      return;
+    }
     if (!done.ok()) {
       if (!aboutOneValue(done.number())) {
         trap.fail(done.error());
@@ -151,14 +166,18 @@ void TablePass::skip(const db::Recordset& records, std::size_t k, const std::str
                      const jet::Error& reason) {
   ++outcome_.changesSkipped;
   SkipCount& count = outcome_.skipReasons[reason.number];
-  if (count.count++ == 0) count.firstDescription = reason.description;
+  if (count.count++ == 0) {
+    count.firstDescription = reason.description;
+    count.firstColumn = records.fieldName(k);
+  }
   if (services_.context.observer) {
     services_.context.observer->skipped(
         SkippedChange{outcome_.table, records.fieldName(k), oldValue, &reason});
   }
 }
 
-bool TablePass::cancelRequested() {
+bool TablePass::mustStop() {
+  if (services_.logFailure) return true;
   return services_.context.progress != nullptr && services_.context.progress->cancelRequested();
 }
 

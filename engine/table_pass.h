@@ -24,6 +24,7 @@ struct PassServices {
   db::HandlerTrap& trap;
   ChangeLog& log;
   const std::string& logPath;
+  std::optional<jet::Error>& logFailure;  // set once the log could not be written
 };
 
 class TablePass {
@@ -31,7 +32,8 @@ class TablePass {
   TablePass(const RunInputs& inputs, PassServices services, db::Connection& connection,
             TableOutcome& outcome);
 
-  // Walks the table from step 118 to step 158. False when the user asked to stop.
+  // Walks the table from step 118 to step 158. False when the run must stop: the user asked
+  // to, or the change log could not be written.
   bool run();
 
  private:
@@ -39,7 +41,8 @@ class TablePass {
   void visitField(db::Recordset& records, std::size_t k);
   void single(db::Recordset& records, std::size_t k, const std::string& value);
   void multiple(db::Recordset& records, std::size_t k, const std::string& value);
-  // Writes one log line at step `line`; false (reported) when it could not be written.
+  // Writes one log line at step `line`; false when it could not be written, which is reported
+  // and stops the run.
   bool logLine(int line, std::string_view find, std::string_view replace,
                const std::string& column);
   // Step `line`: the record's field k becomes `newValue`.
@@ -47,7 +50,7 @@ class TablePass {
              const std::string& newValue, const std::vector<std::size_t>* applied);
   void skip(const db::Recordset& records, std::size_t k, const std::string& oldValue,
             const jet::Error& reason);
-  bool cancelRequested();
+  bool mustStop();
   void progress(std::uint64_t row);
 
   const RunInputs& inputs_;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Opens fieldmend with a copy of the sample database ready in the database window (its path in the
-# path box; press "Next >"). Settings go to a file in the same temporary folder, so the user's own
-# stay untouched. Without a display it runs on a virtual one (xvfb), saves a screenshot of the
-# window to sample-window.png in that folder and ends.
+# Opens fieldmend on a copy of the sample database, given on the command line: start-up lists its
+# tables in the main window ("< Back" shows the database window with its path). Settings go to a
+# file in the same temporary folder, so the user's own stay untouched. Without a display it runs
+# on a virtual one (xvfb), saves a screenshot of the window to sample-window.png in that folder
+# and ends.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$here/build}

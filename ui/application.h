@@ -1,5 +1,5 @@
 // application.h: the running product: the real boxes, the user's settings, the engine, and the
-// database window whose load is the start-up. Shared by the program and the screenshot tool.
+// database window whose load is the start-up.
 #pragma once
 
 #include <QString>

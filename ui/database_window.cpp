@@ -59,6 +59,8 @@ void DatabaseWindow::buildControls() {
   text2_ = new QLineEdit(frame1_);
   text2_->setObjectName("Text2");
   text2_->setEchoMode(QLineEdit::Password);
+  // Every character shows as "*" (42), under any style; the box's own sheet outranks a skin's.
+  text2_->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
   text2_->setGeometry(twipsRect(2280, 800, 5265, 345));
   buttons_[3] = new QPushButton(QStringLiteral("Load Sample/Example Database"), this);
   buttons_[3]->setGeometry(twipsRect(120, 1580, 3840, 405));
@@ -86,11 +88,15 @@ void DatabaseWindow::buildControls() {
   connect(buttons_[1], &QPushButton::clicked, this, [this] { browse(); });
   connect(buttons_[2], &QPushButton::clicked, this, [this] { next(); });
   connect(buttons_[3], &QPushButton::clicked, this, [this] { loadSample(); });
-  // Every change is remembered at once; a failed write has no report (see the settings store).
-  connect(text1_, &QLineEdit::textChanged, this,
-          [this](const QString& path) { (void)context_.settings.setDatabasePath(path); });
-  connect(text2_, &QLineEdit::textChanged, this,
-          [this](const QString& secret) { (void)context_.settings.setPassword(secret); });
+  // Every change is remembered at once; a write that fails is told once per start.
+  connect(text1_, &QLineEdit::textChanged, this, [this](const QString& path) {
+    context_.settingsNotice.check(context_.settings.setDatabasePath(path), context_.settings,
+                                  context_.dialogs);
+  });
+  connect(text2_, &QLineEdit::textChanged, this, [this](const QString& secret) {
+    context_.settingsNotice.check(context_.settings.setPassword(secret), context_.settings,
+                                  context_.dialogs);
+  });
 }
 
 // The window, its frame and its labels are designed white; the skin turns them button-face.
@@ -102,7 +108,7 @@ void DatabaseWindow::paintDesignedWhite() {
 
 QPushButton& DatabaseWindow::button(int number) { return *buttons_[number]; }
 
-bool DatabaseWindow::startUp() {
+bool DatabaseWindow::startUp(const QString& givenPath) {
   db::HandlerTrap trap(context_.dialogs, kWindow, "Form_Load");
   trap.step(100, [&] { return app::applySkin(*this, context_.appFolder); });
   trap.begin(104);
@@ -113,7 +119,10 @@ bool DatabaseWindow::startUp() {
   context_.dialogs.setApplicationTitle(
       app::applicationTitle(QString::fromLatin1(app::kProductName)).toStdString());
   app::installHandCursor(trap, 124, 126, context_.appFolder, pointer_);
-  if (auto path = trap.step(128, [&] { return context_.settings.databasePath(); })) {
+  if (!givenPath.isEmpty()) {
+    trap.begin(128);
+    text1_->setText(givenPath);
+  } else if (auto path = trap.step(128, [&] { return context_.settings.databasePath(); })) {
     text1_->setText(*path);
   }
   if (auto secret = trap.step(130, [&] { return context_.settings.password(); })) {
@@ -209,6 +218,7 @@ bool DatabaseWindow::eventFilter(QObject* watched, QEvent* event) {
 void DatabaseWindow::closeEvent(QCloseEvent* event) {
   if (main_ != nullptr && main_->running()) {
     event->ignore();
+    main_->refuseClose();
     return;
   }
   event->accept();

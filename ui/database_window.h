@@ -23,10 +23,11 @@ class DatabaseWindow : public QWidget {
   explicit DatabaseWindow(WindowContext& context);
   ~DatabaseWindow() override;
 
-  // The start-up sequence (Form_Load). False when the provider check failed: the application
-  // has then been ended and no window is shown. Otherwise the database window or the main
-  // window is showing.
-  bool startUp();
+  // The start-up sequence (Form_Load). A non-empty `givenPath` (the command line's) goes into
+  // the path box in place of the remembered path, and so is remembered and opened instead.
+  // False when the provider check failed: the application has then been ended and no window
+  // is shown. Otherwise the database window or the main window is showing.
+  bool startUp(const QString& givenPath = QString());
 
   void browse();      // PushButton1_Click ("...")
   void next();        // PushButton2_Click ("Next >")

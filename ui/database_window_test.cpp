@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -46,6 +47,41 @@ TEST(StartUp, WithNoSettingsShowsTheEmptyDatabaseWindow) {
   EXPECT_EQ(bench.quits, 0);
 }
 
+// The password shows one "*" a character, whether a skin sheet is in force or not.
+TEST(DatabaseWindow, ThePasswordBoxShowsAStarForEachCharacter) {
+  for (const bool skinned : {false, true}) {
+    TestBench bench;
+    bench.write("AccessPassword", "p\u00e4ss");
+    if (skinned) bench.ship("skins/o.cjs", "x/o.cjs");
+    DatabaseWindow window(bench.context);
+    ASSERT_TRUE(window.startUp());
+    EXPECT_EQ(window.styleSheet().isEmpty(), !skinned);
+    EXPECT_EQ(window.passwordBox().displayText(), "****") << "skinned: " << skinned;
+  }
+}
+
+// Settings that cannot be saved are told once per start, naming the file, never the password.
+TEST(DatabaseWindow, SettingsThatCannotBeSavedAreToldOnceWithoutThePassword) {
+  TestBench bench;
+  QFile blocker(bench.temp.filePath("blocker"));  // a file where the settings folder should be
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  app::SettingsStore unwritable(bench.temp.filePath("blocker/Fieldmend.ini"));
+  WindowContext context{bench.dialogs, unwritable,   bench.database,
+                        bench.runner,  bench.opener, bench.context.appFolder,
+                        [] {}};
+  DatabaseWindow window(context);
+  ASSERT_TRUE(window.startUp());
+  window.pathBox().setText("/some/db.mdb");
+  window.passwordBox().setText("Sesame42");
+  window.mainWindow().tabs().setCurrentIndex(1);
+  ASSERT_EQ(bench.dialogs.shown.size(), 1u);
+  const std::string& told = bench.dialogs.shown[0].text;
+  EXPECT_EQ(bench.dialogs.shown[0].kind, "notice");
+  EXPECT_NE(told.find(unwritable.filePath().toStdString()), std::string::npos) << told;
+  EXPECT_EQ(told.find("Sesame42"), std::string::npos);
+  EXPECT_EQ(told.find("Password"), std::string::npos);
+}
+
 TEST(StartUp, WithARememberedReadableDatabaseOpensTheMainWindowWithEveryTableSelected) {
   TestBench bench;
   bench.write("AccessMDBFile", bench.copyOf(kThreeTables, "three.mdb"));
@@ -59,6 +95,31 @@ TEST(StartUp, WithARememberedReadableDatabaseOpensTheMainWindowWithEveryTableSel
   EXPECT_EQ(selectedCount(main), 3);
   EXPECT_EQ(main.tableList().currentRow(), 0);
   EXPECT_TRUE(bench.dialogs.shown.empty());
+}
+
+// A path given on the command line takes the remembered path's place before start-up opens it:
+// the main window lists the given database and a run works on it.
+TEST(StartUp, AGivenPathReplacesTheRememberedOneBeforeAnythingIsOpened) {
+  TestBench bench;
+  bench.write("AccessMDBFile", bench.copyOf(kThreeTables, "three.mdb"));
+  const QString given = bench.copyOf("jackcess/V2000/fixedTextTestV2000.mdb", "users.mdb");
+  DatabaseWindow window(bench.context);
+  ASSERT_TRUE(window.startUp(given));
+  MainWindow& main = window.mainWindow();
+  EXPECT_TRUE(main.isVisible());
+  EXPECT_EQ(listed(main), std::vector<std::string>{"users"});
+  EXPECT_EQ(bench.read("AccessMDBFile"), given);
+  main.button(1).click();
+  ASSERT_EQ(bench.runner.requests.size(), 1u);
+  EXPECT_EQ(bench.runner.requests[0].databasePath, given.toStdString());
+
+  TestBench second;  // a given path that names no file is only put into the box
+  second.write("AccessMDBFile", second.copyOf(kThreeTables, "three.mdb"));
+  DatabaseWindow again(second.context);
+  ASSERT_TRUE(again.startUp(second.temp.filePath("gone.mdb")));
+  EXPECT_TRUE(again.isVisible());
+  EXPECT_FALSE(again.hasMainWindow());
+  EXPECT_EQ(again.pathBox().text(), second.temp.filePath("gone.mdb"));
 }
 
 TEST(StartUp, WithAnUnreadableDatabaseReportsOnceAndStaysOnTheDatabaseWindow) {

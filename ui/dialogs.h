@@ -14,7 +14,8 @@ class QDialog;
 
 namespace ui {
 
-// One choice of a file dialog's filter: what the user reads and the patterns it shows.
+// One choice of a file dialog's filter: what the user reads, exactly, and the patterns of the
+// files it lists (space-separated, letter case ignored).
 struct FileFilter {
   std::string label;     // "Text Files (*.txt)"
   std::string patterns;  // "*.txt"

@@ -1,11 +1,12 @@
 // engine_runner.cpp: the window's surface seen as the run's notices, pointer, event pump,
-// progress sink and error reporter.
+// progress sink and error reporter; the run's outcome reaches it in words.
 #include "ui/engine_runner.h"
 
 #include <cstdlib>
 #include <ctime>
 
 #include "engine/replacement_run.h"
+#include "engine/run_summary.h"
 
 namespace ui {
 namespace {
@@ -27,6 +28,9 @@ class SurfaceBridge : public db::ErrorReporter,
     surface_.progress(where.table, where.row, where.rows);
   }
   bool cancelRequested() override { return surface_.cancelRequested(); }
+  void finished(const engine::RunOutcome& outcome) override {
+    surface_.finished(engine::summarizeRun(outcome));
+  }
 
  private:
   RunSurface& surface_;

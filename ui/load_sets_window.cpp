@@ -107,7 +107,8 @@ void LoadSetsWindow::buildControls() {
   connect(buttons_[3], &QPushButton::clicked, this, [this] { showHelp(); });
   connect(buttons_[16], &QPushButton::clicked, this, [this] { browse(); });
   connect(text2_, &QLineEdit::textChanged, this, [this](const QString& separator) {
-    (void)context_.settings.setSeparator(separator);  // no report here; see the settings store
+    context_.settingsNotice.check(context_.settings.setSeparator(separator), context_.settings,
+                                  context_.dialogs);
   });
 }
 
@@ -164,7 +165,7 @@ void LoadSetsWindow::browse() {
   trap.begin(100);
   trap.begin(102);
   trap.begin(104);
-  const FileDialogRequest request{"Select Text File", {{"Text Files", "*.txt"}}};
+  const FileDialogRequest request{"Select Text File", {{"Text Files (*.txt)", "*.txt"}}};
   trap.begin(106);
   const std::string chosen = context_.dialogs.pickOpenFile(request);
   if (trap.test(108, [&] { return !chosen.empty(); })) {

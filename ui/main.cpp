@@ -1,9 +1,9 @@
 // main.cpp: the fieldmend program. Options: --settings FILE (another settings file than the
 // user's), --screenshot FILE (save the window in front to FILE once it is up, then end) and a
-// database path, which is put into the path box after start-up.
+// database path, which start-up puts into the path box in place of the remembered one.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLineEdit>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QTimer>
 
@@ -27,17 +27,18 @@ int main(int argc, char* argv[]) {
       QStringLiteral("FILE"));
   parser.addOption(screenshotOption);
   parser.addPositionalArgument(QStringLiteral("database"),
-                               QStringLiteral("Put this database into the path box."),
+                               QStringLiteral("Open this database instead of the last one."),
                                QStringLiteral("[database]"));
   parser.process(qtApp);
 
   ui::Application application(QApplication::applicationDirPath(), parser.value(settingsOption));
   QApplication::setWindowIcon(app::applicationIcon(QApplication::applicationDirPath()));
-  ui::DatabaseWindow& window = application.databaseWindow();
-  if (!window.startUp()) return 0;
-  if (!parser.positionalArguments().isEmpty()) {
-    window.pathBox().setText(parser.positionalArguments().first());
-  }
+  // A relative path is made absolute, so that the remembered path names the file at the next
+  // start from another folder too.
+  QString given;
+  if (!parser.positionalArguments().isEmpty() && !parser.positionalArguments().first().isEmpty())
+    given = QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
+  if (!application.databaseWindow().startUp(given)) return 0;
   // Closing either principal window ends everything, hidden windows included.
   QApplication::setQuitOnLastWindowClosed(false);
   if (parser.isSet(screenshotOption)) {

@@ -1,6 +1,6 @@
 // main_window.cpp: Form2's controls at their designed places and its handlers with their step
 // numbers. The run is handed to the context's runner; while it works the window keeps painting,
-// shows the table and row, and takes no input but Cancel.
+// shows the table and row, and takes no input but Cancel; after it, the window says what it did.
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -11,10 +11,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "app/app_folder.h"
 #include "app/app_title.h"
@@ -36,6 +38,13 @@ constexpr char kWindow[] = "Form2";
 // which starts below the tab strip and inside the frame.
 constexpr int kPageLeft = 2;
 constexpr int kPageTop = 28;
+// The designed client area, and the run panel that opens below it (twips).
+constexpr int kDesignedWidth = 8040;
+constexpr int kDesignedHeight = 7845;
+constexpr int kPanelWidth = 7800;
+constexpr int kLabelHeight = 600;  // two lines; a longer headline makes it taller
+constexpr int kPanelGap = 60;      // between the label and the bar's row or the summary box
+constexpr int kSummaryBoxHeight = 1740;
 
 QRect onTab(int left, int top, int width, int height) {
   return twipsRect(left, top, width, height).translated(-kPageLeft, -kPageTop);
@@ -68,6 +77,7 @@ class MainWindow::Surface : public RunSurface {
     QApplication::processEvents();  // keeps painting; input is blocked but for Cancel
   }
   bool cancelRequested() override { return window_.cancelRequested_; }
+  void finished(const engine::RunSummary& summary) override { window_.showSummary(summary); }
 
  private:
   static constexpr qint64 kPaintEveryMs = 50;
@@ -84,7 +94,7 @@ MainWindow::MainWindow(WindowContext& context)
 }
 
 void MainWindow::buildControls() {
-  setFixedSize(px(8040), px(7845));
+  setFixedSize(px(kDesignedWidth), px(kDesignedHeight));
   setFont(app::textFont());
 
   frame1_ = new QGroupBox(QStringLiteral("Select table(s) to find and replace within"), this);
@@ -193,20 +203,64 @@ void MainWindow::buildSetTab(QWidget& page) {
 void MainWindow::buildProgressPanel() {
   progressPanel_ = new QWidget(this);
   progressPanel_->setObjectName("RunProgress");
-  progressPanel_->setGeometry(twipsRect(120, 6800, 7800, 925));
+  progressPanel_->move(px(120), px(kDesignedHeight));
   progressLabel_ = new QLabel(progressPanel_);
-  progressLabel_->setGeometry(0, 0, px(7800), px(405));
+  progressLabel_->setWordWrap(true);
+  progressLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  progressLabel_->setGeometry(0, 0, px(kPanelWidth), px(kLabelHeight));
   progressBar_ = new QProgressBar(progressPanel_);
   progressBar_->setRange(0, 1000);
   progressBar_->setTextVisible(false);
-  progressBar_->setGeometry(0, px(520), px(7800 - 2040), px(405));
+  const int row = px(kLabelHeight + kPanelGap);
+  progressBar_->setGeometry(0, row, px(kPanelWidth - 2040), px(405));
   cancelButton_ = new QPushButton(QStringLiteral("Cancel"), progressPanel_);
   cancelButton_->setObjectName("CancelRun");
   cancelButton_->setFont(app::buttonFont());
-  cancelButton_->setGeometry(px(7800 - 1920), px(520), px(1920), px(405));
+  cancelButton_->setGeometry(px(kPanelWidth - 1920), row, px(1920), px(405));
   connect(cancelButton_, &QPushButton::clicked, this, [this] { requestCancel(); });
+  summaryBox_ = new QPlainTextEdit(progressPanel_);
+  summaryBox_->setObjectName("RunSummary");
+  summaryBox_->setReadOnly(true);
+  summaryBox_->setGeometry(0, row, px(kPanelWidth), px(kSummaryBoxHeight));
+  summaryBox_->hide();
   progressPanel_->hide();
 }
+
+// The window grows by the panel while it shows, so that the designed controls keep their places:
+// down to the bar's row during a run, down to the summary box after it.
+void MainWindow::showPanel(bool shown) {
+  progressPanel_->setVisible(shown);
+  const QWidget& last = summaryShown_ ? static_cast<QWidget&>(*summaryBox_) : *progressBar_;
+  const int panel = last.geometry().bottom() + 1;
+  progressPanel_->resize(px(kPanelWidth), panel);
+  setFixedSize(px(kDesignedWidth), px(kDesignedHeight) + (shown ? panel + px(120) : 0));
+}
+
+// The label takes as many lines as the text needs, and the row below it moves down with it.
+void MainWindow::placePanelRow() {
+  const int label = std::max(px(kLabelHeight), progressLabel_->heightForWidth(px(kPanelWidth)));
+  progressLabel_->resize(px(kPanelWidth), label);
+  const int row = label + px(kPanelGap);
+  progressBar_->move(0, row);
+  cancelButton_->move(cancelButton_->x(), row);
+  summaryBox_->move(0, row);
+}
+
+void MainWindow::showSummary(const engine::RunSummary& summary) {
+  summaryShown_ = true;
+  progressBar_->hide();
+  cancelButton_->hide();
+  progressLabel_->setText(q(summary.headline));
+  placePanelRow();
+  QStringList lines;
+  for (const std::string& line : summary.details) lines << q(line);
+  summaryBox_->setPlainText(lines.join(QLatin1Char('\n')));
+  summaryBox_->show();
+  showPanel(true);
+  QApplication::processEvents();  // painted before "Done." holds the window
+}
+
+void MainWindow::refuseClose() { context_.dialogs.notify(kCloseRefused); }
 
 void MainWindow::applyHoverRule() {
   for (int n : {1, 3, 4, 5, 8, 9, 10, 11, 12}) hover_->handOver(*buttons_[n]);
@@ -252,8 +306,8 @@ void MainWindow::selectAllTables(bool selected) {
 }
 
 void MainWindow::onTabChanged(int index) {
-  // A failed write has no report here; the next change writes the tab again.
-  (void)context_.settings.setTabIndex(index);
+  context_.settingsNotice.check(context_.settings.setTabIndex(index), context_.settings,
+                                context_.dialogs);
 }
 
 void MainWindow::selectAll() {
@@ -282,6 +336,7 @@ void MainWindow::back() {
   if (backTarget_ != nullptr) backTarget_->show();
   trap.begin(102);
   hide();
+  showPanel(false);  // the last run's summary goes with the window
 }
 
 void MainWindow::addSet() {
@@ -337,7 +392,9 @@ void MainWindow::saveSets() {
   trap.begin(100);
   trap.begin(102);
   trap.begin(104);
-  const FileDialogRequest request{"Save", {{"Text Files", "*.txt"}, {"All Files", "*.*"}}};
+  // "All Files (*.*)" lists every file: on Linux a name needs no dot.
+  const FileDialogRequest request{"Save",
+                                  {{"Text Files (*.txt)", "*.txt"}, {"All Files (*.*)", "*"}}};
   trap.begin(106);
   const std::string path = context_.dialogs.pickSaveFile(request);
   trap.begin(108);
@@ -390,14 +447,20 @@ RunRequest MainWindow::runRequest() const {
 
 void MainWindow::setRunning(bool running) {
   running_ = running;
-  if (running) cancelRequested_ = false;
   frame1_->setEnabled(!running);
   tabControl1_->setEnabled(!running);
-  buttons_[1]->setVisible(!running);
-  buttons_[5]->setVisible(!running);
+  buttons_[1]->setEnabled(!running);
+  buttons_[5]->setEnabled(!running);
+  if (!running) return;  // the panel stays, for the summary
+  cancelRequested_ = false;
+  summaryShown_ = false;
   progressBar_->setValue(0);
+  progressBar_->show();
+  cancelButton_->show();
   progressLabel_->clear();
-  progressPanel_->setVisible(running);
+  summaryBox_->hide();
+  placePanelRow();
+  showPanel(true);
 }
 
 void MainWindow::startReplacing() {
@@ -407,11 +470,13 @@ void MainWindow::startReplacing() {
     pointer_.setMode(app::PointerMode::kDefault);
     setRunning(false);
   }
+  if (!summaryShown_) showPanel(false);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (running_) {  // the run ends first; Cancel stops it between rows
     event->ignore();
+    refuseClose();
     return;
   }
   event->accept();

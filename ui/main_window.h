@@ -1,5 +1,6 @@
 // main_window.h: the main window (Form2): the table list, the single find/replace pair, the set
-// list with its buttons, "< Back" and "Start Replacing" with the run's progress and Cancel.
+// list with its buttons, "< Back" and "Start Replacing" with the run's progress and Cancel, and
+// below them, after a run, what it did.
 #pragma once
 
 #include <QWidget>
@@ -14,6 +15,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
@@ -24,6 +26,11 @@ class HoverRule;
 
 class MainWindow : public QWidget {
  public:
+  // Told when the window (or the database window) is closed during a run.
+  static constexpr char kCloseRefused[] =
+      "The replacement run is still working, so Fieldmend cannot close yet. Press Cancel to stop "
+      "it after the current row (what it has changed stays changed), then close the window.";
+
   // Builds the controls; load() runs the window's load steps.
   explicit MainWindow(WindowContext& context);
 
@@ -62,12 +69,18 @@ class MainWindow : public QWidget {
   QPushButton& button(int number);
   sets::SetList& setList() { return setList_; }
   app::WindowPointer& pointer() { return pointer_; }
+  // Below "Start Replacing": the table and row with Cancel while a run works, then how the run
+  // ended (in the label) and what it did (in the summary box), until the next run or "< Back".
   QWidget& progressPanel() { return *progressPanel_; }
   QProgressBar& progressBar() { return *progressBar_; }
   QLabel& progressLabel() { return *progressLabel_; }
   QPushButton& cancelButton() { return *cancelButton_; }
+  QPlainTextEdit& summaryBox() { return *summaryBox_; }
   bool running() const { return running_; }
   void requestCancel() { cancelRequested_ = true; }
+  void showSummary(const engine::RunSummary& summary);
+  // A close during a run is refused; this says why and points to Cancel.
+  void refuseClose();
   QGroupBox& frame() { return *frame1_; }
   // Shows the set list's entries and selection in the two lists.
   void refreshSetLists();
@@ -88,6 +101,8 @@ class MainWindow : public QWidget {
   void onPick(sets::SetColumn list, int position);
   RunRequest runRequest() const;
   void setRunning(bool running);
+  void showPanel(bool shown);
+  void placePanelRow();
 
   WindowContext& context_;
   app::WindowPointer pointer_;
@@ -97,6 +112,7 @@ class MainWindow : public QWidget {
   std::function<std::pair<std::string, std::string>()> databaseSource_;
   bool running_ = false;
   bool cancelRequested_ = false;
+  bool summaryShown_ = false;  // this run's summary is in the panel
 
   QGroupBox* frame1_ = nullptr;
   QListWidget* list1_ = nullptr;
@@ -110,6 +126,7 @@ class MainWindow : public QWidget {
   QLabel* progressLabel_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
+  QPlainTextEdit* summaryBox_ = nullptr;
 };
 
 }  // namespace ui

@@ -133,7 +133,8 @@ TEST(MainWindow, SaveSetsAsksBeforeOverwriting) {
   EXPECT_EQ(request.title, "Save");
   ASSERT_EQ(request.filters.size(), 2u);
   EXPECT_EQ(request.filters[0].patterns, "*.txt");
-  EXPECT_EQ(request.filters[1].patterns, "*.*");
+  EXPECT_EQ(request.filters[1].label, "All Files (*.*)");
+  EXPECT_EQ(request.filters[1].patterns, "*");
 
   loaded.window.button(11).click();
   bench.dialogs.fileAnswers = {path.toStdString(), path.toStdString()};
@@ -203,7 +204,7 @@ TEST(MainWindow, ARunShowsProgressTakesNoInputButCancelAndStopsBetweenRows) {
     EXPECT_TRUE(w.progressPanel().isVisible());
     EXPECT_FALSE(w.tabs().isEnabled());
     EXPECT_FALSE(w.frame().isEnabled());
-    EXPECT_FALSE(w.button(1).isVisible());
+    EXPECT_FALSE(w.button(1).isEnabled());
     EXPECT_TRUE(w.cancelButton().isEnabled());
     // An error report during the run is modal and leaves the hourglass.
     surface.report(
@@ -234,7 +235,7 @@ TEST(MainWindow, ARunShowsProgressTakesNoInputButCancelAndStopsBetweenRows) {
   EXPECT_EQ(bench.dialogs.texts("notice").back(), "Done.");
 }
 
-TEST(MainWindow, ClosingDuringARunWaitsForTheRun) {
+TEST(MainWindow, ClosingDuringARunIsRefusedWithTheReasonAndWaitsForTheRun) {
   TestBench bench;
   Loaded loaded(bench);
   bench.runner.script = [&](const RunRequest&, RunSurface& surface) {
@@ -245,6 +246,7 @@ TEST(MainWindow, ClosingDuringARunWaitsForTheRun) {
   };
   loaded.window.button(1).click();
   EXPECT_EQ(bench.quits, 0);
+  EXPECT_EQ(bench.dialogs.texts("notice"), std::vector<std::string>{MainWindow::kCloseRefused});
   loaded.window.close();
   EXPECT_EQ(bench.quits, 1);
 }

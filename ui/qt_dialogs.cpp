@@ -25,11 +25,28 @@ QWidget* ownerWindow() { return QApplication::activeWindow(); }
 
 }  // namespace
 
-QString qtFilterText(const std::vector<FileFilter>& filters) {
-  QStringList parts;
-  for (const FileFilter& filter : filters) parts << q(filter.label + " (" + filter.patterns + ")");
-  return parts.join(QStringLiteral(";;"));
+// Qt reads a filter's patterns from the parentheses that end its text and, with the details
+// hidden, shows the text before them: a label that holds its own parentheses stays whole.
+void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setWindowTitle(q(request.title));
+  QStringList filters;
+  for (const FileFilter& filter : request.filters) {
+    filters << q(filter.label + " (" + filter.patterns + ")");
+  }
+  dialog.setNameFilters(filters);
 }
+
+namespace {
+
+// The chosen path, or the empty text when the dialog was cancelled.
+std::string chosenPath(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first().toStdString();
+}
+
+}  // namespace
 
 void QtDialogs::setApplicationTitle(const std::string& title) { title_ = q(title); }
 
@@ -62,16 +79,20 @@ void QtDialogs::report(const db::ErrorReport& report) {
 }
 
 std::string QtDialogs::pickOpenFile(const FileDialogRequest& request) {
-  return QFileDialog::getOpenFileName(ownerWindow(), q(request.title), QString(),
-                                      qtFilterText(request.filters))
-      .toStdString();
+  QFileDialog dialog(ownerWindow());
+  prepareFileDialog(dialog, request);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  return chosenPath(dialog);
 }
 
 std::string QtDialogs::pickSaveFile(const FileDialogRequest& request) {
-  return QFileDialog::getSaveFileName(ownerWindow(), q(request.title), QString(),
-                                      qtFilterText(request.filters), nullptr,
-                                      QFileDialog::DontConfirmOverwrite)
-      .toStdString();
+  QFileDialog dialog(ownerWindow());
+  prepareFileDialog(dialog, request);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  return chosenPath(dialog);
 }
 
 void QtDialogs::runModal(QDialog& window) {

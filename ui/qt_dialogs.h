@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QFileDialog;
+
 #include "ui/dialogs.h"
 
 namespace ui {
@@ -23,7 +25,9 @@ class QtDialogs : public Dialogs {
   QString title_;
 };
 
-// "Label (patterns);;Label (patterns)" as Qt's file dialogs take it.
-QString qtFilterText(const std::vector<FileFilter>& filters);
+// Readies Qt's own (not the desktop's) file dialog for `request`: its title, and its filter
+// choices showing each label exactly as given while matching the filter's patterns, letter case
+// ignored (so "DATA.MDB" is listed under "*.mdb").
+void prepareFileDialog(QFileDialog& dialog, const FileDialogRequest& request);
 
 }  // namespace ui

@@ -1,10 +1,13 @@
 // replacement_run_window_test.cpp: "Start Replacing" through the real run on a copy of the
-// sample database, in both modes, with the change log; the database is read back afterwards.
+// sample database, in both modes, with the change log, what the window says the run did, and
+// Cancel; the database is read back afterwards.
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -124,6 +127,107 @@ TEST_F(ReplacementRunWindow, SetModeAppliesEverySetInOrder) {
       log.contains("Germany was replace to Deutschland at table (Customers) and column "
                    "(Country)"));
   EXPECT_FALSE(log.contains("London was replace"));
+}
+
+// The summary stays below the buttons after the run, with "Done." as the notice, until "< Back".
+TEST_F(ReplacementRunWindow, AfterARunThePanelSaysWhatChangedAndWhatWasSkippedAndWhy) {
+  bench.write("AccessMDBFile", path);
+  DatabaseWindow window(context);
+  ASSERT_TRUE(window.startUp());
+  MainWindow& main = window.mainWindow();
+  main.button(9).click();
+  main.tableList().findItems("Customers", Qt::MatchExactly).first()->setSelected(true);
+  main.findText().setText("1");  // in text columns and in the number CustomerID
+  main.replaceText().setText("2");
+  main.button(1).click();
+
+  EXPECT_EQ(bench.dialogs.texts("notice"), std::vector<std::string>{"Done."});
+  EXPECT_TRUE(main.progressPanel().isVisible());
+  EXPECT_FALSE(main.cancelButton().isVisible());
+  EXPECT_TRUE(main.button(1).isEnabled());
+  EXPECT_EQ(main.progressLabel().text(), "Done: 20 values changed, 27 changes skipped.");
+  const QStringList lines = main.summaryBox().toPlainText().split('\n');
+  EXPECT_EQ(lines.value(0), "Customers: 20 rows read, 20 values changed, 27 changes skipped");
+  EXPECT_EQ(lines.value(1), "27 skipped: not a text column (first in Customers.CustomerID)");
+  EXPECT_EQ(lines.value(2),
+            "Change log: " + bench.temp.filePath("backups.log") + " (47 lines added)");
+  main.button(5).click();
+  EXPECT_FALSE(main.progressPanel().isVisible());
+}
+
+// A change log that cannot be written: one report, nothing changed, and the panel says why.
+TEST_F(ReplacementRunWindow, AnUnwritableLogIsReportedOnceAndThePanelSaysTheRunStopped) {
+  const std::string missing = bench.temp.filePath("no-such-folder").toStdString();
+  EngineRunner stuck{[&missing](const char*) -> const char* { return missing.c_str(); }};
+  WindowContext stuckContext{bench.dialogs, bench.settings,          bench.database, stuck,
+                             bench.opener,  bench.context.appFolder, [] {}};
+  const auto before = columnValues(path, "Customers", "City");
+  bench.write("AccessMDBFile", path);
+  DatabaseWindow window(stuckContext);
+  ASSERT_TRUE(window.startUp());
+  MainWindow& main = window.mainWindow();
+  main.findText().setText("o");
+  main.replaceText().setText("0");
+  main.button(1).click();
+
+  ASSERT_EQ(bench.dialogs.reports.size(), 1u);
+  EXPECT_NE(bench.dialogs.reports[0].description.find(missing + "/backups.log: No such file"),
+            std::string::npos);
+  EXPECT_EQ(columnValues(path, "Customers", "City"), before);
+  EXPECT_TRUE(main.progressLabel().text().startsWith("Stopped: cannot open the change log "));
+  // The long headline takes the lines it needs; the summary box starts below it.
+  EXPECT_GE(main.progressLabel().height(),
+            main.progressLabel().heightForWidth(main.progressLabel().width()));
+  EXPECT_GT(main.summaryBox().y(), main.progressLabel().height());
+}
+
+// Cancel stops the real run between rows; the panel says so, and the log holds those changes.
+TEST_F(ReplacementRunWindow, AfterCancelThePanelSaysHowManyChangesStay) {
+  struct CancelAfterRows : RunSurface {
+    RunSurface& window;
+    QPushButton& cancel;
+    int rows = 0;
+    CancelAfterRows(RunSurface& w, QPushButton& c) : window(w), cancel(c) {}
+    void report(const db::ErrorReport& r) override { window.report(r); }
+    void notice(const std::string& text) override { window.notice(text); }
+    void setBusy(bool busy) override { window.setBusy(busy); }
+    void processEventsOnce() override { window.processEventsOnce(); }
+    void progress(std::string_view table, std::uint64_t row, std::uint64_t of) override {
+      window.progress(table, row, of);
+      if (++rows == 6) cancel.click();
+    }
+    bool cancelRequested() override { return window.cancelRequested(); }
+    void finished(const engine::RunSummary& summary) override { window.finished(summary); }
+  };
+  struct Canceller : ReplacementRunner {
+    ReplacementRunner& real;
+    MainWindow* main = nullptr;
+    explicit Canceller(ReplacementRunner& r) : real(r) {}
+    void run(const RunRequest& request, RunSurface& surface) override {
+      CancelAfterRows cancelling(surface, main->cancelButton());
+      real.run(request, cancelling);
+    }
+  } canceller(runner);
+  WindowContext cancelContext{bench.dialogs, bench.settings,          bench.database, canceller,
+                              bench.opener,  bench.context.appFolder, [] {}};
+  bench.write("AccessMDBFile", path);
+  DatabaseWindow window(cancelContext);
+  ASSERT_TRUE(window.startUp());
+  MainWindow& main = window.mainWindow();
+  canceller.main = &main;
+  main.findText().setText("o");  // only in text columns
+  main.replaceText().setText("0");
+  main.button(1).click();
+
+  EXPECT_TRUE(bench.dialogs.texts("notice").empty());  // no "Done." after Cancel
+  const int logged = static_cast<int>(logOf(bench).count("\r\n"));
+  EXPECT_GT(logged, 0);
+  EXPECT_EQ(main.progressLabel().text(),
+            QString("Cancelled: %1 values were changed before the run stopped, and those changes "
+                    "stay.")
+                .arg(logged));
+  EXPECT_TRUE(main.summaryBox().toPlainText().startsWith("Customers: 6 rows read"))
+      << main.summaryBox().toPlainText().toStdString();
 }
 
 }  // namespace

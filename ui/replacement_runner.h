@@ -1,6 +1,7 @@
 // replacement_runner.h: a replacement run ("Start Replacing") as the main window hands it over:
 // its inputs as the window holds them, and the window surface it talks back through (error
-// reports, notices, the pointer, the one event pass at the end, progress and Cancel).
+// reports, notices, the pointer, the one event pass at the end, progress, Cancel, and what the run
+// did).
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 
 #include "db/error_report.h"
 #include "engine/replacement.h"
+#include "engine/run_summary.h"
 
 namespace ui {
 
@@ -42,6 +44,8 @@ class RunSurface {
   virtual void progress(std::string_view table, std::uint64_t row, std::uint64_t rows) = 0;
   // Asked between rows; true stops the run there. What was changed stays changed.
   virtual bool cancelRequested() = 0;
+  // What the run did, once it has ended (cancelled or not) and before "Done." is shown.
+  virtual void finished(const engine::RunSummary& summary) = 0;
 };
 
 class ReplacementRunner {

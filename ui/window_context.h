@@ -1,5 +1,6 @@
 // window_context.h: what the windows share, passed in rather than found: the boxes, the settings,
-// the database, the run, the application folder, and how the application ends.
+// the database, the run, the application folder, how the application ends, and the one notice
+// of settings that cannot be saved.
 #pragma once
 
 #include <QString>
@@ -13,6 +14,7 @@
 #include "ui/database_access.h"
 #include "ui/dialogs.h"
 #include "ui/replacement_runner.h"
+#include "ui/settings_notice.h"
 
 namespace ui {
 
@@ -27,6 +29,7 @@ struct WindowContext {
   db::EngineProbe engineProbe = db::builtInEngineProbe;
   app::RandomSource random = app::timeOfDaySource();
   std::string homePage = app::kHomePageAddress;
+  SettingsNotice settingsNotice = {};  // one notice per start when settings cannot be saved
 };
 
 }  // namespace ui
