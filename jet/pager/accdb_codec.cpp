@@ -46,6 +46,13 @@ bool sameBytes(Bytes a, Bytes b) {
 
 Error wrongPassword() { return Error{err::kAuthFailed, "Not a valid password."}; }
 
+// The binary descriptors' check: the decrypted verifier's SHA-1 starts with the decrypted hash.
+bool verifierMatches(Hash& sha1, Bytes verifier, Bytes verifierHash, std::size_t size) {
+  SecretBytes expected(sha1.size());
+  sha1.digest({verifier}, expected);
+  return sameBytes(Bytes(expected).first(size), verifierHash.first(size));
+}
+
 Error unsupported(const std::string& path, const std::string& what) {
   return accdbUnsupported(path, what);
 }
@@ -218,10 +225,7 @@ class StandardCodec final : public PageCodec {
               codec->decrypt_->apply(verifier) && codec->decrypt_->apply(verifierHash);
     wipe(key);
     if (!ok) return damaged(path, "verifier");
-    SecretBytes expected(codec->sha1_->size());
-    codec->sha1_->digest({verifier}, expected);
-    if (!sameBytes(Bytes(expected).first(b.verifierHashSize),
-                   Bytes(verifierHash).first(b.verifierHashSize))) {
+    if (!verifierMatches(*codec->sha1_, verifier, verifierHash, b.verifierHashSize)) {
       return wrongPassword();
     }
     return std::unique_ptr<PageCodec>(std::move(codec));
@@ -298,10 +302,7 @@ class Rc4CryptoApiCodec final : public PageCodec {
       rc4.apply(verifier);
       rc4.apply(verifierHash);
     });
-    SecretBytes expected(codec->sha1_->size());
-    codec->sha1_->digest({verifier}, expected);
-    if (!sameBytes(Bytes(expected).first(b.verifierHashSize),
-                   Bytes(verifierHash).first(b.verifierHashSize))) {
+    if (!verifierMatches(*codec->sha1_, verifier, verifierHash, b.verifierHashSize)) {
       return wrongPassword();
     }
     return std::unique_ptr<PageCodec>(std::move(codec));
