@@ -198,7 +198,8 @@ jet::Status orders(jet::DatabaseCreator& db) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
+  const std::string output = argc == 2 ? argv[1] : "";
+  if (output.size() < 5 || output[0] == '-' || output.compare(output.size() - 4, 4, ".mdb") != 0) {
     std::fprintf(stderr, "usage: make_sample OUTPUT.mdb\n");
     return 2;
   }
