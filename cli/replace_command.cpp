@@ -8,11 +8,11 @@
 #include "cli/progress_bar.h"
 #include "db/connection_string.h"
 #include "db/file_exists.h"
-#include "db/fold_case.h"
 #include "db/stream_error_reporter.h"
 #include "db/table_catalogue.h"
 #include "engine/replacement_run.h"
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 #include "jet/core/value_format.h"
 #include "sets/set_file.h"
 #include "sets/set_list.h"
@@ -107,7 +107,7 @@ jet::Result<std::vector<engine::TableListEntry>> chooseTables(const Arguments& a
   for (const std::string& wanted : args.all("table")) {
     const std::string* found = nullptr;
     for (const std::string& name : *listed) {
-      if (db::equalsIgnoringCase(name, wanted)) found = &name;
+      if (jet::equalsIgnoringCase(name, wanted)) found = &name;
     }
     if (found == nullptr) {
       return jet::Error{jet::err::kNoSuchTable, "no user table named '" + wanted + "' in " + path};

@@ -6,11 +6,11 @@
 
 #include "db/connection_string.h"
 #include "db/error_codes.h"
-#include "db/fold_case.h"
 #include "db/recordset.h"
 #include "db/sql_statement.h"
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 
 namespace db {
 namespace {
@@ -70,7 +70,7 @@ jet::Result<std::uint64_t> Connection::execute(std::string_view sql) {
   JET_ASSIGN_OR_RETURN(jet::TableDef table, reader_->table(update->table));
   std::size_t k = table.columns.size();
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    if (equalsIgnoringCase(table.columns[i].name, update->column)) k = i;
+    if (jet::equalsIgnoringCase(table.columns[i].name, update->column)) k = i;
   }
   if (k == table.columns.size()) {
     return jet::Error{jet::err::kNoSuchColumn,
@@ -87,7 +87,7 @@ jet::Result<std::uint64_t> Connection::execute(std::string_view sql) {
   std::uint64_t changed = 0;
   while (!records->eof()) {
     const jet::Value& v = records->value(k);
-    if (!v.isNull && equalsIgnoringCase(v.text, update->oldValue)) {
+    if (!v.isNull && jet::equalsIgnoringCase(v.text, update->oldValue)) {
       // The engine counts a record that already holds the new text; there is nothing to write.
       if (v.text != update->newValue) JET_TRY(records->updateText(k, update->newValue));
       ++changed;

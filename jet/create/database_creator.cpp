@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 #include "jet/pager/file_page_store.h"
 #include "jet/core/format.h"
 #include "jet/pager/header.h"
@@ -27,13 +27,6 @@ constexpr std::int64_t kFullAccess = 1048575;         // ACM of a new table's ow
 constexpr std::int64_t kTypeTable = 1;
 constexpr std::uint32_t kGlobalMapPage = 1;
 std::vector<std::uint8_t> defaultOwner() { return {0xA6, 0x33}; }  // the Admin user SID
-
-bool sameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 Result<std::vector<std::uint8_t>> readWhole(const std::string& path) {
   JET_ASSIGN_OR_RETURN(RawFile file, RawFile::open(path, RawFile::Mode::kReadOnly));
@@ -282,7 +275,7 @@ Status DatabaseCreator::addTable(const TableSpec& spec) {
   {
     JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::open(partial_));
     for (const CatalogEntry& e : db->catalogue()) {
-      if (sameName(e.name, name)) {
+      if (equalsIgnoringCase(e.name, name)) {
         return Error{err::kUnsupported,
                      "The database already has an object named \"" + name + "\"."};
       }

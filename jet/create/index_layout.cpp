@@ -2,20 +2,13 @@
 #include "jet/create/index_layout.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 #include "jet/index/index_key.h"
 
 namespace jet {
 namespace {
-
-bool sameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 Error refuse(const TableDef& table, const std::string& index, const std::string& why) {
   return Error{err::kUnsupported,
@@ -25,7 +18,7 @@ Error refuse(const TableDef& table, const std::string& index, const std::string&
 Result<IndexColumn> indexColumn(const TableDef& table, const std::string& index,
                                 const IndexColumnSpec& spec) {
   auto c = std::find_if(table.columns.begin(), table.columns.end(),
-                        [&](const Column& col) { return sameName(col.name, spec.column); });
+                        [&](const Column& col) { return equalsIgnoringCase(col.name, spec.column); });
   if (c == table.columns.end()) {
     return refuse(table, index, "the table has no column \"" + spec.column + "\"");
   }
@@ -101,7 +94,7 @@ Status layoutIndexes(TableDef& table, const std::vector<IndexSpec>& indexes) {
     std::string name = spec.name.empty() && spec.primaryKey ? kPrimaryKeyName : spec.name;
     JET_TRY(checkObjectName(name, "index of table \"" + table.name + "\""));
     for (const LogicalIndexDef& other : table.logicalIndexes) {
-      if (sameName(other.name, name)) return refuse(table, name, "the name is used twice");
+      if (equalsIgnoringCase(other.name, name)) return refuse(table, name, "the name is used twice");
     }
     if (spec.primaryKey && primaryKey) {
       return refuse(table, name, "the table has a primary key already");

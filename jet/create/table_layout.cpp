@@ -2,10 +2,10 @@
 #include "jet/create/table_layout.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 #include "jet/core/text_codec.h"
 
 namespace jet {
@@ -37,13 +37,6 @@ std::uint16_t fixedBytes(ColumnType type) {
 }
 
 Error badInput(const std::string& text) { return Error{err::kUnsupported, text}; }
-
-std::string lower(const std::string& s) {
-  std::string out = s;
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
 
 Status checkColumn(const std::string& table, const ColumnSpec& spec) {
   JET_TRY(checkObjectName(spec.name, "column in table \"" + table + "\""));
@@ -92,7 +85,7 @@ Result<TableDef> layoutTable(const std::string& tableName, const std::vector<Col
   std::set<std::string> seen;
   for (const ColumnSpec& spec : columns) {
     JET_TRY(checkColumn(tableName, spec));
-    if (!seen.insert(lower(spec.name)).second) {
+    if (!seen.insert(foldCase(spec.name)).second) {
       return badInput("Table \"" + tableName + "\" names column \"" + spec.name + "\" twice.");
     }
   }

@@ -1,7 +1,7 @@
 // catalogue.cpp: classification of MSysObjects rows.
 #include "jet/schema/catalogue.h"
 
-#include <cctype>
+#include "jet/core/fold_case.h"
 
 namespace jet {
 namespace {
@@ -16,7 +16,7 @@ constexpr std::uint32_t kAccessSystemFlag = 0x00000002u;
 
 const Value* cell(const TableDef& table, const Row& row, std::string_view column) {
   for (std::size_t n = 0; n < table.columns.size() && n < row.values.size(); ++n) {
-    if (sameObjectName(table.columns[n].name, column)) return &row.values[n];
+    if (equalsIgnoringCase(table.columns[n].name, column)) return &row.values[n];
   }
   return nullptr;
 }
@@ -57,17 +57,6 @@ CatalogEntry catalogEntryFromRow(const TableDef& table, const Row& row) {
   e.kind = classifyObject(type, flags);
   if (type == kObjectLocalTable) e.tdefPage = static_cast<std::uint32_t>(e.id) & 0x00FFFFFFu;
   return e;
-}
-
-bool sameObjectName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t n = 0; n < a.size(); ++n) {
-    if (std::tolower(static_cast<unsigned char>(a[n])) !=
-        std::tolower(static_cast<unsigned char>(b[n]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 std::string_view objectKindText(ObjectKind k) {

@@ -23,7 +23,4 @@ ObjectKind classifyObject(std::int32_t type, std::int32_t flags);
 // One MSysObjects row -> an entry; `table` is MSysObjects' definition.
 CatalogEntry catalogEntryFromRow(const TableDef& table, const Row& row);
 
-// Access compares object names without regard to case.
-bool sameObjectName(std::string_view a, std::string_view b);
-
 }  // namespace jet
