@@ -6,37 +6,16 @@
 #include <charconv>
 #include <cmath>
 
+#include "jet/core/civil_date.h"
 #include "jet/core/error_codes.h"
 
 namespace jet {
 namespace {
 
 constexpr std::int64_t kMillisPerDay = 86'400'000;
-constexpr double kDaysFrom1899To1970 = 25569.0;
 // 0001-01-01T00:00:00 and 9999-12-31T23:59:59.999 as milliseconds from 1970-01-01.
 constexpr double kFirstMillis = -62'135'596'800'000.0;
 constexpr double kLastMillis = 253'402'300'799'999.0;
-
-struct CivilDate {
-  std::int64_t year;
-  unsigned month;  // 1-12
-  unsigned day;    // 1-31
-};
-
-// Days since 1970-01-01 -> proleptic Gregorian date, counting in 400-year eras.
-CivilDate civilFromDays(std::int64_t days) {
-  days += 719'468;  // from 0000-03-01, so that leap days fall at the end of a year
-  const std::int64_t era = (days >= 0 ? days : days - 146'096) / 146'097;
-  const std::int64_t dayOfEra = days - era * 146'097;
-  const std::int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;  // 0 = March
-  const auto day = static_cast<unsigned>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-  const auto month = static_cast<unsigned>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-  const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-  return {year, month, day};
-}
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
   const std::int64_t q = a / b;
@@ -202,7 +181,8 @@ std::string formatDateTime(double days) {
   if (!std::isfinite(days)) return formatDouble(days);
   // The fraction is the time of day even below zero: -1.25 is one day back, then 06:00.
   const double linear = days >= 0 ? days : 2.0 * std::trunc(days) - days;
-  const double millis = roundHalfUp((linear - kDaysFrom1899To1970) * 86400.0 * 1000.0);
+  const double fromEpoch = linear - static_cast<double>(kDaysFrom1899To1970);
+  const double millis = roundHalfUp(fromEpoch * 86400.0 * 1000.0);
   if (millis < kFirstMillis || millis > kLastMillis) return formatDouble(days);
   const auto total = static_cast<std::int64_t>(millis);
   const std::int64_t day = floorDiv(total, kMillisPerDay);
@@ -226,7 +206,6 @@ Result<std::string> formatDateTimeExtended(std::span<const std::uint8_t> stored)
   const auto fraction = parseDigits(stored, kFraction, kFractionLen);
   // 3,652,059 days is 9999-12-31.
   if (!days || !seconds || !fraction || *days > 3'652'058 || *seconds >= 86'400) return bad;
-  constexpr std::int64_t kDaysFrom0001To1970 = 719'162;
   std::string text = isoDateTime(*days - kDaysFrom0001To1970, *seconds);
   if (*fraction != 0) {
     text += '.';
