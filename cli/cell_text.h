@@ -1,5 +1,5 @@
 // cell_text.h: one cell of a row as a JSON value or a CSV field, by the column's type. The text of
-// dates, numbers and bytes comes from jet/value_format.h; this file picks the form per type.
+// dates, numbers and bytes comes from jet/core/value_format.h; this file picks the form per type.
 #pragma once
 
 #include <string>

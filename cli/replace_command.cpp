@@ -13,7 +13,7 @@
 #include "engine/replacement_run.h"
 #include "jet/core/error_codes.h"
 #include "jet/core/fold_case.h"
-#include "jet/core/value_format.h"
+#include "cli/quoting.h"
 #include "sets/set_file.h"
 #include "sets/set_list.h"
 
@@ -50,13 +50,13 @@ class ChangePrinter : public engine::RunObserver {
   void changed(const engine::FieldChange& c) override {
     if (!dryRun_) return;
     if (json_) {
-      out_ << "{\"change\":{\"table\":" << jet::jsonString(c.table)
-           << ",\"column\":" << jet::jsonString(c.column)
-           << ",\"old\":" << jet::jsonString(c.oldValue)
-           << ",\"new\":" << jet::jsonString(c.newValue) << "}}\n";
+      out_ << "{\"change\":{\"table\":" << jsonString(c.table)
+           << ",\"column\":" << jsonString(c.column)
+           << ",\"old\":" << jsonString(c.oldValue)
+           << ",\"new\":" << jsonString(c.newValue) << "}}\n";
     } else {
       out_ << "would change " << db::terminalSafe(c.table) << "." << db::terminalSafe(c.column)
-           << ": " << jet::jsonString(c.oldValue) << " -> " << jet::jsonString(c.newValue) << '\n';
+           << ": " << jsonString(c.oldValue) << " -> " << jsonString(c.newValue) << '\n';
     }
   }
   void skipped(const engine::SkippedChange&) override {}
@@ -69,7 +69,7 @@ class ChangePrinter : public engine::RunObserver {
 
 void printTable(std::ostream& out, const engine::TableOutcome& t, bool json, bool dryRun) {
   if (json) {
-    out << "{\"table\":" << jet::jsonString(t.table)
+    out << "{\"table\":" << jsonString(t.table)
         << ",\"read\":" << (t.opened ? "true" : "false") << ",\"rowsRead\":" << t.rowsRead
         << ",\"valuesChanged\":" << t.valuesChanged << ",\"logLines\":" << t.logLines
         << ",\"changesSkipped\":" << t.changesSkipped
@@ -77,7 +77,7 @@ void printTable(std::ostream& out, const engine::TableOutcome& t, bool json, boo
     bool first = true;
     for (const auto& [number, skip] : t.skipReasons) {
       out << (first ? "" : ",") << "{\"number\":\"" << hex(number) << "\",\"count\":" << skip.count
-          << ",\"reason\":" << jet::jsonString(skip.firstDescription) << "}";
+          << ",\"reason\":" << jsonString(skip.firstDescription) << "}";
       first = false;
     }
     out << "]}\n";

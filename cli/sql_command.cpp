@@ -8,7 +8,7 @@
 #include "db/connection_string.h"
 #include "db/recordset.h"
 #include "db/sql_statement.h"
-#include "jet/core/value_format.h"
+#include "cli/quoting.h"
 
 namespace cli {
 namespace {
@@ -18,7 +18,7 @@ jet::Status printRecords(db::Recordset& records, std::ostream& out) {
   while (!records.eof()) {
     out << '{';
     for (std::size_t k = 0; k < records.fieldCount(); ++k) {
-      out << (k == 0 ? "" : ",") << jet::jsonString(records.fieldName(k)) << ':'
+      out << (k == 0 ? "" : ",") << jsonString(records.fieldName(k)) << ':'
           << jsonCell(records.field(k), records.value(k));
     }
     out << "}\n";
