@@ -12,7 +12,7 @@
 
 #include "app/app_folder.h"
 #include "app/app_title.h"
-#include "app/file_exists.h"
+#include "db/file_exists.h"
 #include "app/hand_cursor.h"
 #include "app/look.h"
 #include "db/handler_trap.h"
@@ -125,7 +125,7 @@ bool DatabaseWindow::startUp() {
     return false;
   }
   if (trap.test(132, [&] { return !text1_->text().isEmpty(); }) &&
-      trap.test(134, [&] { return app::fileExists(text1_->text()); })) {
+      trap.test(134, [&] { return db::fileExists(text1_->text().toStdString()); })) {
     trap.begin(136);
     next();
   }
