@@ -8,7 +8,7 @@
 #include "cli/progress_bar.h"
 #include "db/connection_string.h"
 #include "db/file_exists.h"
-#include "db/stream_error_reporter.h"
+#include "cli/stream_error_reporter.h"
 #include "db/table_catalogue.h"
 #include "engine/replacement_run.h"
 #include "jet/core/error_codes.h"
@@ -55,7 +55,7 @@ class ChangePrinter : public engine::RunObserver {
            << ",\"old\":" << jsonString(c.oldValue)
            << ",\"new\":" << jsonString(c.newValue) << "}}\n";
     } else {
-      out_ << "would change " << db::terminalSafe(c.table) << "." << db::terminalSafe(c.column)
+      out_ << "would change " << terminalSafe(c.table) << "." << terminalSafe(c.column)
            << ": " << jsonString(c.oldValue) << " -> " << jsonString(c.newValue) << '\n';
     }
   }
@@ -83,13 +83,13 @@ void printTable(std::ostream& out, const engine::TableOutcome& t, bool json, boo
     out << "]}\n";
     return;
   }
-  out << db::terminalSafe(t.table) << ": " << (t.opened ? "" : "could not be read; ") << t.rowsRead
+  out << terminalSafe(t.table) << ": " << (t.opened ? "" : "could not be read; ") << t.rowsRead
       << " rows read, " << t.valuesChanged
       << (dryRun ? " values would change, " : " values changed, ") << t.changesSkipped
       << " changes skipped\n";
   for (const auto& [number, skip] : t.skipReasons) {
     out << "  " << skip.count << " skipped (" << hex(number)
-        << "): " << db::terminalSafe(oneLine(skip.firstDescription)) << '\n';
+        << "): " << terminalSafe(oneLine(skip.firstDescription)) << '\n';
   }
 }
 
@@ -209,7 +209,7 @@ int ReplaceCommand::run(const Arguments& args, CommandContext& context) const {
 
   const bool json = args.flag("json");
   const bool dryRun = args.flag("dry-run");
-  db::StreamErrorReporter reporter(context.err);
+  StreamErrorReporter reporter(context.err);
   QuietWindow window(context.err);
   ProgressBar bar(context.err);
   ChangePrinter printer(context.out, json, dryRun);

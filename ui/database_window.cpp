@@ -16,7 +16,7 @@
 #include "app/hand_cursor.h"
 #include "app/look.h"
 #include "db/handler_trap.h"
-#include "db/provider_check.h"
+#include "app/provider_prompt.h"
 #include "ui/hover_rule.h"
 #include "ui/main_window.h"
 #include "ui/twips.h"
@@ -120,7 +120,7 @@ bool DatabaseWindow::startUp() {
     text2_->setText(*secret);
   }
   trap.begin(138);
-  if (!db::checkProvider(context_.engineProbe, context_.dialogs, context_.opener)) {
+  if (!app::checkProvider(context_.engineProbe, context_.dialogs, context_.opener)) {
     if (context_.quit) context_.quit();
     return false;
   }
