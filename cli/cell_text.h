@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "jet/database.h"
+#include "db/table_rows.h"  // jet::Column and jet::Value, as db/ hands them out
 
 namespace cli {
 

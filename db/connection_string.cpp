@@ -11,6 +11,8 @@
 namespace db {
 namespace {
 
+using jet::equalsIgnoringCase;
+
 constexpr std::string_view kAceName = "microsoft.ace.oledb.12.0";
 constexpr std::string_view kJetName = "microsoft.jet.oledb.4.0";
 constexpr std::string_view kProviderKey = "provider";
@@ -99,8 +101,8 @@ jet::Result<std::optional<Entry>> readEntry(std::string_view text, std::size_t& 
 
 jet::Result<Provider> providerNamed(std::string_view value) {
   const std::string_view name = trimSpaces(value);  // unlike paths, names carry no spaces
-  if (jet::equalsIgnoringCase(name, kAceName)) return Provider::kAce;
-  if (jet::equalsIgnoringCase(name, kJetName)) return Provider::kJet;
+  if (equalsIgnoringCase(name, kAceName)) return Provider::kAce;
+  if (equalsIgnoringCase(name, kJetName)) return Provider::kJet;
   return jet::Error{err::kBadConnectionString,
                     "The connection string names a provider that is not supported; it must be "
                     "Microsoft.ACE.OLEDB.12.0 or Microsoft.Jet.OLEDB.4.0."};
@@ -118,7 +120,7 @@ jet::Status fill(std::optional<std::string>& slot, std::string value, std::size_
 Provider providerFor(std::string_view path) {
   constexpr std::string_view kAccdb = "accdb";
   const std::string_view tail = path.size() > kAccdb.size() ? path.substr(path.size() - 5) : path;
-  return jet::equalsIgnoringCase(tail, kAccdb) ? Provider::kAce : Provider::kJet;
+  return equalsIgnoringCase(tail, kAccdb) ? Provider::kAce : Provider::kJet;
 }
 
 std::string buildConnectionString(std::string_view path, std::string_view password) {
@@ -136,9 +138,9 @@ jet::Result<ConnectionTarget> parseConnectionString(std::string_view text) {
   while (true) {
     JET_ASSIGN_OR_RETURN(std::optional<Entry> next, readEntry(text, pos, entry));
     if (!next) break;
-    std::optional<std::string>* slot = jet::equalsIgnoringCase(next->key, kProviderKey)   ? &provider
-                                       : jet::equalsIgnoringCase(next->key, kSourceKey)   ? &source
-                                       : jet::equalsIgnoringCase(next->key, kPasswordKey) ? &password
+    std::optional<std::string>* slot = equalsIgnoringCase(next->key, kProviderKey)   ? &provider
+                                       : equalsIgnoringCase(next->key, kSourceKey)   ? &source
+                                       : equalsIgnoringCase(next->key, kPasswordKey) ? &password
                                                                                      : nullptr;
     if (slot == nullptr) return malformed(entry, "has a key that is not understood");
     JET_TRY(fill(*slot, std::move(next->value), entry));
