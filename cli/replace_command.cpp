@@ -6,14 +6,14 @@
 #include <ostream>
 
 #include "cli/progress_bar.h"
+#include "cli/quoting.h"
+#include "cli/stream_error_reporter.h"
 #include "db/connection_string.h"
 #include "db/file_exists.h"
-#include "cli/stream_error_reporter.h"
 #include "db/table_catalogue.h"
 #include "engine/replacement_run.h"
 #include "jet/core/error_codes.h"
 #include "jet/core/fold_case.h"
-#include "cli/quoting.h"
 #include "sets/set_file.h"
 #include "sets/set_list.h"
 
@@ -51,12 +51,11 @@ class ChangePrinter : public engine::RunObserver {
     if (!dryRun_) return;
     if (json_) {
       out_ << "{\"change\":{\"table\":" << jsonString(c.table)
-           << ",\"column\":" << jsonString(c.column)
-           << ",\"old\":" << jsonString(c.oldValue)
+           << ",\"column\":" << jsonString(c.column) << ",\"old\":" << jsonString(c.oldValue)
            << ",\"new\":" << jsonString(c.newValue) << "}}\n";
     } else {
-      out_ << "would change " << terminalSafe(c.table) << "." << terminalSafe(c.column)
-           << ": " << jsonString(c.oldValue) << " -> " << jsonString(c.newValue) << '\n';
+      out_ << "would change " << terminalSafe(c.table) << "." << terminalSafe(c.column) << ": "
+           << jsonString(c.oldValue) << " -> " << jsonString(c.newValue) << '\n';
     }
   }
   void skipped(const engine::SkippedChange&) override {}
@@ -69,10 +68,9 @@ class ChangePrinter : public engine::RunObserver {
 
 void printTable(std::ostream& out, const engine::TableOutcome& t, bool json, bool dryRun) {
   if (json) {
-    out << "{\"table\":" << jsonString(t.table)
-        << ",\"read\":" << (t.opened ? "true" : "false") << ",\"rowsRead\":" << t.rowsRead
-        << ",\"valuesChanged\":" << t.valuesChanged << ",\"logLines\":" << t.logLines
-        << ",\"changesSkipped\":" << t.changesSkipped
+    out << "{\"table\":" << jsonString(t.table) << ",\"read\":" << (t.opened ? "true" : "false")
+        << ",\"rowsRead\":" << t.rowsRead << ",\"valuesChanged\":" << t.valuesChanged
+        << ",\"logLines\":" << t.logLines << ",\"changesSkipped\":" << t.changesSkipped
         << ",\"dryRun\":" << (dryRun ? "true" : "false") << ",\"skipped\":[";
     bool first = true;
     for (const auto& [number, skip] : t.skipReasons) {

@@ -4,11 +4,11 @@
 #include <ostream>
 
 #include "cli/cell_text.h"
+#include "cli/quoting.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/recordset.h"
 #include "db/sql_statement.h"
-#include "cli/quoting.h"
 
 namespace cli {
 namespace {

@@ -17,8 +17,7 @@ EngineProbe failingWith(std::int32_t number, std::string description) {
 TEST(ProviderCheckTest, TheProbeTellsPresentMissingAndUnusableApart) {
   EXPECT_EQ(probeProvider(builtInEngineProbe), ProviderState::kPresent);
   EXPECT_EQ(probeProvider(EngineProbe()), ProviderState::kPresent) << "no probe: the built-in one";
-  EXPECT_EQ(probeProvider(failingWith(3706, "Provider cannot be found.")),
-            ProviderState::kMissing);
+  EXPECT_EQ(probeProvider(failingWith(3706, "Provider cannot be found.")), ProviderState::kMissing);
   EXPECT_EQ(probeProvider(failingWith(-2147221164, "Class not registered")),
             ProviderState::kUnusable);
 }

@@ -12,11 +12,11 @@
 
 #include "app/app_folder.h"
 #include "app/app_title.h"
-#include "db/file_exists.h"
 #include "app/hand_cursor.h"
 #include "app/look.h"
-#include "db/handler_trap.h"
 #include "app/provider_prompt.h"
+#include "db/file_exists.h"
+#include "db/handler_trap.h"
 #include "ui/hover_rule.h"
 #include "ui/main_window.h"
 #include "ui/twips.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "db/error_report.h"
 #include "app/question_box.h"
+#include "db/error_report.h"
 #include "sets/prompter.h"
 
 class QDialog;

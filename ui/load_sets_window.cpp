@@ -8,9 +8,9 @@
 #include <QPushButton>
 
 #include "app/app_folder.h"
-#include "db/file_exists.h"
 #include "app/hand_cursor.h"
 #include "app/look.h"
+#include "db/file_exists.h"
 #include "db/handler_trap.h"
 #include "sets/set_file.h"
 #include "ui/hover_rule.h"
@@ -137,9 +137,8 @@ void LoadSetsWindow::loadFile() {
   const QString path = text1_->text();
   if (trap.test(102, [&] { return path.trimmed().isEmpty(); })) return;
   // A folder does not count as a file here.
-  if (trap.test(104, [&] {
-        return !db::fileExists(path.toStdString()) || QFileInfo(path).isDir();
-      })) {
+  if (trap.test(104,
+                [&] { return !db::fileExists(path.toStdString()) || QFileInfo(path).isDir(); })) {
     trap.begin(128);
     context_.dialogs.notify(path.toStdString() + " not found.");
     return;

@@ -8,8 +8,8 @@
 
 #include "app/home_page_chance.h"
 #include "app/settings_store.h"
-#include "db/provider_check.h"
 #include "app/url_opener.h"
+#include "db/provider_check.h"
 #include "ui/database_access.h"
 #include "ui/dialogs.h"
 #include "ui/replacement_runner.h"

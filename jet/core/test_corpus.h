@@ -25,13 +25,13 @@ inline bool corpusFilePresent(const std::string& path) {
 
 // In a test body: skips the test when the corpus file `path` is missing, or fails it there
 // when the corpus is required.
-#define SKIP_WITHOUT_CORPUS_FILE(path)                                                   \
-  do {                                                                                   \
-    const std::string corpus_file_ = (path);                                             \
-    if (!::jet::testing::corpusFilePresent(corpus_file_)) {                              \
-      if (::jet::testing::corpusRequired()) {                                            \
-        FAIL() << "corpus file missing (required because CI=true): " << corpus_file_;    \
-      }                                                                                  \
-      GTEST_SKIP() << "no corpus file " << corpus_file_;                                 \
-    }                                                                                    \
+#define SKIP_WITHOUT_CORPUS_FILE(path)                                                \
+  do {                                                                                \
+    const std::string corpus_file_ = (path);                                          \
+    if (!::jet::testing::corpusFilePresent(corpus_file_)) {                           \
+      if (::jet::testing::corpusRequired()) {                                         \
+        FAIL() << "corpus file missing (required because CI=true): " << corpus_file_; \
+      }                                                                               \
+      GTEST_SKIP() << "no corpus file " << corpus_file_;                              \
+    }                                                                                 \
   } while (0)
