@@ -2,11 +2,11 @@
 // without waiting for it.
 #pragma once
 
-#include "db/url_opener.h"
+#include "app/url_opener.h"
 
 namespace app {
 
-class DesktopUrlOpener : public db::UrlOpener {
+class DesktopUrlOpener : public UrlOpener {
  public:
   bool open(const std::string& url) override;
 };

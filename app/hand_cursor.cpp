@@ -9,7 +9,7 @@
 
 #include "app/app_folder.h"
 #include "app/error_codes.h"
-#include "app/file_exists.h"
+#include "db/file_exists.h"
 
 namespace app {
 namespace {
@@ -25,6 +25,8 @@ jet::Error broken(const QString& path, const std::string& why) {
   return jet::Error{err::kCursorUnreadable,
                     "The pointer image " + path.toStdString() + " cannot be read: " + why};
 }
+
+bool present(const QString& path) { return db::fileExists(QFile::encodeName(path).toStdString()); }
 
 }  // namespace
 
@@ -45,7 +47,7 @@ jet::Result<QCursor> cursorFromBytes(const QByteArray& bytes, const QString& pat
 
 jet::Result<std::optional<QCursor>> loadHandCursor(const QString& appFolder) {
   const QString path = handCursorPath(appFolder);
-  if (!fileExists(path)) return std::optional<QCursor>();
+  if (!present(path)) return std::optional<QCursor>();
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return broken(path, file.errorString().toStdString());
   JET_ASSIGN_OR_RETURN(QCursor cursor, cursorFromBytes(file.readAll(), path));
@@ -54,7 +56,7 @@ jet::Result<std::optional<QCursor>> loadHandCursor(const QString& appFolder) {
 
 void installHandCursor(db::HandlerTrap& trap, int testLine, int loadLine, const QString& appFolder,
                        WindowPointer& pointer) {
-  if (trap.test(testLine, [&] { return fileExists(handCursorPath(appFolder)); })) {
+  if (trap.test(testLine, [&] { return present(handCursorPath(appFolder)); })) {
     if (auto cursor = trap.step(loadLine, [&] { return loadHandCursor(appFolder); })) {
       pointer.setCustomImage(*cursor);
     }

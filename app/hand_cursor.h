@@ -17,7 +17,7 @@ namespace app {
 // cursor file, naming `path`.
 jet::Result<QCursor> cursorFromBytes(const QByteArray& bytes, const QString& path);
 
-// Nothing when no file is at the hand pointer path (fileExists); the pointer when there is one;
+// Nothing when no file is at the hand pointer path (db::fileExists); the pointer when there is one;
 // an error naming the file when it is there but cannot be read as a cursor.
 jet::Result<std::optional<QCursor>> loadHandCursor(const QString& appFolder);
 

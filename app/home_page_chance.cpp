@@ -20,7 +20,7 @@ int chanceNumber(double r) {
   return std::clamp(n, 1, 100);
 }
 
-bool homePageChance(const RandomSource& random, const std::string& address, db::UrlOpener& opener) {
+bool homePageChance(const RandomSource& random, const std::string& address, UrlOpener& opener) {
   const int n = chanceNumber(random());
   if (n != kHomePageNumber || address.empty()) return false;
   opener.open(address);  // whatever the browser does is ignored

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "db/url_opener.h"
+#include "app/url_opener.h"
 
 namespace app {
 
@@ -23,6 +23,6 @@ int chanceNumber(double r);
 
 // Draws one number; when it is kHomePageNumber and `address` is not empty, hands the address to
 // `opener` without waiting. True when the page was handed over.
-bool homePageChance(const RandomSource& random, const std::string& address, db::UrlOpener& opener);
+bool homePageChance(const RandomSource& random, const std::string& address, UrlOpener& opener);
 
 }  // namespace app

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "cli/quoting.h"
 #include "jet/core/value_format.h"
 
 namespace cli {
@@ -72,7 +73,7 @@ std::string jsonCell(const jet::Column& column, const jet::Value& value) {
     case Cell::kLiteral:
       return cell.text;
     case Cell::kString:
-      return jet::jsonString(cell.text);
+      return jsonString(cell.text);
   }
   return "null";
 }
@@ -80,7 +81,7 @@ std::string jsonCell(const jet::Column& column, const jet::Value& value) {
 std::string csvCell(const jet::Column& column, const jet::Value& value) {
   Cell cell = cellOf(column, value);
   if (cell.kind == Cell::kString && cell.text.empty()) return "\"\"";
-  return jet::csvField(cell.text);
+  return csvField(cell.text);
 }
 
 }  // namespace cli

@@ -1,10 +1,10 @@
 // cell_text.h: one cell of a row as a JSON value or a CSV field, by the column's type. The text of
-// dates, numbers and bytes comes from jet/value_format.h; this file picks the form per type.
+// dates, numbers and bytes comes from jet/core/value_format.h; this file picks the form per type.
 #pragma once
 
 #include <string>
 
-#include "jet/database.h"
+#include "db/table_rows.h"  // jet::Column and jet::Value, as db/ hands them out
 
 namespace cli {
 

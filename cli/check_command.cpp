@@ -3,7 +3,8 @@
 
 #include <ostream>
 
-#include "jet/integrity_check.h"
+#include "db/connection_string.h"
+#include "db/integrity_check.h"
 
 namespace cli {
 
@@ -26,7 +27,7 @@ AcceptedArguments CheckCommand::acceptedArguments() const {
 
 int CheckCommand::run(const Arguments& args, CommandContext& context) const {
   const std::string& path = args.positional.at(0);
-  auto problems = jet::checkDatabaseFile(path, args.value("password"));
+  auto problems = db::checkIntegrity(db::buildConnectionString(path, args.value("password")));
   if (!problems.ok()) return failWith(context, problems.error(), path);
   for (const auto& line : *problems) context.out << path << ": " << oneLine(line) << '\n';
   if (problems->empty()) context.out << path << ": no problems found\n";

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <vector>
 
+#include "jet/core/test_scratch_folder.h"
+
 namespace cli {
 namespace {
 
@@ -35,8 +37,9 @@ TEST(CheckCommand, SoundFileHasNoProblems) {
 }
 
 TEST(CheckCommand, DamagedCopyListsProblemsAndFails) {
-  auto copy = std::filesystem::temp_directory_path() / "check-command-test.mdb";
-  std::filesystem::copy_file(kFile, copy, std::filesystem::copy_options::overwrite_existing);
+  jet::testing::ScratchFolder folder;
+  const std::filesystem::path copy = folder.file("damaged.mdb");
+  std::filesystem::copy_file(kFile, copy);
   {
     std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
     std::vector<char> page1(4096);
@@ -50,7 +53,6 @@ TEST(CheckCommand, DamagedCopyListsProblemsAndFails) {
     f.write(page1.data(), 4096);
   }
   CheckRun r = check({copy.string()});
-  std::filesystem::remove(copy);
   EXPECT_EQ(r.status, kExitFailure);
   EXPECT_NE(r.out.find("marked free in the global map"), std::string::npos) << r.out;
 }

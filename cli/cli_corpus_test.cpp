@@ -20,7 +20,7 @@ struct Outcome {
 
 Outcome run(std::vector<std::string> args) {
   std::ostringstream out, err;
-  CommandContext context{out, err, &jet::Database::open};
+  CommandContext context{out, err, {}};
   const int code = Program().run(args, context);
   return {code, out.str(), err.str()};
 }

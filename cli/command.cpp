@@ -4,6 +4,8 @@
 
 #include <ostream>
 
+#include "db/connection_string.h"
+
 namespace cli {
 
 std::string oneLine(std::string_view text) {
@@ -38,12 +40,11 @@ int Command::failWith(CommandContext& context, const jet::Error& error,
   return fail(context, path + ": " + error.description);
 }
 
-std::unique_ptr<jet::Database> Command::openDatabase(const Arguments& args,
-                                                     CommandContext& context) const {
+std::unique_ptr<db::Connection> Command::openDatabase(const Arguments& args,
+                                                      CommandContext& context) const {
   const std::string& path = args.positional[0];
-  jet::OpenOptions options;
-  options.password = args.value("password");
-  auto db = context.openDatabase(path, options);
+  auto db = db::Connection::open(db::buildConnectionString(path, args.value("password")),
+                                 db::ConnectionMode::kRead, context.openDatabase);
   if (!db.ok()) {
     const std::string& d = db.error().description;
     fail(context, d.find(path) != std::string::npos ? d : "cannot open " + path + ": " + d);

@@ -1,6 +1,7 @@
 // command.h: what every fieldmend-cli command shares: its name, help text and accepted arguments,
 // the context it runs in (output streams, how to open a database) and the exit codes.
-// Each command lives in its own file; the program picks one by name.
+// Each command lives in its own file; the program picks one by name. Commands reach the file
+// engine only through the provider layer (db/).
 #pragma once
 
 #include <ctime>
@@ -12,7 +13,7 @@
 #include <string_view>
 
 #include "cli/arguments.h"
-#include "jet/database.h"
+#include "db/connection.h"
 
 namespace cli {
 
@@ -22,13 +23,11 @@ inline constexpr int kExitUsage = 2;    // unknown command or option, missing ar
 
 inline constexpr std::string_view kProgramName = "fieldmend-cli";
 
-using DatabaseOpener = std::function<jet::Result<std::unique_ptr<jet::Database>>(
-    const std::string& path, const jet::OpenOptions& options)>;
-
 struct CommandContext {
   std::ostream& out;
   std::ostream& err;
-  DatabaseOpener openDatabase;
+  // How connections read the file: empty for the engine's reader; tests hand in a fake.
+  db::ReaderOpener openDatabase;
   // For the commands that change a database: the environment (the change log's folder), the
   // local clock (its timestamps), and whether `err` is a terminal (progress is drawn there).
   std::function<const char*(const char*)> env = [](const char*) -> const char* { return nullptr; };
@@ -53,9 +52,10 @@ class Command {
 
   // Writes "fieldmend-cli: NAME: message" as one line on the error stream; returns kExitFailure.
   int fail(CommandContext& context, std::string_view message) const;
-  // Opens the database named by the first positional argument with the --password option, or
-  // reports why it cannot (returning null).
-  std::unique_ptr<jet::Database> openDatabase(const Arguments& args, CommandContext& context) const;
+  // Opens a read-only connection to the database named by the first positional argument with the
+  // --password option, or reports why it cannot (returning null).
+  std::unique_ptr<db::Connection> openDatabase(const Arguments& args,
+                                               CommandContext& context) const;
   // Reports an engine error: its description, with the database's path in front unless the
   // description names it already. Returns kExitFailure.
   int failWith(CommandContext& context, const jet::Error& error, const std::string& path) const;

@@ -2,7 +2,7 @@
 #include "cli/csv_row_writer.h"
 
 #include "cli/cell_text.h"
-#include "jet/core/value_format.h"
+#include "cli/quoting.h"
 
 namespace cli {
 
@@ -11,7 +11,7 @@ void CsvRowWriter::begin(const jet::TableDef& table) {
   line_.clear();
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     if (i != 0) line_ += ',';
-    line_ += jet::csvField(columns_[i].name);
+    line_ += csvField(columns_[i].name);
   }
   out_ << line_ << "\r\n";
 }

@@ -2,28 +2,24 @@
 // holds one row at a time however large the table.
 #include "cli/export_command.h"
 
-#include <algorithm>
+#include <optional>
 #include <ostream>
 
 #include "cli/row_writer.h"
+#include "db/table_rows.h"
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 
 namespace cli {
 namespace {
 
-bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char x, char y) { return lower(x) == lower(y); });
-}
-
-// A catalogue entry of that name that names something other than a table stored in this file.
-const jet::CatalogEntry* nonLocalEntry(const jet::Database& db, std::string_view name) {
-  for (const jet::CatalogEntry& e : db.catalogue()) {
-    if (e.tdefPage == 0 && e.kind != jet::ObjectKind::kOther && sameNameIgnoringCase(e.name, name))
-      return &e;
+// The table schema's row of that name when it names something whose records are not stored in
+// this file (a link, a pass-through table, a query).
+std::optional<db::SchemaRow> nonLocalEntry(const db::Connection& db, std::string_view name) {
+  for (const db::SchemaRow& e : db.tableSchema()) {
+    if (!e.stored && jet::equalsIgnoringCase(e.tableName, name)) return e;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 }  // namespace
@@ -52,12 +48,11 @@ AcceptedArguments ExportCommand::acceptedArguments() const {
   return {{"FILE", "TABLE"}, {{"password", true}, {"format", true}}};
 }
 
-std::optional<jet::TableDef> ExportCommand::findTable(const jet::Database& db,
+std::optional<jet::TableDef> ExportCommand::findTable(const db::Connection& db,
                                                       const std::string& name,
                                                       CommandContext& context) const {
-  if (const jet::CatalogEntry* e = nonLocalEntry(db, name)) {
-    fail(context, "\"" + e->name + "\" in " + db.path() + " is a " +
-                      std::string(jet::objectKindText(e->kind)) +
+  if (const std::optional<db::SchemaRow> e = nonLocalEntry(db, name)) {
+    fail(context, "\"" + e->tableName + "\" in " + db.path() + " is a " + e->tableType +
                       ", not a table stored in the file");
     return std::nullopt;
   }
@@ -82,13 +77,13 @@ int ExportCommand::run(const Arguments& args, CommandContext& context) const {
   if (!db) return kExitFailure;
   std::optional<jet::TableDef> table = findTable(*db, args.positional[1], context);
   if (!table) return kExitFailure;
-  auto scan = db->scan(*table);
-  if (!scan.ok()) return failWith(context, scan.error(), db->path());
+  auto rows = db::TableRows::open(*db, *table);
+  if (!rows.ok()) return failWith(context, rows.error(), db->path());
 
   writer->begin(*table);
   jet::Row row;
   while (true) {
-    auto more = (*scan)->next(row);
+    auto more = (*rows)->next(row);
     if (!more.ok()) {
       context.out.flush();
       return failWith(context, more.error(), db->path());

@@ -18,7 +18,7 @@ class ExportCommand : public Command {
 
  private:
   // The table's definition, or a reported failure (returning nullopt).
-  std::optional<jet::TableDef> findTable(const jet::Database& db, const std::string& name,
+  std::optional<jet::TableDef> findTable(const db::Connection& db, const std::string& name,
                                          CommandContext& context) const;
 };
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <ostream>
 
+#include "db/table_catalogue.h"
+
 namespace cli {
 namespace {
 
@@ -61,10 +63,8 @@ int InfoCommand::run(const Arguments& args, CommandContext& context) const {
   auto db = openDatabase(args, context);
   if (!db) return kExitFailure;
   const jet::HeaderInfo& h = db->header();
-  const auto& entries = db->catalogue();
-  const auto tables = std::count_if(entries.begin(), entries.end(), [](const jet::CatalogEntry& e) {
-    return e.kind == jet::ObjectKind::kTable;
-  });
+  const auto entries = db->tableSchema();
+  const auto tables = std::count_if(entries.begin(), entries.end(), db::isUserTable);
   std::ostream& out = context.out;
   out << "format: " << formatName(h.version) << '\n'
       << "version: " << jet::versionName(h.version) << '\n'

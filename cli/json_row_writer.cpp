@@ -2,14 +2,14 @@
 #include "cli/json_row_writer.h"
 
 #include "cli/cell_text.h"
-#include "jet/core/value_format.h"
+#include "cli/quoting.h"
 
 namespace cli {
 
 void JsonRowWriter::begin(const jet::TableDef& table) {
   columns_ = table.columns;
   keys_.clear();
-  for (const jet::Column& c : columns_) keys_.push_back(jet::jsonString(c.name));
+  for (const jet::Column& c : columns_) keys_.push_back(jsonString(c.name));
   first_ = true;
   out_ << "[\n";
 }

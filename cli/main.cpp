@@ -12,7 +12,7 @@
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  cli::CommandContext context{std::cout, std::cerr, &jet::Database::open};
+  cli::CommandContext context{std::cout, std::cerr, {}};
   context.env = [](const char* name) -> const char* { return std::getenv(name); };
   context.clock = [] {
     std::time_t now = std::time(nullptr);

@@ -1,7 +1,7 @@
 // progress_bar.cpp: drawing the run's progress in place with carriage returns.
 #include "cli/progress_bar.h"
 
-#include "db/stream_error_reporter.h"
+#include "cli/stream_error_reporter.h"
 
 namespace cli {
 namespace {
@@ -18,7 +18,7 @@ int percent(const engine::RunProgress& where) {
 std::string progressLine(const engine::RunProgress& where) {
   int p = percent(where);
   int filled = p * kBarWidth / 100;
-  std::string line = db::terminalSafe(where.table) + "  " + std::to_string(where.row) + "/" +
+  std::string line = terminalSafe(where.table) + "  " + std::to_string(where.row) + "/" +
                      std::to_string(where.rows) + "  [";
   line.append(static_cast<std::size_t>(filled), '#');
   line.append(static_cast<std::size_t>(kBarWidth - filled), '.');

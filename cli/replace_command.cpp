@@ -6,15 +6,15 @@
 #include <ostream>
 
 #include "cli/progress_bar.h"
+#include "cli/quoting.h"
+#include "cli/stream_error_reporter.h"
 #include "db/connection_string.h"
 #include "db/file_exists.h"
-#include "db/fold_case.h"
-#include "db/stream_error_reporter.h"
 #include "db/table_catalogue.h"
 #include "engine/replacement_run.h"
 #include "engine/run_summary.h"
 #include "jet/core/error_codes.h"
-#include "jet/core/value_format.h"
+#include "jet/core/fold_case.h"
 #include "sets/set_file.h"
 #include "sets/set_list.h"
 
@@ -51,13 +51,12 @@ class ChangePrinter : public engine::RunObserver {
   void changed(const engine::FieldChange& c) override {
     if (!dryRun_) return;
     if (json_) {
-      out_ << "{\"change\":{\"table\":" << jet::jsonString(c.table)
-           << ",\"column\":" << jet::jsonString(c.column)
-           << ",\"old\":" << jet::jsonString(c.oldValue)
-           << ",\"new\":" << jet::jsonString(c.newValue) << "}}\n";
+      out_ << "{\"change\":{\"table\":" << jsonString(c.table)
+           << ",\"column\":" << jsonString(c.column) << ",\"old\":" << jsonString(c.oldValue)
+           << ",\"new\":" << jsonString(c.newValue) << "}}\n";
     } else {
-      out_ << "would change " << db::terminalSafe(c.table) << "." << db::terminalSafe(c.column)
-           << ": " << jet::jsonString(c.oldValue) << " -> " << jet::jsonString(c.newValue) << '\n';
+      out_ << "would change " << terminalSafe(c.table) << "." << terminalSafe(c.column) << ": "
+           << jsonString(c.oldValue) << " -> " << jsonString(c.newValue) << '\n';
     }
   }
   void skipped(const engine::SkippedChange&) override {}
@@ -69,14 +68,14 @@ class ChangePrinter : public engine::RunObserver {
 };
 
 void printJson(std::ostream& out, const engine::TableOutcome& t, bool dryRun) {
-  out << "{\"table\":" << jet::jsonString(t.table) << ",\"read\":" << (t.opened ? "true" : "false")
+  out << "{\"table\":" << jsonString(t.table) << ",\"read\":" << (t.opened ? "true" : "false")
       << ",\"rowsRead\":" << t.rowsRead << ",\"valuesChanged\":" << t.valuesChanged
       << ",\"logLines\":" << t.logLines << ",\"changesSkipped\":" << t.changesSkipped
       << ",\"dryRun\":" << (dryRun ? "true" : "false") << ",\"skipped\":[";
   bool first = true;
   for (const auto& [number, skip] : t.skipReasons) {
     out << (first ? "" : ",") << "{\"number\":\"" << hex(number) << "\",\"count\":" << skip.count
-        << ",\"reason\":" << jet::jsonString(skip.firstDescription) << "}";
+        << ",\"reason\":" << jsonString(skip.firstDescription) << "}";
     first = false;
   }
   out << "]}\n";
@@ -85,8 +84,8 @@ void printJson(std::ostream& out, const engine::TableOutcome& t, bool dryRun) {
 // The window's summary, a line at a time.
 void printSummary(std::ostream& out, const engine::RunOutcome& outcome, bool dryRun) {
   const engine::RunSummary summary = engine::summarizeRun(outcome, dryRun);
-  out << db::terminalSafe(oneLine(summary.headline)) << '\n';
-  for (const std::string& line : summary.details) out << db::terminalSafe(oneLine(line)) << '\n';
+  out << terminalSafe(oneLine(summary.headline)) << '\n';
+  for (const std::string& line : summary.details) out << terminalSafe(oneLine(line)) << '\n';
 }
 
 // The tables to work on: those named (each must exist), or every user table.
@@ -103,7 +102,7 @@ jet::Result<std::vector<engine::TableListEntry>> chooseTables(const Arguments& a
   for (const std::string& wanted : args.all("table")) {
     const std::string* found = nullptr;
     for (const std::string& name : *listed) {
-      if (db::equalsIgnoringCase(name, wanted)) found = &name;
+      if (jet::equalsIgnoringCase(name, wanted)) found = &name;
     }
     if (found == nullptr) {
       return jet::Error{jet::err::kNoSuchTable, "no user table named '" + wanted + "' in " + path};
@@ -207,7 +206,7 @@ int ReplaceCommand::run(const Arguments& args, CommandContext& context) const {
 
   const bool json = args.flag("json");
   const bool dryRun = args.flag("dry-run");
-  db::StreamErrorReporter reporter(context.err);
+  StreamErrorReporter reporter(context.err);
   QuietWindow window(context.err);
   ProgressBar bar(context.err);
   ChangePrinter printer(context.out, json, dryRun);

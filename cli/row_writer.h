@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "jet/database.h"
+#include "db/table_rows.h"  // jet::TableDef and jet::Row, as db/ hands them out
 
 namespace cli {
 

@@ -4,11 +4,11 @@
 #include <ostream>
 
 #include "cli/cell_text.h"
+#include "cli/quoting.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "db/recordset.h"
 #include "db/sql_statement.h"
-#include "jet/core/value_format.h"
 
 namespace cli {
 namespace {
@@ -18,7 +18,7 @@ jet::Status printRecords(db::Recordset& records, std::ostream& out) {
   while (!records.eof()) {
     out << '{';
     for (std::size_t k = 0; k < records.fieldCount(); ++k) {
-      out << (k == 0 ? "" : ",") << jet::jsonString(records.fieldName(k)) << ':'
+      out << (k == 0 ? "" : ",") << jsonString(records.fieldName(k)) << ':'
           << jsonCell(records.field(k), records.value(k));
     }
     out << "}\n";

@@ -1,31 +1,14 @@
-// tables_command.cpp: lists catalogue entries (user tables, or with --all every kind the table
-// schema shows) in catalogue order, counting the rows of local tables by scanning them.
+// tables_command.cpp: lists the table schema's rows (the user tables by the table catalogue's
+// rule, or with --all every kind) in catalogue order, counting the records of stored tables by
+// reading them.
 #include "cli/tables_command.h"
 
 #include <ostream>
 
+#include "db/table_catalogue.h"
+#include "db/table_rows.h"
+
 namespace cli {
-namespace {
-
-// Rows a full scan delivers (the count stored in the table definition may be stale).
-jet::Result<std::uint64_t> countRows(const jet::Database& db, const jet::CatalogEntry& entry) {
-  JET_ASSIGN_OR_RETURN(jet::TableDef table, db.table(entry.name));
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<jet::TableScan> scan, db.scan(table));
-  std::uint64_t count = 0;
-  jet::Row row;
-  while (true) {
-    JET_ASSIGN_OR_RETURN(bool more, scan->next(row));
-    if (!more) return count;
-    ++count;
-  }
-}
-
-bool listed(const jet::CatalogEntry& entry, bool all) {
-  if (entry.kind == jet::ObjectKind::kTable) return true;
-  return all && entry.kind != jet::ObjectKind::kOther;
-}
-
-}  // namespace
 
 std::string TablesCommand::help() const {
   return "Usage: fieldmend-cli tables FILE [--password PASSWORD] [--all]\n"
@@ -50,15 +33,15 @@ int TablesCommand::run(const Arguments& args, CommandContext& context) const {
   auto db = openDatabase(args, context);
   if (!db) return kExitFailure;
   const bool all = args.flag("all");
-  for (const jet::CatalogEntry& entry : db->catalogue()) {
-    if (!listed(entry, all)) continue;
+  for (const db::SchemaRow& entry : db->tableSchema()) {
+    if (!all && !db::isUserTable(entry)) continue;
     std::string count = "-";
-    if (entry.tdefPage != 0) {
-      auto rows = countRows(*db, entry);
+    if (entry.stored) {
+      auto rows = db::countRecords(*db, entry.tableName);
       if (!rows.ok()) return failWith(context, rows.error(), db->path());
       count = std::to_string(*rows);
     }
-    context.out << entry.name << '\t' << jet::objectKindText(entry.kind) << '\t' << count << '\n';
+    context.out << entry.tableName << '\t' << entry.tableType << '\t' << count << '\n';
   }
   context.out.flush();
   return context.out ? kExitOk : fail(context, "cannot write to the standard output");

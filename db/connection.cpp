@@ -6,11 +6,12 @@
 
 #include "db/connection_string.h"
 #include "db/error_codes.h"
-#include "db/fold_case.h"
 #include "db/recordset.h"
 #include "db/sql_statement.h"
 #include "jet/database_writer.h"
+#include "jet/table_writer.h"
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 
 namespace db {
 namespace {
@@ -26,11 +27,13 @@ Connection::Connection(std::unique_ptr<jet::Database> reader, ConnectionMode mod
 Connection::~Connection() { (void)close(); }
 
 jet::Result<std::unique_ptr<Connection>> Connection::open(std::string_view connectionString,
-                                                          ConnectionMode mode) {
+                                                          ConnectionMode mode,
+                                                          const ReaderOpener& opener) {
   JET_ASSIGN_OR_RETURN(ConnectionTarget target, parseConnectionString(connectionString));
   jet::OpenOptions options;
   options.password = target.password;
-  JET_ASSIGN_OR_RETURN(auto reader, jet::Database::open(target.path, options));
+  JET_ASSIGN_OR_RETURN(auto reader, opener ? opener(target.path, options)
+                                           : jet::Database::open(target.path, options));
   return std::unique_ptr<Connection>(
       new Connection(std::move(reader), mode, std::move(target.password)));
 }
@@ -42,7 +45,7 @@ std::vector<SchemaRow> Connection::tableSchema() const {
   for (const jet::CatalogEntry& entry : reader_->catalogue()) {
     std::string_view type = jet::objectKindText(entry.kind);
     if (type.empty()) continue;  // not an object the table schema lists
-    rows.push_back(SchemaRow{std::string(type), entry.name});
+    rows.push_back(SchemaRow{std::string(type), entry.name, entry.tdefPage != 0});
   }
   return rows;
 }
@@ -70,7 +73,7 @@ jet::Result<std::uint64_t> Connection::execute(std::string_view sql) {
   JET_ASSIGN_OR_RETURN(jet::TableDef table, reader_->table(update->table));
   std::size_t k = table.columns.size();
   for (std::size_t i = 0; i < table.columns.size(); ++i) {
-    if (equalsIgnoringCase(table.columns[i].name, update->column)) k = i;
+    if (jet::equalsIgnoringCase(table.columns[i].name, update->column)) k = i;
   }
   if (k == table.columns.size()) {
     return jet::Error{jet::err::kNoSuchColumn,
@@ -87,7 +90,7 @@ jet::Result<std::uint64_t> Connection::execute(std::string_view sql) {
   std::uint64_t changed = 0;
   while (!records->eof()) {
     const jet::Value& v = records->value(k);
-    if (!v.isNull && equalsIgnoringCase(v.text, update->oldValue)) {
+    if (!v.isNull && jet::equalsIgnoringCase(v.text, update->oldValue)) {
       // The engine counts a record that already holds the new text; there is nothing to write.
       if (v.text != update->newValue) JET_TRY(records->updateText(k, update->newValue));
       ++changed;
@@ -122,10 +125,13 @@ jet::Result<jet::Row> Connection::storedRow(const jet::TableDef& table,
 }
 
 jet::Status Connection::updateRow(const jet::TableDef& table, jet::RowLocator where,
-                                  const jet::CellChanges& changes) {
+                                  const CellChanges& changes) {
   JET_TRY(beginWriting());
   JET_ASSIGN_OR_RETURN(jet::TableWriter * target, writer_->table(table));
-  JET_TRY(writer_->updateRow(*target, where, changes));
+  jet::CellChanges cells;
+  cells.reserve(changes.size());
+  for (const CellChange& c : changes) cells.emplace_back(c.field, c.value);
+  JET_TRY(writer_->updateRow(*target, where, cells));
   if (writer_->pages().changes().size() >= kPagesPerCommit) return commit();
   return {};
 }

@@ -12,7 +12,7 @@
 
 #include "jet/database.h"
 #include "jet/core/status.h"
-#include "jet/table_writer.h"
+#include "jet/core/types.h"
 
 namespace jet {
 class DatabaseWriter;
@@ -26,27 +26,47 @@ class Recordset;
 // changes; read refuses them.
 enum class ConnectionMode { kUnknown = 0, kRead = 1, kWrite = 2, kReadWrite = 3 };
 
-// One row of the table schema: the two columns callers read.
+// One row of the table schema: the two columns callers read, and whether the object's records
+// are stored in this file (links, pass-through tables and queries hold none).
 struct SchemaRow {
   std::string tableType;  // "TABLE", "SYSTEM TABLE", "ACCESS TABLE", "LINK", "VIEW", ...
   std::string tableName;
+  bool stored = false;
 };
+
+// New values for some fields of one record: each field's position in the table, and its value.
+struct CellChange {
+  std::size_t field = 0;
+  jet::Value value;
+};
+using CellChanges = std::vector<CellChange>;
+
+// How a connection opens the file for reading; tests hand in a database of their own.
+using ReaderOpener = std::function<jet::Result<std::unique_ptr<jet::Database>>(
+    const std::string& path, const jet::OpenOptions& options)>;
 
 class Connection {
  public:
   // Changed pages are committed (after the before-commit hook) once this many have gathered.
   static constexpr std::size_t kPagesPerCommit = 1024;
 
-  // Opens the file the connection string names, checking its password. Nothing is locked for
-  // writing until the first change.
+  // Opens the file the connection string names, checking its password, through `opener` (the
+  // engine's reader when empty). Nothing is locked for writing until the first change.
   static jet::Result<std::unique_ptr<Connection>> open(
-      std::string_view connectionString, ConnectionMode mode = ConnectionMode::kUnknown);
+      std::string_view connectionString, ConnectionMode mode = ConnectionMode::kUnknown,
+      const ReaderOpener& opener = {});
   ~Connection();  // closes, committing what was changed (a failure then goes unreported)
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
   const std::string& path() const;
   const jet::Database& database() const { return *reader_; }
+  // What the file's header says (format, page size, code page, sort order, encryption).
+  const jet::HeaderInfo& header() const { return reader_->header(); }
+  // A sentence for the user when opening undid a change that a crash had interrupted; else empty.
+  std::string recoveryNotice() const { return reader_->recoveryNotice(); }
+  // A stored table's definition by name (letter case aside, as Access compares names).
+  jet::Result<jet::TableDef> table(std::string_view name) const { return reader_->table(name); }
 
   // The table schema's rows in catalogue order: every table-like object with its type text.
   std::vector<SchemaRow> tableSchema() const;
@@ -64,7 +84,7 @@ class Connection {
 
   // Writes one row's new cells (the recordset's update); commits when enough pages gathered.
   jet::Status updateRow(const jet::TableDef& table, jet::RowLocator where,
-                        const jet::CellChanges& changes);
+                        const CellChanges& changes);
   // Takes the writer (locking the file for changes) unless already taken.
   jet::Status beginWriting();
   // The record at `where` as the file holds it since the writer was taken (a reader opened then,

@@ -6,25 +6,18 @@
 #include <optional>
 
 #include "db/error_codes.h"
+#include "jet/core/fold_case.h"
 
 namespace db {
 namespace {
+
+using jet::equalsIgnoringCase;
 
 constexpr std::string_view kAceName = "microsoft.ace.oledb.12.0";
 constexpr std::string_view kJetName = "microsoft.jet.oledb.4.0";
 constexpr std::string_view kProviderKey = "provider";
 constexpr std::string_view kSourceKey = "data source";
 constexpr std::string_view kPasswordKey = "jet oledb:database password";
-
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view trimSpaces(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);

@@ -74,6 +74,29 @@ TEST_F(ConnectionTest, TheUpdateChangesEveryRecordEqualLetterCaseAside) {
   EXPECT_EQ(cities(), (std::vector<std::string>{"Rome", "Rome", "Lyon", "Rome", "Pâris"}));
 }
 
+TEST(ConnectionNames, TablesAndColumnsMatchLetterCaseAsideBeyondAscii) {
+  jet::testing::ScratchFolder folder;
+  const std::string path = folder.file("names.mdb");
+  jet::CreateOptions options;
+  options.templatePath =
+      std::string(FIELDMEND_SOURCE_DIR) + "/third_party/templates/empty-jet4.mdb";
+  auto creator = jet::DatabaseCreator::create(path, options);
+  ASSERT_TRUE(creator.ok()) << creator.error().description;
+  ASSERT_TRUE((*creator)->addTable("Ärger", {{"Ölpreis", jet::ColumnType::kText, 20}}).ok());
+  ASSERT_TRUE((*creator)->insertRow({text("hoch")}).ok());
+  EXPECT_FALSE((*creator)->addTable("ärger", {{"x", jet::ColumnType::kText, 5}}).ok());
+  ASSERT_TRUE((*creator)->finish().ok());
+
+  auto c = Connection::open(buildConnectionString(path, ""), ConnectionMode::kReadWrite);
+  ASSERT_TRUE(c.ok()) << c.error().description;
+  auto rs = (*c)->openRecordset("SELECT * FROM `äRGER`");
+  ASSERT_TRUE(rs.ok()) << rs.error().description;
+  rs->reset();
+  auto changed = (*c)->execute("UPDATE [ÄRGER] SET [ÖLPREIS] = 'tief' WHERE [ÖLPREIS] = 'HOCH'");
+  ASSERT_TRUE(changed.ok()) << changed.error().description;
+  EXPECT_EQ(*changed, 1u);
+}
+
 TEST_F(ConnectionTest, DoubledQuotesStandForOneAndNoMatchChangesNothing) {
   auto before = jet::testing::readWhole(path);
   auto c = connect();

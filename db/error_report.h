@@ -1,6 +1,7 @@
-// error_report.h: the error report that every trapped handler shows when one of its steps fails:
-// its pieces, its exact text, and the interface through which it is shown (a modal box or a line
-// printed by the command line). Standard library only.
+// error_report.h: what a trapped handler reports when one of its steps fails, and the interface
+// through which the report is shown (a modal box, a line printed by the command line, a recorder
+// in tests). How the report reads (its caption, the project name, the support address) is the
+// application shell's: app/error_report.h. Standard library only.
 #pragma once
 
 #include <cstdint>
@@ -9,31 +10,20 @@
 
 namespace db {
 
-// The caption of the box; the box has one OK button and the warning icon and is modal.
-inline constexpr std::string_view kErrorReportCaption = "Application Error";
-// Every location begins with the project name and its build date.
-inline constexpr std::string_view kProjectName = "Mendproj";
-inline constexpr std::string_view kBuildDate = "2021/08/31";
-// The support address shown in every report and in the missing-provider question.
-inline constexpr std::string_view kSupportAddress = "support@quillmoor.example";
-
 struct ErrorReport {
   std::string description;  // the failing facility's own text, unchanged
-  std::string location;     // as locationText() builds it, trailing space included
+  std::string location;     // the window and the handler, e.g. "Form1.PushButton2_Click"
   int line = 0;             // the number of the step that was running
   std::int32_t number = 0;  // the failure's error number; not part of the text
 };
 
-// "in Mendproj2021/08/31." + window + "." + handler + " ", e.g. for ("Form1", "PushButton2_Click").
-std::string locationText(std::string_view window, std::string_view handler);
-
-// The exact text of the box: description, CR LF, location, "at line ", the line, CR CR, then the
-// request to e-mail a screenshot to the support address.
-std::string errorReportText(const ErrorReport& report);
-
-// The same text with each CR LF and each lone CR turned into LF, for displays that break lines
-// only at LF (a terminal, a plain-text label): four lines, the third empty.
-std::string errorReportDisplayText(const ErrorReport& report);
+// window + "." + handler.
+inline std::string handlerLocation(std::string_view window, std::string_view handler) {
+  std::string text(window);
+  text += '.';
+  text += handler;
+  return text;
+}
 
 // Shows a report and returns once the user has acknowledged it. The window layer implements it
 // with a modal box, the command line by printing the text, tests with a recorder.

@@ -1,6 +1,7 @@
 // file_exists.h: the one shared test whether a path names an existing entry, by asking for its
-// last-modified time. Never fails and leaves nothing behind; attributes (hidden, read-only) and
-// the entry's kind do not matter.
+// last-modified time: the table catalogue, the start-up, the hand pointer and the set files all
+// use it. Never fails and leaves nothing behind; attributes (hidden, read-only) and the entry's
+// kind do not matter, so a folder counts as present.
 #pragma once
 
 #include <string>

@@ -8,7 +8,7 @@
 namespace db {
 
 HandlerTrap::HandlerTrap(ErrorReporter& reporter, std::string_view window, std::string_view handler)
-    : reporter_(reporter), location_(locationText(window, handler)) {}
+    : reporter_(reporter), location_(handlerLocation(window, handler)) {}
 
 bool HandlerTrap::check(const jet::Status& status) {
   if (status.ok()) return true;

@@ -1,16 +1,12 @@
-// provider_check.h: the start-up check that the data access layer can be created, offering the
-// download pages of the Access Database Engine when the provider is missing.
+// provider_check.h: the start-up check that the data access layer can be created, and whether a
+// failure to create it means the provider is missing. What the user is then asked (the download
+// pages of the Access Database Engine) is the application shell's: app/provider_prompt.h.
 #pragma once
-
-#include "db/error_report.h"
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
 
-#include "db/question_box.h"
-#include "db/url_opener.h"
 #include "jet/core/status.h"
 
 namespace db {
@@ -24,20 +20,15 @@ jet::Status builtInEngineProbe();
 inline constexpr std::string_view kMissingProviderPhrase = "provider cannot be found";
 inline constexpr std::int32_t kProviderNotFound = 3706;
 
-inline constexpr const char* kDownloadPage2010 =
-    "https://www.microsoft.com/en-us/download/details.aspx?id=13255";
-inline constexpr const char* kDownloadPage2016 =
-    "https://www.microsoft.com/en-us/download/details.aspx?id=54920";
-
 bool isMissingProvider(const jet::Error& failure);
 
-// The question shown when the provider is missing: its lines joined by CR LF, with one empty line
-// between each two.
-std::string missingProviderQuestion();
+enum class ProviderState {
+  kPresent,   // the probe succeeded
+  kMissing,   // it failed because the provider is missing
+  kUnusable,  // it failed for another reason
+};
 
-// True exactly when `probe` succeeds. When it fails because the provider is missing, asks
-// missingProviderQuestion() and, on Yes, opens the 2010 then the 2016 download page (failures of
-// those openings are ignored); any failure answers false. Shows nothing else.
-bool checkProvider(const EngineProbe& probe, QuestionBox& question, UrlOpener& opener);
+// Runs `probe` (the built-in one when empty) and tells which of the three it was. Shows nothing.
+ProviderState probeProvider(const EngineProbe& probe);
 
 }  // namespace db

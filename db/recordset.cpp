@@ -3,6 +3,7 @@
 
 #include "db/connection.h"
 #include "db/error_codes.h"
+#include "db/table_rows.h"
 #include "jet/core/error_codes.h"
 
 namespace db {
@@ -30,14 +31,7 @@ jet::Result<std::unique_ptr<Recordset>> Recordset::open(Connection& connection,
 
 jet::Result<std::uint64_t> Recordset::recordCount() {
   if (count_) return *count_;
-  JET_ASSIGN_OR_RETURN(auto counter, connection_.database().scan(table_));
-  std::uint64_t n = 0;
-  jet::Row row;
-  for (;;) {
-    JET_ASSIGN_OR_RETURN(bool more, counter->next(row));
-    if (!more) break;
-    ++n;
-  }
+  JET_ASSIGN_OR_RETURN(std::uint64_t n, countRecords(connection_, table_));
   count_ = n;
   return n;
 }
@@ -84,7 +78,7 @@ jet::Status Recordset::updateText(std::size_t k, const std::string& text) {
   jet::Value v;
   v.isNull = false;
   v.text = text;
-  JET_TRY(connection_.updateRow(table_, row_.locator, jet::CellChanges{{k, v}}));
+  JET_TRY(connection_.updateRow(table_, row_.locator, CellChanges{{k, v}}));
   row_.values[k] = v;
   return {};
 }

@@ -13,11 +13,13 @@ jet::Result<std::optional<std::vector<std::string>>> listTables(const std::strin
   JET_ASSIGN_OR_RETURN(auto connection, Connection::open(connectionString));
   std::vector<std::string> names;
   for (const SchemaRow& row : connection->tableSchema()) {
-    if (row.tableType == kUserTableType) names.push_back(row.tableName);
+    if (isUserTable(row)) names.push_back(row.tableName);
   }
   JET_TRY(connection->close());
   return std::optional<std::vector<std::string>>(std::move(names));
 }
+
+bool isUserTable(const SchemaRow& row) { return row.tableType == kUserTableType; }
 
 jet::Status probeTable(std::string_view connectionString, std::string_view table) {
   JET_ASSIGN_OR_RETURN(auto connection,

@@ -7,12 +7,17 @@
 #include <string_view>
 #include <vector>
 
+#include "db/connection.h"
 #include "jet/core/status.h"
 
 namespace db {
 
 // The type text kept; any other (letter case included) is left out.
 inline constexpr std::string_view kUserTableType = "TABLE";
+
+// The one rule for what is a user table: a table schema row whose type is kUserTableType. The
+// table list, the command line's table listing and its table count all go by it.
+bool isUserTable(const SchemaRow& row);
 
 // No list (nullopt) when `path` names no existing entry; then nothing is opened. Otherwise opens
 // the database with `connectionString` and lists its user tables; failing to open or read it is

@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
+
+#include "jet/core/test_scratch_folder.h"
 
 namespace engine {
 namespace {
@@ -28,11 +29,11 @@ TEST(ChangeLog, LineFormatAndAppendOnlyCrLfFile) {
   EXPECT_EQ(changeLogLine("2026-12-08 10:00:00", "Par", "Ber", "Customers", "City"),
             "[2026-12-08 10:00:00] - Par was replace to Ber at table (Customers) and column "
             "(City)");
-  auto dir = std::filesystem::temp_directory_path() / "fieldmend_changelog_test";
-  std::filesystem::create_directories(dir);
-  auto path = (dir / "backups.log").string();
-  std::filesystem::remove(path);
-  { std::ofstream(path, std::ios::binary) << "earlier\r\n"; }
+  jet::testing::ScratchFolder dir;  // a folder of its own, so that runs side by side never meet
+  const std::string path = dir.file("backups.log");
+  {
+    std::ofstream(path, std::ios::binary) << "earlier\r\n";
+  }
   ChangeLog log;
   ASSERT_TRUE(log.open(path).ok());
   ASSERT_TRUE(log.append("one").ok());
@@ -42,7 +43,6 @@ TEST(ChangeLog, LineFormatAndAppendOnlyCrLfFile) {
   std::stringstream all;
   all << std::ifstream(path, std::ios::binary).rdbuf();
   EXPECT_EQ(all.str(), "earlier\r\none\r\ntwo 'quoted' [x]\r\n");
-  std::filesystem::remove_all(dir);
 }
 
 TEST(ChangeLog, UnwritableFolderIsAnErrorNamingTheFile) {

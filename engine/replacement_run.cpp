@@ -37,7 +37,7 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
   if (!connection) return true;
   db::Connection& open = **connection;
   // Opening undid a change that a crash had interrupted: the user must hear of it.
-  if (std::string notice = open.database().recoveryNotice(); !notice.empty()) {
+  if (std::string notice = open.recoveryNotice(); !notice.empty()) {
     services.context.notices.showNotice(notice);
   }
   open.setBeforeCommit([&services] {

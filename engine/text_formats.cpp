@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "jet/core/civil_date.h"
+
 namespace engine {
 namespace {
 
@@ -89,27 +91,21 @@ std::tm accessDateToTm(double days) {
   auto seconds = static_cast<std::int64_t>(std::llround(frac * 86400.0));
   auto day = static_cast<std::int64_t>(whole);
   if (seconds >= 86400) {
+    // Rounded up to midnight: the next day, also below zero, where the whole days count back
+    // but the time of day still runs forwards.
     seconds -= 86400;
-    day += days < 0 ? -1 : 1;
+    day += 1;
   }
-  // Civil date from a day count (1970-01-01 = day 25569 from the Access epoch).
-  std::int64_t z = day - 25569 + 719468;
-  std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  std::int64_t doe = z - era * 146097;
-  std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  std::int64_t mp = (5 * doy + 2) / 153;
-  std::int64_t d = doy - (153 * mp + 2) / 5 + 1;
-  std::int64_t m = mp < 10 ? mp + 3 : mp - 9;
-  std::int64_t y = yoe + era * 400 + (m <= 2 ? 1 : 0);
+  const std::int64_t fromEpoch = day - jet::kDaysFrom1899To1970;
+  const jet::CivilDate date = jet::civilFromDays(fromEpoch);
   std::tm t{};
-  t.tm_year = static_cast<int>(y - 1900);
-  t.tm_mon = static_cast<int>(m - 1);
-  t.tm_mday = static_cast<int>(d);
+  t.tm_year = static_cast<int>(date.year - 1900);
+  t.tm_mon = static_cast<int>(date.month - 1);
+  t.tm_mday = static_cast<int>(date.day);
   t.tm_hour = static_cast<int>(seconds / 3600);
   t.tm_min = static_cast<int>((seconds / 60) % 60);
   t.tm_sec = static_cast<int>(seconds % 60);
-  t.tm_wday = static_cast<int>(((day - 25569) % 7 + 11) % 7);  // 1970-01-01 was a Thursday
+  t.tm_wday = jet::weekdayFromDays(fromEpoch);
   return t;
 }
 

@@ -25,6 +25,12 @@ TEST(TextFormats, AccessDatesIncludingNegativeDays) {
   t = accessDateToTm(-1.5);  // 1899-12-29 12:00: the fraction stays a time of day
   EXPECT_EQ(t.tm_mday, 29);
   EXPECT_EQ(t.tm_hour, 12);
+  EXPECT_EQ(t.tm_wday, 5);  // a Friday
+  // 1899-12-29 23:59:59.99 rounds forward to midnight of the next day, 1899-12-30.
+  t = accessDateToTm(-1.9999999);
+  EXPECT_EQ(t.tm_mday, 30);
+  EXPECT_EQ(t.tm_hour, 0);
+  EXPECT_EQ(t.tm_wday, 6);
 }
 
 TEST(TextFormats, DefaultValueTexts) {

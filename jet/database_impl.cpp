@@ -5,6 +5,7 @@
 
 #include "jet/schema/catalogue.h"
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 #include "jet/core/format.h"
 #include "jet/file/journal.h"
 #include "jet/schema/property_map.h"
@@ -93,7 +94,7 @@ Status DatabaseImpl::loadCatalogue() {
 Result<TableDef> DatabaseImpl::table(std::string_view name) const {
   for (std::size_t n = 0; n < catalogue_.size(); ++n) {
     const CatalogEntry& e = catalogue_[n];
-    if (e.tdefPage == 0 || !sameObjectName(e.name, name)) continue;
+    if (e.tdefPage == 0 || !equalsIgnoringCase(e.name, name)) continue;
     JET_ASSIGN_OR_RETURN(
         TableDef t, readTableDef(*pages_, *format_, e.tdefPage, e.name, header_.info.codePage));
     JET_TRY(readResultTypes(catalogueRows_[n], t));
@@ -116,7 +117,7 @@ Status DatabaseImpl::readResultTypes(RowLocator objectRow, TableDef& table) cons
   auto row = readRow(objects_, objectRow);
   if (!row.ok()) return fail(row.error().description);
   for (std::size_t n = 0; n < objects_.columns.size() && n < row->values.size(); ++n) {
-    if (!sameObjectName(objects_.columns[n].name, "LvProp")) continue;
+    if (!equalsIgnoringCase(objects_.columns[n].name, "LvProp")) continue;
     auto maps = parsePropertyMaps(row->values[n].bytes);
     if (!maps.ok()) return fail(maps.error().description);
     setCalculatedResultTypes(table, *maps);

@@ -7,8 +7,8 @@ The rules, from the bottom up (docs/layers.md draws them):
       core < file < pager < page < schema < row < index < api (jet/*.h) < create
   jet/core is the std-only vocabulary (status, errors, value types) every folder may name.
   db/ uses jet/; engine/ uses db/; sets/ uses nothing of ours but jet/core; app/ is the shell
-  over db/, engine/ and sets/; ui/ uses app/, db/, engine/, sets/; cli/ uses db/, engine/,
-  sets/. ui/ and cli/ reach the file engine only through db/. Qt appears only in app/ and ui/.
+  over db/, engine/ and sets/; ui/ uses app/, db/, engine/, sets/; cli/ uses app/ (its
+  standard-library part), db/, engine/, sets/. ui/ and cli/ reach the file engine only through db/. Qt appears only in app/ and ui/.
 
 Unit tests (*_test.cpp), their support files and test doubles may use any part of jet/, since
 they build and inspect files with it; the other folder rules hold for them too. bench/, tests/ and tools/ may use
@@ -28,17 +28,13 @@ FOLDERS = {
     "sets": {"sets", "jet/core"},
     "app": {"app", "db", "engine", "sets", "jet/core"},
     "ui": {"ui", "app", "db", "engine", "sets", "jet/core"},
-    "cli": {"cli", "db", "engine", "sets", "jet/core"},
+    "cli": {"cli", "app", "db", "engine", "sets", "jet/core"},
 }
 QT_FOLDERS = {"app", "ui"}
 FREE_FOLDERS = {"bench", "tests", "tools"}
 # Includes that break the rules today and are being removed; a new one fails the check, and an
 # entry here that no longer occurs fails it too, so the list can only shrink.
 KNOWN = {
-    ("cli/cell_text.h", "jet/database.h"),
-    ("cli/check_command.cpp", "jet/integrity_check.h"),
-    ("cli/command.h", "jet/database.h"),
-    ("cli/row_writer.h", "jet/database.h"),
     ("jet/page/usage_map_editor.h", "jet/schema/table_storage.h"),
     ("jet/schema/table_pages.cpp", "jet/row/row_codec.h"),
 }

@@ -124,7 +124,7 @@ TEST(HandCursor, ABrokenFileIsReportedAtItsStepAndStartUpGoesOn) {
   DatabaseWindow window(bench.context);
   ASSERT_TRUE(window.startUp());
   ASSERT_EQ(bench.dialogs.reports.size(), 1u);
-  EXPECT_EQ(bench.dialogs.reports[0].location, "in Mendproj2021/08/31.Form1.Form_Load ");
+  EXPECT_EQ(bench.dialogs.reports[0].location, "Form1.Form_Load");
   EXPECT_EQ(bench.dialogs.reports[0].line, 126);
   EXPECT_TRUE(window.isVisible());
 }

@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 
 #include "app/app_title.h"
-#include "app/file_exists.h"
 #include "app/home_page_chance.h"
 #include "ui/test_bench.h"
 
@@ -44,20 +43,6 @@ TEST(HomePageChance, OnlySevenOpensAndOnlyWhenThereIsAnAddress) {
     EXPECT_GE(r, 0.0);
     EXPECT_LT(r, 1.0);
   }
-}
-
-TEST(FileExists, FilesOnlyHiddenIncluded) {
-  QTemporaryDir temp;
-  EXPECT_FALSE(fileExists(""));
-  EXPECT_FALSE(fileExists(temp.path()));
-  EXPECT_FALSE(fileExists(temp.filePath("none")));
-  EXPECT_FALSE(fileExists(temp.filePath("none/deeper")));
-  QFile hidden(temp.filePath(".hidden"));
-  ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
-  hidden.close();
-  EXPECT_TRUE(fileExists(temp.filePath(".hidden")));
-  QFile::setPermissions(temp.filePath(".hidden"), QFileDevice::ReadOwner);
-  EXPECT_TRUE(fileExists(temp.filePath(".hidden")));
 }
 
 }  // namespace

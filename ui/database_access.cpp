@@ -2,9 +2,6 @@
 // connection string built from the two boxes.
 #include "ui/database_access.h"
 
-#include <QString>
-
-#include "app/file_exists.h"
 #include "db/connection_string.h"
 #include "db/table_catalogue.h"
 
@@ -12,8 +9,6 @@ namespace ui {
 
 jet::Result<TableNames> EngineDatabaseAccess::listTables(const std::string& path,
                                                          const std::string& password) {
-  // A folder is no database file: it gives no list rather than an error.
-  if (!app::fileExists(QString::fromStdString(path))) return TableNames();
   return db::listTables(path, db::buildConnectionString(path, password));
 }
 

@@ -12,11 +12,11 @@
 
 #include "app/app_folder.h"
 #include "app/app_title.h"
-#include "app/file_exists.h"
 #include "app/hand_cursor.h"
 #include "app/look.h"
+#include "app/provider_prompt.h"
+#include "db/file_exists.h"
 #include "db/handler_trap.h"
-#include "db/provider_check.h"
 #include "ui/hover_rule.h"
 #include "ui/main_window.h"
 #include "ui/twips.h"
@@ -129,12 +129,12 @@ bool DatabaseWindow::startUp(const QString& givenPath) {
     text2_->setText(*secret);
   }
   trap.begin(138);
-  if (!db::checkProvider(context_.engineProbe, context_.dialogs, context_.opener)) {
+  if (!app::checkProvider(context_.engineProbe, context_.dialogs, context_.opener)) {
     if (context_.quit) context_.quit();
     return false;
   }
   if (trap.test(132, [&] { return !text1_->text().isEmpty(); }) &&
-      trap.test(134, [&] { return app::fileExists(text1_->text()); })) {
+      trap.test(134, [&] { return db::fileExists(text1_->text().toStdString()); })) {
     trap.begin(136);
     next();
   }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/question_box.h"
 #include "db/error_report.h"
-#include "db/question_box.h"
 #include "sets/prompter.h"
 
 class QDialog;
@@ -26,12 +26,12 @@ struct FileDialogRequest {
   std::vector<FileFilter> filters;  // the first is selected at the start
 };
 
-class Dialogs : public sets::Prompter, public db::QuestionBox, public db::ErrorReporter {
+class Dialogs : public sets::Prompter, public app::QuestionBox, public db::ErrorReporter {
  public:
   // The caption of every box that names none of its own.
   virtual void setApplicationTitle(const std::string& title) = 0;
 
-  // sets::Prompter and db::QuestionBox: askText (OK/Cancel, empty text on Cancel), askYesNo
+  // sets::Prompter and app::QuestionBox: askText (OK/Cancel, empty text on Cancel), askYesNo
   // (Yes default, no icon), notify (OK only, no icon). db::ErrorReporter: report ("Application
   // Error", warning icon, OK).
 

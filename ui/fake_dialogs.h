@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/error_report.h"
 #include "ui/dialogs.h"
 
 namespace ui {
@@ -43,7 +44,7 @@ class FakeDialogs : public Dialogs {
   }
   void notify(const std::string& message) override { shown.push_back({"notice", message, title}); }
   void report(const db::ErrorReport& r) override {
-    shown.push_back({"report", db::errorReportText(r), std::string(db::kErrorReportCaption)});
+    shown.push_back({"report", app::errorReportText(r), std::string(app::kErrorReportCaption)});
     reports.push_back(r);
   }
   std::string pickOpenFile(const FileDialogRequest& request) override {

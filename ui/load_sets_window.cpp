@@ -2,14 +2,15 @@
 // step numbers.
 #include "ui/load_sets_window.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include "app/app_folder.h"
-#include "app/file_exists.h"
 #include "app/hand_cursor.h"
 #include "app/look.h"
+#include "db/file_exists.h"
 #include "db/handler_trap.h"
 #include "sets/set_file.h"
 #include "ui/hover_rule.h"
@@ -136,7 +137,9 @@ void LoadSetsWindow::loadFile() {
   }
   const QString path = text1_->text();
   if (trap.test(102, [&] { return path.trimmed().isEmpty(); })) return;
-  if (trap.test(104, [&] { return !app::fileExists(path); })) {
+  // A folder does not count as a file here.
+  if (trap.test(104,
+                [&] { return !db::fileExists(path.toStdString()) || QFileInfo(path).isDir(); })) {
     trap.begin(128);
     context_.dialogs.notify(path.toStdString() + " not found.");
     return;

@@ -20,7 +20,6 @@
 
 #include "app/app_folder.h"
 #include "app/app_title.h"
-#include "app/file_exists.h"
 #include "app/hand_cursor.h"
 #include "app/look.h"
 #include "db/handler_trap.h"

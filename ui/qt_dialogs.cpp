@@ -8,6 +8,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "app/error_report.h"
+
 namespace ui {
 namespace {
 
@@ -72,8 +74,8 @@ void QtDialogs::notify(const std::string& message) {
 }
 
 void QtDialogs::report(const db::ErrorReport& report) {
-  QMessageBox box(QMessageBox::Warning, q(std::string(db::kErrorReportCaption)),
-                  q(db::errorReportDisplayText(report)), QMessageBox::Ok, ownerWindow());
+  QMessageBox box(QMessageBox::Warning, q(std::string(app::kErrorReportCaption)),
+                  q(app::errorReportDisplayText(report)), QMessageBox::Ok, ownerWindow());
   box.setTextFormat(Qt::PlainText);
   box.exec();
 }

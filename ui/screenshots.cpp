@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include "app/desktop_url_opener.h"
+#include "app/error_report.h"
 #include "app/look.h"
 #include "ui/database_access.h"
 #include "ui/database_window.h"
@@ -41,7 +42,7 @@ class PrintedDialogs : public ui::QtDialogs {
     QTextStream(stderr) << "notice: " << QString::fromStdString(message) << "\n";
   }
   void report(const db::ErrorReport& report) override {
-    QTextStream(stderr) << QString::fromStdString(db::errorReportDisplayText(report)) << "\n";
+    QTextStream(stderr) << QString::fromStdString(app::errorReportDisplayText(report)) << "\n";
   }
 };
 

@@ -23,7 +23,7 @@ inline QString corpusFile(const char* relative) {
   return QString::fromUtf8(FIELDMEND_CORPUS_DIR) + "/" + relative;
 }
 
-class RecordingOpener : public db::UrlOpener {
+class RecordingOpener : public app::UrlOpener {
  public:
   std::vector<std::string> opened;
   bool open(const std::string& url) override {

@@ -9,8 +9,8 @@
 
 #include "app/home_page_chance.h"
 #include "app/settings_store.h"
+#include "app/url_opener.h"
 #include "db/provider_check.h"
-#include "db/url_opener.h"
 #include "ui/database_access.h"
 #include "ui/dialogs.h"
 #include "ui/replacement_runner.h"
@@ -23,7 +23,7 @@ struct WindowContext {
   app::SettingsStore& settings;
   DatabaseAccess& database;
   ReplacementRunner& runner;
-  db::UrlOpener& opener;
+  app::UrlOpener& opener;
   QString appFolder;           // where the shipped files are
   std::function<void()> quit;  // ends the application at once
   db::EngineProbe engineProbe = db::builtInEngineProbe;

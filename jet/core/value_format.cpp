@@ -6,37 +6,16 @@
 #include <charconv>
 #include <cmath>
 
+#include "jet/core/civil_date.h"
 #include "jet/core/error_codes.h"
 
 namespace jet {
 namespace {
 
 constexpr std::int64_t kMillisPerDay = 86'400'000;
-constexpr double kDaysFrom1899To1970 = 25569.0;
 // 0001-01-01T00:00:00 and 9999-12-31T23:59:59.999 as milliseconds from 1970-01-01.
 constexpr double kFirstMillis = -62'135'596'800'000.0;
 constexpr double kLastMillis = 253'402'300'799'999.0;
-
-struct CivilDate {
-  std::int64_t year;
-  unsigned month;  // 1-12
-  unsigned day;    // 1-31
-};
-
-// Days since 1970-01-01 -> proleptic Gregorian date, counting in 400-year eras.
-CivilDate civilFromDays(std::int64_t days) {
-  days += 719'468;  // from 0000-03-01, so that leap days fall at the end of a year
-  const std::int64_t era = (days >= 0 ? days : days - 146'096) / 146'097;
-  const std::int64_t dayOfEra = days - era * 146'097;
-  const std::int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;  // 0 = March
-  const auto day = static_cast<unsigned>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-  const auto month = static_cast<unsigned>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-  const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-  return {year, month, day};
-}
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
   const std::int64_t q = a / b;
@@ -140,69 +119,14 @@ std::string formatFloating(Float value) {
   return jsLayout(value);
 }
 
-// Length of the UTF-8 sequence starting at s[i], or 0 when the bytes there
-// are not a valid, shortest-form sequence of a scalar value.
-std::size_t validUtf8Length(std::string_view s, std::size_t i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  std::size_t len = 0;
-  std::uint32_t cp = 0;
-  if (b0 < 0x80) return 1;
-  if ((b0 & 0xE0) == 0xC0) {
-    len = 2;
-    cp = b0 & 0x1Fu;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    len = 3;
-    cp = b0 & 0x0Fu;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    len = 4;
-    cp = b0 & 0x07u;
-  } else {
-    return 0;
-  }
-  if (i + len > s.size()) return 0;
-  for (std::size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3Fu);
-  }
-  constexpr std::array<std::uint32_t, 5> kMinimum = {0, 0, 0x80, 0x800, 0x10000};
-  if (cp < kMinimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
-}
-
-void appendControlEscape(std::string& out, unsigned char c) {
-  switch (c) {
-    case '\b':
-      out += "\\b";
-      return;
-    case '\f':
-      out += "\\f";
-      return;
-    case '\n':
-      out += "\\n";
-      return;
-    case '\r':
-      out += "\\r";
-      return;
-    case '\t':
-      out += "\\t";
-      return;
-    default:
-      break;
-  }
-  constexpr std::string_view kHex = "0123456789abcdef";
-  out += "\\u00";
-  out += kHex[c >> 4];
-  out += kHex[c & 0x0F];
-}
-
 }  // namespace
 
 std::string formatDateTime(double days) {
   if (!std::isfinite(days)) return formatDouble(days);
   // The fraction is the time of day even below zero: -1.25 is one day back, then 06:00.
   const double linear = days >= 0 ? days : 2.0 * std::trunc(days) - days;
-  const double millis = roundHalfUp((linear - kDaysFrom1899To1970) * 86400.0 * 1000.0);
+  const double fromEpoch = linear - static_cast<double>(kDaysFrom1899To1970);
+  const double millis = roundHalfUp(fromEpoch * 86400.0 * 1000.0);
   if (millis < kFirstMillis || millis > kLastMillis) return formatDouble(days);
   const auto total = static_cast<std::int64_t>(millis);
   const std::int64_t day = floorDiv(total, kMillisPerDay);
@@ -226,7 +150,6 @@ Result<std::string> formatDateTimeExtended(std::span<const std::uint8_t> stored)
   const auto fraction = parseDigits(stored, kFraction, kFractionLen);
   // 3,652,059 days is 9999-12-31.
   if (!days || !seconds || !fraction || *days > 3'652'058 || *seconds >= 86'400) return bad;
-  constexpr std::int64_t kDaysFrom0001To1970 = 719'162;
   std::string text = isoDateTime(*days - kDaysFrom0001To1970, *seconds);
   if (*fraction != 0) {
     text += '.';
@@ -291,45 +214,6 @@ void fillValueText(ColumnType type, Value& value) {
   if (value.isNull) return;
   if (type == ColumnType::kDateTime) value.text = formatDateTime(value.real);
   if (type == ColumnType::kCurrency) value.text = formatCurrency(value.integer);
-}
-
-void appendJsonString(std::string& out, std::string_view utf8) {
-  out += '"';
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-      ++i;
-    } else if (c < 0x20) {
-      appendControlEscape(out, c);
-      ++i;
-    } else if (const std::size_t len = validUtf8Length(utf8, i); len != 0) {
-      out.append(utf8.substr(i, len));
-      i += len;
-    } else {
-      out += "\xEF\xBF\xBD";  // U+FFFD for a byte that starts no valid sequence
-      ++i;
-    }
-  }
-  out += '"';
-}
-
-std::string jsonString(std::string_view utf8) {
-  std::string out;
-  appendJsonString(out, utf8);
-  return out;
-}
-
-std::string csvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-  return out;
 }
 
 }  // namespace jet

@@ -1,5 +1,5 @@
-// value_format.h: cell values as text: dates, currency, decimals, floating numbers and bytes, plus
-// the quoting of JSON strings and CSV fields. Pure functions, independent of the C locale.
+// value_format.h: cell values as text: dates, currency, decimals, floating numbers and bytes.
+// Pure functions, independent of the C locale.
 #pragma once
 
 #include <cstdint>
@@ -46,13 +46,5 @@ std::string formatHex(std::span<const std::uint8_t> bytes);
 // Fills value.text for the column types whose text is derived from a number: date/time from
 // value.real, currency from value.integer. Other types and nulls are left as they are.
 void fillValueText(ColumnType type, Value& value);
-
-// Appends `utf8` as a quoted JSON string: quote, backslash and control characters escaped, other
-// characters kept as UTF-8; bytes that are not valid UTF-8 become U+FFFD.
-void appendJsonString(std::string& out, std::string_view utf8);
-std::string jsonString(std::string_view utf8);
-
-// A CSV field (RFC 4180): quoted, with quotes doubled, when it holds a comma, quote, CR or LF.
-std::string csvField(std::string_view text);
 
 }  // namespace jet

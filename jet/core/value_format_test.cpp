@@ -1,5 +1,5 @@
 // value_format_test.cpp: dates (before and after 1899-12-30, with and without milliseconds),
-// currency, decimals, floating numbers, hex, JSON strings and CSV fields.
+// currency, decimals, floating numbers and hex.
 #include "jet/core/value_format.h"
 
 #include <gtest/gtest.h>
@@ -136,35 +136,6 @@ TEST(FillValueText, DatesAndCurrencyOnly) {
   Value null;
   fillValueText(ColumnType::kDateTime, null);
   EXPECT_EQ(null.text, "");
-}
-
-TEST(JsonString, EscapesQuotesBackslashesAndControls) {
-  EXPECT_EQ(jsonString(""), R"("")");
-  EXPECT_EQ(jsonString("say \"hi\"\\"), R"("say \"hi\"\\")");
-  EXPECT_EQ(jsonString("a\tb\nc\rd\be\f"), R"("a\tb\nc\rd\be\f")");
-  EXPECT_EQ(jsonString(std::string_view("\0\x01\x1f\x7f", 4)), "\"\\u0000\\u0001\\u001f\x7f\"");
-  EXPECT_EQ(jsonString("/"), R"("/")");
-}
-
-TEST(JsonString, KeepsUtf8AndReplacesInvalidBytes) {
-  EXPECT_EQ(jsonString("Grüße 日本 😀"), "\"Grüße 日本 😀\"");
-  EXPECT_EQ(jsonString("a\xFF"
-                       "b"),
-            "\"a\xEF\xBF\xBD"
-            "b\"");
-  EXPECT_EQ(jsonString("\xC3"), "\"\xEF\xBF\xBD\"");                                  // cut short
-  EXPECT_EQ(jsonString("\xC0\xAF"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\"");                  // overlong
-  EXPECT_EQ(jsonString("\xED\xA0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");  // surrogate
-}
-
-TEST(CsvField, QuotesOnlyWhenNeeded) {
-  EXPECT_EQ(csvField("plain text"), "plain text");
-  EXPECT_EQ(csvField(""), "");
-  EXPECT_EQ(csvField("a,b"), "\"a,b\"");
-  EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-  EXPECT_EQ(csvField("line\r\nbreak"), "\"line\r\nbreak\"");
-  EXPECT_EQ(csvField("lf\n"), "\"lf\n\"");
-  EXPECT_EQ(csvField("Grüße; 'x'"), "Grüße; 'x'");
 }
 
 }  // namespace

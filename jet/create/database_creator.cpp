@@ -7,6 +7,7 @@
 
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 #include "jet/pager/file_page_store.h"
 #include "jet/core/format.h"
 #include "jet/pager/header.h"
@@ -163,7 +164,7 @@ Status DatabaseCreator::addTable(const TableSpec& spec) {
   {
     JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::open(partial_));
     for (const CatalogEntry& e : db->catalogue()) {
-      if (sameObjectName(e.name, name)) {
+      if (equalsIgnoringCase(e.name, name)) {
         return Error{err::kUnsupported,
                      "The database already has an object named \"" + name + "\"."};
       }

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 #include "jet/index/index_key.h"
 #include "jet/schema/catalogue.h"
 
@@ -17,8 +18,9 @@ Error refuse(const TableDef& table, const std::string& index, const std::string&
 
 Result<IndexColumn> indexColumn(const TableDef& table, const std::string& index,
                                 const IndexColumnSpec& spec) {
-  auto c = std::find_if(table.columns.begin(), table.columns.end(),
-                        [&](const Column& col) { return sameObjectName(col.name, spec.column); });
+  auto c = std::find_if(table.columns.begin(), table.columns.end(), [&](const Column& col) {
+    return equalsIgnoringCase(col.name, spec.column);
+  });
   if (c == table.columns.end()) {
     return refuse(table, index, "the table has no column \"" + spec.column + "\"");
   }
@@ -101,7 +103,8 @@ Status layoutIndexes(TableDef& table, const std::vector<IndexSpec>& indexes) {
     std::string name = spec.name.empty() && spec.primaryKey ? kPrimaryKeyName : spec.name;
     JET_TRY(checkObjectName(name, "index of table \"" + table.name + "\""));
     for (const LogicalIndexDef& other : table.logicalIndexes) {
-      if (sameObjectName(other.name, name)) return refuse(table, name, "the name is used twice");
+      if (equalsIgnoringCase(other.name, name))
+        return refuse(table, name, "the name is used twice");
     }
     if (spec.primaryKey && primaryKey) {
       return refuse(table, name, "the table has a primary key already");

@@ -14,6 +14,7 @@
 #include "jet/index/index_page.h"
 #include "jet/pager/page_codec.h"
 #include "jet/file/page_file.h"
+#include "jet/core/test_corpus.h"
 
 namespace jet {
 namespace {
@@ -108,7 +109,7 @@ class IndexKeyEngine : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(IndexKeyEngine, EveryLeafEntryHoldsItsRowsKey) {
   const std::string path = std::string(FIELDMEND_CORPUS_DIR) + "/" + GetParam();
-  if (!std::ifstream(path)) GTEST_SKIP() << "needs the corpus";
+  SKIP_WITHOUT_CORPUS_FILE(path);
   auto db = Database::open(path);
   ASSERT_TRUE(db.ok()) << db.error().description;
   auto file = PageFile::openReadOnly(path);

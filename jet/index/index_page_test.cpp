@@ -16,6 +16,7 @@
 
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
+#include "jet/core/test_corpus.h"
 #include "jet/database.h"
 #include "jet/file/page_file.h"
 #include "jet/pager/page_codec.h"
@@ -197,7 +198,7 @@ class IndexPageRoundTrip : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(IndexPageRoundTrip, EveryPageComesBackByteForByte) {
   const std::string path = std::string(FIELDMEND_CORPUS_DIR) + "/" + GetParam();
-  if (!std::ifstream(path)) GTEST_SKIP() << "needs the corpus";
+  SKIP_WITHOUT_CORPUS_FILE(path);
   auto db = Database::open(path);
   ASSERT_TRUE(db.ok()) << db.error().description;
   auto file = PageFile::openReadOnly(path);

@@ -24,6 +24,7 @@
 #include "jet/integrity_check.h"
 #include "jet/core/test_scratch_folder.h"
 #include "jet/page/usage_map_editor.h"
+#include "jet/core/test_corpus.h"
 
 namespace jet {
 namespace {
@@ -91,7 +92,7 @@ class IndexTreeChurn : public ::testing::TestWithParam<Case> {};
 
 TEST_P(IndexTreeChurn, LeavesHoldExactlyTheEntriesThroughSplitsAndRemovals) {
   const std::string source = std::string(FIELDMEND_CORPUS_DIR) + "/" + GetParam().file;
-  if (!std::ifstream(source)) GTEST_SKIP() << "needs the corpus";
+  SKIP_WITHOUT_CORPUS_FILE(source);
   testing::ScratchFolder scratch;
   const std::string path = scratch.file("churn.db");
   std::filesystem::copy_file(source, path);
@@ -185,7 +186,7 @@ std::size_t held(IndexTree& tree, const std::vector<std::uint8_t>& key) {
 TEST(IndexTreeKeptPages, ArePassedOverOnceTheirBytesChangedBehindTheTree) {
   const std::string source =
       std::string(FIELDMEND_CORPUS_DIR) + "/jackcess/V2000/indexTestV2000.mdb";
-  if (!std::ifstream(source)) GTEST_SKIP() << "needs the corpus";
+  SKIP_WITHOUT_CORPUS_FILE(source);
   testing::ScratchFolder scratch;
   const std::string path = scratch.file("kept.db");
   std::filesystem::copy_file(source, path);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 
+#include "jet/core/civil_date.h"
 #include "jet/core/error_codes.h"
 #include "jet/core/text_codec.h"
 #include "jet/row/long_value.h"
@@ -221,21 +222,12 @@ std::string extendedDateText(Bytes stored) {
       ticks >= 864000000000 || digits > 7) {
     return s;
   }
-  // Civil date from days since 0000-03-01 (proleptic Gregorian).
-  std::int64_t z = days + 306;  // 0001-01-01 is day 306 after 0000-03-01
-  std::int64_t era = z / 146097;
-  std::int64_t doe = z - era * 146097;
-  std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  std::int64_t mp = (5 * doy + 2) / 153;
-  std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  const CivilDate date = civilFromDays(days - kDaysFrom0001To1970);
   std::int64_t seconds = ticks / 10000000;
   char buf[64];
   std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lld",
-                static_cast<long long>(year), static_cast<long long>(month),
-                static_cast<long long>(day), static_cast<long long>(seconds / 3600),
+                static_cast<long long>(date.year), static_cast<long long>(date.month),
+                static_cast<long long>(date.day), static_cast<long long>(seconds / 3600),
                 static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
   std::string out = buf;
   if (digits > 0) {

@@ -2,7 +2,8 @@
 #include "jet/schema/catalogue.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "jet/core/fold_case.h"
 
 #include "jet/core/error_codes.h"
 
@@ -24,7 +25,7 @@ std::vector<std::uint8_t> adminSid() { return {0xA6, 0x33}; }
 
 const Value* cell(const TableDef& table, const Row& row, std::string_view column) {
   for (std::size_t n = 0; n < table.columns.size() && n < row.values.size(); ++n) {
-    if (sameObjectName(table.columns[n].name, column)) return &row.values[n];
+    if (equalsIgnoringCase(table.columns[n].name, column)) return &row.values[n];
   }
   return nullptr;
 }
@@ -104,17 +105,6 @@ CatalogEntry catalogEntryFromRow(const TableDef& table, const Row& row) {
 
 std::uint32_t tablePageOfObject(std::int32_t id) {
   return static_cast<std::uint32_t>(id) & kIdPageMask;
-}
-
-bool sameObjectName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t n = 0; n < a.size(); ++n) {
-    if (std::tolower(static_cast<unsigned char>(a[n])) !=
-        std::tolower(static_cast<unsigned char>(b[n]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 std::string_view objectKindText(ObjectKind k) {

@@ -33,9 +33,6 @@ std::uint32_t tablePageOfObject(std::int32_t id);
 // One MSysObjects row -> an entry; `table` is MSysObjects' definition.
 CatalogEntry catalogEntryFromRow(const TableDef& table, const Row& row);
 
-// Access compares object names without regard to case.
-bool sameObjectName(std::string_view a, std::string_view b);
-
 // ---- Building the rows of a new table
 
 // Gives the next row of a table, false when there are none left.

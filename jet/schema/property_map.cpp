@@ -5,6 +5,7 @@
 
 #include "jet/schema/catalogue.h"
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 #include "jet/core/text_codec.h"
 
 namespace jet {
@@ -88,7 +89,7 @@ bool knownKind(Bytes blob) {
 
 const Property* PropertyMap::find(std::string_view property) const {
   for (const Property& p : properties) {
-    if (sameObjectName(p.name, property)) return &p;
+    if (equalsIgnoringCase(p.name, property)) return &p;
   }
   return nullptr;
 }
@@ -119,7 +120,7 @@ Result<std::vector<PropertyMap>> parsePropertyMaps(Bytes blob) {
 
 const PropertyMap* findPropertyMap(const std::vector<PropertyMap>& maps, std::string_view name) {
   for (const PropertyMap& m : maps) {
-    if (sameObjectName(m.name, name)) return &m;
+    if (equalsIgnoringCase(m.name, name)) return &m;
   }
   return nullptr;
 }

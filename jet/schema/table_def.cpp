@@ -10,6 +10,7 @@
 
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
+#include "jet/core/fold_case.h"
 #include "jet/core/text_codec.h"
 
 namespace jet {
@@ -246,13 +247,6 @@ std::uint16_t fixedBytes(ColumnType type) {
 
 Error badInput(const std::string& text) { return Error{err::kUnsupported, text}; }
 
-std::string lower(const std::string& s) {
-  std::string out = s;
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
-
 Status checkColumn(const std::string& table, const ColumnSpec& spec) {
   JET_TRY(checkObjectName(spec.name, "column in table \"" + table + "\""));
   if (!creatableType(spec.type)) {
@@ -416,7 +410,7 @@ Result<TableDef> layoutTable(const std::string& tableName, const std::vector<Col
   std::set<std::string> seen;
   for (const ColumnSpec& spec : columns) {
     JET_TRY(checkColumn(tableName, spec));
-    if (!seen.insert(lower(spec.name)).second) {
+    if (!seen.insert(foldCase(spec.name)).second) {
       return badInput("Table \"" + tableName + "\" names column \"" + spec.name + "\" twice.");
     }
   }

@@ -16,6 +16,7 @@
 #include "jet/index/index_page.h"
 #include "jet/file/page_file.h"
 #include "jet/core/test_scratch_folder.h"
+#include "jet/core/test_corpus.h"
 
 namespace jet {
 namespace {
@@ -137,7 +138,7 @@ class TreeComparison : public ::testing::TestWithParam<Case> {};
 TEST_P(TreeComparison, LeavesMatchAccess) {
   const Case& c = GetParam();
   std::string accessFile = std::string(FIELDMEND_CORPUS_DIR) + "/" + c.file;
-  if (!std::filesystem::exists(accessFile)) GTEST_SKIP() << "no corpus file " << accessFile;
+  SKIP_WITHOUT_CORPUS_FILE(accessFile);
   testing::ScratchFolder folder;
   std::string created = folder.file("copy" + std::filesystem::path(c.file).extension().string());
   Status s = testing::copyCorpusTable(c.file, c.table, c.templateName, created);

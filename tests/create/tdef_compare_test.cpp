@@ -14,6 +14,7 @@
 #include "access_table_copy.h"
 #include "jet/database.h"
 #include "jet/core/test_scratch_folder.h"
+#include "jet/core/test_corpus.h"
 
 namespace jet {
 namespace {
@@ -282,7 +283,7 @@ class DefinitionComparison : public ::testing::TestWithParam<Case> {};
 TEST_P(DefinitionComparison, MatchesAccessFieldByField) {
   const Case& c = GetParam();
   std::string accessFile = std::string(FIELDMEND_CORPUS_DIR) + "/" + c.file;
-  if (!std::filesystem::exists(accessFile)) GTEST_SKIP() << "no corpus file " << accessFile;
+  SKIP_WITHOUT_CORPUS_FILE(accessFile);
   testing::ScratchFolder folder;
   std::string created = folder.file("copy" + std::filesystem::path(c.file).extension().string());
   Status s = testing::copyCorpusTable(c.file, c.table, c.templateName, created);

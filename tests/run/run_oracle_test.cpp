@@ -11,7 +11,6 @@
 #include "engine/replacement_run.h"
 #include "engine/run_test_support.h"
 #include "jet/database.h"
-#include "jet/core/value_format.h"
 #include "writer_test_support.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // url_opener.h: opening a web address in the user's browser without waiting for it, as an
-// interface the application layer implements (tests pass a fake).
+// interface that DesktopUrlOpener implements (tests pass a fake).
 #pragma once
 
 #include <string>
 
-namespace db {
+namespace app {
 
 class UrlOpener {
  public:
@@ -13,4 +13,4 @@ class UrlOpener {
   virtual bool open(const std::string& url) = 0;
 };
 
-}  // namespace db
+}  // namespace app

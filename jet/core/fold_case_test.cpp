@@ -1,9 +1,9 @@
-// fold_case_test.cpp: the where clause's equality without regard to letter case.
-#include "db/fold_case.h"
+// fold_case_test.cpp: names and where-clause text compared without regard to letter case.
+#include "jet/core/fold_case.h"
 
 #include <gtest/gtest.h>
 
-namespace db {
+namespace jet {
 namespace {
 
 TEST(FoldCase, LettersOfTheCommonAlphabetsMatchTheirOtherCase) {
@@ -31,5 +31,12 @@ TEST(FoldCase, InvalidBytesOnlyEqualThemselves) {
   EXPECT_FALSE(equalsIgnoringCase("\xc3\xa4", "\xc3"));  // a sequence cut short
 }
 
+TEST(FoldCase, KeysAgreeWithTheComparison) {
+  EXPECT_EQ(foldCase("ÄRGER Straße ΩΜΕΓΑ ЖУК"), "ärger straße ωμεγα жук");
+  EXPECT_EQ(foldCase("Łódź"), foldCase("łÓDŹ"));
+  EXPECT_NE(foldCase("resume"), foldCase("résumé"));
+  EXPECT_EQ(foldCase("A\xff\xc3"), "a\xff\xc3");  // invalid bytes kept as they are
+}
+
 }  // namespace
-}  // namespace db
+}  // namespace jet

@@ -1,25 +1,23 @@
 // error_report.cpp: composes the location and the text of the error report.
 
-#include "db/error_report.h"
+#include "app/error_report.h"
 
-namespace db {
+namespace app {
 
-std::string locationText(std::string_view window, std::string_view handler) {
+std::string locationText(std::string_view handlerLocation) {
   std::string text = "in ";
   text += kProjectName;
   text += kBuildDate;
   text += '.';
-  text += window;
-  text += '.';
-  text += handler;
+  text += handlerLocation;
   text += ' ';
   return text;
 }
 
-std::string errorReportText(const ErrorReport& report) {
+std::string errorReportText(const db::ErrorReport& report) {
   std::string text = report.description;
   text += "\r\n";
-  text += report.location;
+  text += locationText(report.location);
   text += "at line ";
   text += std::to_string(report.line);
   text += "\r\r";
@@ -28,7 +26,7 @@ std::string errorReportText(const ErrorReport& report) {
   return text;
 }
 
-std::string errorReportDisplayText(const ErrorReport& report) {
+std::string errorReportDisplayText(const db::ErrorReport& report) {
   const std::string exact = errorReportText(report);
   std::string text;
   text.reserve(exact.size());
@@ -42,4 +40,4 @@ std::string errorReportDisplayText(const ErrorReport& report) {
   return text;
 }
 
-}  // namespace db
+}  // namespace app

@@ -1,11 +1,13 @@
 // stream_error_reporter.cpp: prints error reports for the command line.
 
-#include "db/stream_error_reporter.h"
+#include "cli/stream_error_reporter.h"
 
-namespace db {
+#include "app/error_report.h"
 
-void StreamErrorReporter::report(const ErrorReport& report) {
-  out_ << terminalSafe(errorReportDisplayText(report)) << '\n';
+namespace cli {
+
+void StreamErrorReporter::report(const db::ErrorReport& report) {
+  out_ << terminalSafe(app::errorReportDisplayText(report)) << '\n';
   out_.flush();
 }
 
@@ -25,4 +27,4 @@ std::string terminalSafe(std::string_view text) {
   return safe;
 }
 
-}  // namespace db
+}  // namespace cli

@@ -1,10 +1,10 @@
 // fold_case.cpp: case folding of the common alphabets, one code point at a time.
-#include "db/fold_case.h"
+#include "jet/core/fold_case.h"
 
 #include <cstddef>
 #include <cstdint>
 
-namespace db {
+namespace jet {
 namespace {
 
 // Decodes one UTF-8 sequence at `at`; an invalid byte gives itself plus 0x110000 so that it only
@@ -61,4 +61,34 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return i == a.size() && j == b.size();
 }
 
-}  // namespace db
+std::string foldCase(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t start = i;
+    const char32_t c = decode(text, i);
+    if (c >= 0x110000u) {
+      out.push_back(text[start]);  // an invalid byte stays itself
+      continue;
+    }
+    const char32_t f = fold(c);
+    if (f < 0x80) {
+      out.push_back(static_cast<char>(f));
+    } else if (f < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (f >> 6)));
+      out.push_back(static_cast<char>(0x80 | (f & 0x3F)));
+    } else if (f < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (f >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((f >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (f & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (f >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((f >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((f >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (f & 0x3F)));
+    }
+  }
+  return out;
+}
+
+}  // namespace jet

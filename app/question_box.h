@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace db {
+namespace app {
 
 class QuestionBox {
  public:
@@ -13,4 +13,4 @@ class QuestionBox {
   virtual bool askYesNo(const std::string& question) = 0;
 };
 
-}  // namespace db
+}  // namespace app

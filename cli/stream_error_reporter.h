@@ -8,14 +8,14 @@
 
 #include "db/error_report.h"
 
-namespace db {
+namespace cli {
 
-class StreamErrorReporter : public ErrorReporter {
+class StreamErrorReporter : public db::ErrorReporter {
  public:
   explicit StreamErrorReporter(std::ostream& out) : out_(out) {}
 
   // Writes the report's display text and a line end, then flushes.
-  void report(const ErrorReport& report) override;
+  void report(const db::ErrorReport& report) override;
 
  private:
   std::ostream& out_;
@@ -25,4 +25,4 @@ class StreamErrorReporter : public ErrorReporter {
 // taken from a file (a table or column name, a provider's message) cannot steer the terminal.
 std::string terminalSafe(std::string_view text);
 
-}  // namespace db
+}  // namespace cli

@@ -1,0 +1,107 @@
+// quoting.cpp: JSON string escapes (with a check of each UTF-8 sequence) and CSV quoting.
+#include "cli/quoting.h"
+
+#include <array>
+#include <cstdint>
+
+namespace cli {
+namespace {
+
+// Length of the UTF-8 sequence starting at s[i], or 0 when the bytes there
+// are not a valid, shortest-form sequence of a scalar value.
+std::size_t validUtf8Length(std::string_view s, std::size_t i) {
+  const auto b0 = static_cast<unsigned char>(s[i]);
+  std::size_t len = 0;
+  std::uint32_t cp = 0;
+  if (b0 < 0x80) return 1;
+  if ((b0 & 0xE0) == 0xC0) {
+    len = 2;
+    cp = b0 & 0x1Fu;
+  } else if ((b0 & 0xF0) == 0xE0) {
+    len = 3;
+    cp = b0 & 0x0Fu;
+  } else if ((b0 & 0xF8) == 0xF0) {
+    len = 4;
+    cp = b0 & 0x07u;
+  } else {
+    return 0;
+  }
+  if (i + len > s.size()) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3Fu);
+  }
+  constexpr std::array<std::uint32_t, 5> kMinimum = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kMinimum[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+void appendControlEscape(std::string& out, unsigned char c) {
+  switch (c) {
+    case '\b':
+      out += "\\b";
+      return;
+    case '\f':
+      out += "\\f";
+      return;
+    case '\n':
+      out += "\\n";
+      return;
+    case '\r':
+      out += "\\r";
+      return;
+    case '\t':
+      out += "\\t";
+      return;
+    default:
+      break;
+  }
+  constexpr std::string_view kHex = "0123456789abcdef";
+  out += "\\u00";
+  out += kHex[c >> 4];
+  out += kHex[c & 0x0F];
+}
+
+}  // namespace
+
+void appendJsonString(std::string& out, std::string_view utf8) {
+  out += '"';
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+      ++i;
+    } else if (c < 0x20) {
+      appendControlEscape(out, c);
+      ++i;
+    } else if (const std::size_t len = validUtf8Length(utf8, i); len != 0) {
+      out.append(utf8.substr(i, len));
+      i += len;
+    } else {
+      out += "\xEF\xBF\xBD";  // U+FFFD for a byte that starts no valid sequence
+      ++i;
+    }
+  }
+  out += '"';
+}
+
+std::string jsonString(std::string_view utf8) {
+  std::string out;
+  appendJsonString(out, utf8);
+  return out;
+}
+
+std::string csvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+}  // namespace cli

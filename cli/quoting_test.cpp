@@ -1,0 +1,39 @@
+// quoting_test.cpp: JSON string literals and CSV fields as the command line writes them.
+#include "cli/quoting.h"
+
+#include <gtest/gtest.h>
+
+namespace cli {
+namespace {
+
+TEST(JsonString, EscapesQuotesBackslashesAndControls) {
+  EXPECT_EQ(jsonString(""), R"("")");
+  EXPECT_EQ(jsonString("say \"hi\"\\"), R"("say \"hi\"\\")");
+  EXPECT_EQ(jsonString("a\tb\nc\rd\be\f"), R"("a\tb\nc\rd\be\f")");
+  EXPECT_EQ(jsonString(std::string_view("\0\x01\x1f\x7f", 4)), "\"\\u0000\\u0001\\u001f\x7f\"");
+  EXPECT_EQ(jsonString("/"), R"("/")");
+}
+
+TEST(JsonString, KeepsUtf8AndReplacesInvalidBytes) {
+  EXPECT_EQ(jsonString("Grüße 日本 😀"), "\"Grüße 日本 😀\"");
+  EXPECT_EQ(jsonString("a\xFF"
+                       "b"),
+            "\"a\xEF\xBF\xBD"
+            "b\"");
+  EXPECT_EQ(jsonString("\xC3"), "\"\xEF\xBF\xBD\"");                                  // cut short
+  EXPECT_EQ(jsonString("\xC0\xAF"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\"");                  // overlong
+  EXPECT_EQ(jsonString("\xED\xA0\x80"), "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\"");  // surrogate
+}
+
+TEST(CsvField, QuotesOnlyWhenNeeded) {
+  EXPECT_EQ(csvField("plain text"), "plain text");
+  EXPECT_EQ(csvField(""), "");
+  EXPECT_EQ(csvField("a,b"), "\"a,b\"");
+  EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+  EXPECT_EQ(csvField("line\r\nbreak"), "\"line\r\nbreak\"");
+  EXPECT_EQ(csvField("lf\n"), "\"lf\n\"");
+  EXPECT_EQ(csvField("Grüße; 'x'"), "Grüße; 'x'");
+}
+
+}  // namespace
+}  // namespace cli
