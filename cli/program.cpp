@@ -47,6 +47,8 @@ std::string Program::help() const {
       "  --version  show the version\n"
       "\n"
       "Run 'fieldmend-cli COMMAND --help' for a command's arguments and options.\n"
+      "A database password is best given with --password-file FILE, the FIELDMEND_PASSWORD\n"
+      "variable or at the prompt: --password PASSWORD is visible to other local users.\n"
       "Exit status: 0 on success, 1 when the file or database cannot be read,\n"
       "2 on a usage error (unknown command or option, missing argument).\n";
   return text;
