@@ -2,8 +2,10 @@
 // reporting failures as one line on the error stream.
 #include "cli/command.h"
 
+#include <algorithm>
 #include <ostream>
 
+#include "cli/password_source.h"
 #include "db/connection_string.h"
 
 namespace cli {
@@ -16,17 +18,29 @@ std::string oneLine(std::string_view text) {
 }
 
 int Command::execute(std::span<const std::string> args, CommandContext& context) const {
-  auto parsed = parseArguments(args, acceptedArguments());
-  if (!parsed.ok()) {
-    context.err << kProgramName << ": " << name() << ": " << parsed.error().description << " (try '"
-                << kProgramName << ' ' << name() << " --help')\n";
-    return kExitUsage;
-  }
+  AcceptedArguments accepted = acceptedArguments();
+  const bool takesPassword = std::any_of(accepted.options.begin(), accepted.options.end(),
+                                         [](const OptionRule& o) { return o.name == "password"; });
+  if (takesPassword) accepted.options.push_back({"password-file", true});
+  auto parsed = parseArguments(args, accepted);
+  if (!parsed.ok()) return usageError(context, parsed.error().description);
   if (parsed->help) {
-    context.out << help();
+    context.out << help() << (takesPassword ? passwordSourcesHelp() : "");
     return kExitOk;
   }
+  if (takesPassword) {
+    if (jet::Status chosen = choosePassword(*parsed, context); !chosen.ok()) {
+      if (chosen.number() == kExitUsage) return usageError(context, chosen.description());
+      return fail(context, chosen.description());
+    }
+  }
   return run(*parsed, context);
+}
+
+int Command::usageError(CommandContext& context, std::string_view message) const {
+  context.err << kProgramName << ": " << name() << ": " << message << " (try '" << kProgramName
+              << ' ' << name() << " --help')\n";
+  return kExitUsage;
 }
 
 int Command::fail(CommandContext& context, std::string_view message) const {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -33,6 +34,10 @@ struct CommandContext {
   std::function<const char*(const char*)> env = [](const char*) -> const char* { return nullptr; };
   std::function<std::tm()> clock = [] { return std::tm{}; };
   bool errIsTerminal = false;
+  // The password prompt: whether the database at a path needs a password, and asking for it
+  // without echo (nothing when none was given). Both null when standard input is no terminal.
+  std::function<bool(const std::string& path)> needsPassword = nullptr;
+  std::function<std::optional<std::string>(const std::string& prompt)> askPassword = nullptr;
 };
 
 class Command {
@@ -44,12 +49,15 @@ class Command {
   virtual std::string help() const = 0;          // the full text of "COMMAND --help"
   virtual AcceptedArguments acceptedArguments() const = 0;
 
-  // Parses `args` (the words after the command's name), answers --help, then runs.
+  // Parses `args` (the words after the command's name), answers --help, picks the password from
+  // its sources (a command that takes --password also takes --password-file), then runs.
   int execute(std::span<const std::string> args, CommandContext& context) const;
 
  protected:
   virtual int run(const Arguments& args, CommandContext& context) const = 0;
 
+  // Writes "fieldmend-cli: NAME: message (try ...)" on the error stream; returns kExitUsage.
+  int usageError(CommandContext& context, std::string_view message) const;
   // Writes "fieldmend-cli: NAME: message" as one line on the error stream; returns kExitFailure.
   int fail(CommandContext& context, std::string_view message) const;
   // Opens a read-only connection to the database named by the first positional argument with the

@@ -1,4 +1,5 @@
-// main.cpp: fieldmend-cli's entry point: wires the real streams and the engine into the program.
+// main.cpp: fieldmend-cli's entry point: wires the real streams, the engine and (on a terminal)
+// the password prompt into the program.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,6 +9,10 @@
 #include <vector>
 
 #include "cli/program.h"
+#include "cli/terminal_password.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
+#include "jet/core/error_codes.h"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
@@ -21,5 +26,14 @@ int main(int argc, char** argv) {
     return local;
   };
   context.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+  if (::isatty(STDIN_FILENO) == 1) {
+    context.needsPassword = [](const std::string& path) {
+      auto tried = db::Connection::open(db::buildConnectionString(path, ""), db::ConnectionMode::kRead);
+      return !tried.ok() && tried.error().number == jet::err::kAuthFailed;
+    };
+    context.askPassword = [](const std::string& prompt) {
+      return cli::readPasswordWithoutEcho(STDIN_FILENO, STDERR_FILENO, prompt);
+    };
+  }
   return cli::Program().run(args, context);
 }

@@ -9,10 +9,7 @@
 #include "cli/replace_command.h"
 #include "cli/sql_command.h"
 #include "cli/tables_command.h"
-
-#ifndef FIELDMEND_VERSION
-#define FIELDMEND_VERSION "0.0.0"
-#endif
+#include "fieldmend_version.h"
 
 namespace cli {
 
@@ -40,12 +37,18 @@ std::string Program::help() const {
       "Commands:\n";
   for (const auto& c : commands_) {
     std::string name(c->name());
-    name.resize(8, ' ');
+    name.resize(10, ' ');
     text += "  " + name + std::string(c->summary()) + "\n";
   }
   text +=
       "\n"
+      "Options:\n"
+      "  --help     show this text\n"
+      "  --version  show the version\n"
+      "\n"
       "Run 'fieldmend-cli COMMAND --help' for a command's arguments and options.\n"
+      "A database password is best given with --password-file FILE, the FIELDMEND_PASSWORD\n"
+      "variable or at the prompt: --password PASSWORD is visible to other local users.\n"
       "Exit status: 0 on success, 1 when the file or database cannot be read,\n"
       "2 on a usage error (unknown command or option, missing argument).\n";
   return text;

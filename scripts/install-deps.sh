@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything the build, the tests and the oracles need on a fresh Debian 12 machine.
+# Installs everything the build, the tests and the oracles need on a fresh Debian 12 machine, and
+# what CI uses besides: clang for the fuzz targets, the Debian package tools and their checks.
 # Safe to run again: apt and npm skip what is already there.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -7,7 +8,8 @@ sudo_cmd=""
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd="sudo"; fi
 
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-      libssl-dev libpugixml-dev mdbtools nodejs npm qt6-base-dev fonts-liberation2 xvfb xauth python3)
+      libssl-dev libpugixml-dev mdbtools nodejs npm qt6-base-dev fonts-liberation2 xvfb xauth python3
+      clang libclang-rt-14-dev dpkg-dev file lintian appstream bash-completion man-db)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

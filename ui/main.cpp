@@ -1,23 +1,36 @@
 // main.cpp: the fieldmend program. Options: --settings FILE (another settings file than the
-// user's), --screenshot FILE (save the window in front to FILE once it is up, then end) and a
-// database path, which start-up puts into the path box in place of the remembered one.
+// user's), --screenshot FILE (save the window in front to FILE once it is up, then end),
+// --version (answered before any window system is needed) and a database path, which start-up
+// puts into the path box in place of the remembered one.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QTimer>
+#include <cstdio>
+#include <string_view>
 
 #include "app/look.h"
+#include "fieldmend_version.h"
 #include "ui/application.h"
 
 int main(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word == "--version" || word == "-v") {
+      std::puts("fieldmend " FIELDMEND_VERSION);
+      return 0;
+    }
+  }
   QApplication qtApp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Fieldmend"));
+  QApplication::setApplicationVersion(QStringLiteral(FIELDMEND_VERSION));
   app::registerFontSubstitutes();
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Find and replace text in Access databases."));
   parser.addHelpOption();
+  parser.addVersionOption();
   const QCommandLineOption settingsOption(QStringLiteral("settings"),
                                           QStringLiteral("Use FILE for the settings."),
                                           QStringLiteral("FILE"));
