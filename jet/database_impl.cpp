@@ -55,8 +55,8 @@ Result<TableDef> DatabaseImpl::table(std::string_view name) const {
   for (std::size_t n = 0; n < catalogue_.size(); ++n) {
     const CatalogEntry& e = catalogue_[n];
     if (e.tdefPage == 0 || !sameObjectName(e.name, name)) continue;
-    JET_ASSIGN_OR_RETURN(
-        TableDef t, readTableDef(*pages_, format(), e.tdefPage, e.name, header().codePage));
+    JET_ASSIGN_OR_RETURN(TableDef t,
+                         readTableDef(*pages_, format(), e.tdefPage, e.name, header().codePage));
     JET_TRY(readResultTypes(catalogueRows_[n], t));
     return t;
   }

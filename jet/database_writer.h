@@ -39,7 +39,8 @@ class DatabaseWriter {
   // What to tell the user when opening undid an interrupted change; empty otherwise.
   std::string recoveryNotice() const { return channel_->recoveryNotice(); }
   Version version() const { return version_; }
-  bool jet3() const { return channel_->format().jet3; }
+  const Format& format() const { return channel_->format(); }
+  bool jet3() const { return format().jet3; }
   const std::string& path() const { return channel_->path(); }
   PageCache& pages() { return *cache_; }
 

@@ -47,9 +47,9 @@ Result<std::unique_ptr<PageFile>> PageFile::openForReading(const std::string& pa
     // The roll-back needs what a writer needs: write access and the lock, only for this moment.
     auto writer = openForWriting(path);
     if (!writer.ok()) {
-      return Error{err::kJournal, "'" + path + "' was left half-changed by an interrupted write, " +
-                                      "and the change cannot be undone now: " +
-                                      writer.error().description};
+      return Error{err::kJournal,
+                   "'" + path + "' was left half-changed by an interrupted write, " +
+                       "and the change cannot be undone now: " + writer.error().description};
     }
     recovery = (*writer)->recovery();
   }

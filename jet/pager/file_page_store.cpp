@@ -9,8 +9,8 @@ namespace jet {
 
 Result<std::vector<std::uint8_t>> FilePageStore::read(std::uint32_t page) const {
   if (page >= pageCount_) {
-    return Error{err::kBadPage, path() + ": page " + std::to_string(page) +
-                                    " lies beyond the end of the file."};
+    return Error{err::kBadPage,
+                 path() + ": page " + std::to_string(page) + " lies beyond the end of the file."};
   }
   std::vector<std::uint8_t> out(pageSize());
   JET_TRY(channel_->readPage(page, out));

@@ -90,7 +90,8 @@ std::string PageChannel::recoveryNotice() const {
 }
 
 std::uint32_t PageChannel::pageCount() const {
-  return static_cast<std::uint32_t>(std::min<std::uint64_t>(file_->size() / pageSize_, 0xFFFFFFFFu));
+  return static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(file_->size() / pageSize_, 0xFFFFFFFFu));
 }
 
 Status PageChannel::readPage(std::uint32_t number, std::span<std::uint8_t> out) const {

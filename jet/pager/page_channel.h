@@ -24,9 +24,9 @@
 namespace jet {
 
 struct ChannelOptions {
-  bool forWriting = false;       // PageFile::openForWriting rather than openForReading
-  std::string password;          // never printed or logged
-  FaultHook* faults = nullptr;   // tests only, when writing; must outlive the channel
+  bool forWriting = false;      // PageFile::openForWriting rather than openForReading
+  std::string password;         // never printed or logged
+  FaultHook* faults = nullptr;  // tests only, when writing; must outlive the channel
 };
 
 class PageChannel : public PageSource {
@@ -83,7 +83,7 @@ class PageChannel : public PageSource {
   Header header_;
   const Format* format_;
   std::uint32_t pageSize_;
-  std::unique_ptr<PageCodec> codec_;  // null until unlock()
+  std::unique_ptr<PageCodec> codec_;   // null until unlock()
   std::vector<std::uint8_t> scratch_;  // one page, for encoding a write in place
 };
 

@@ -30,9 +30,9 @@ Result<std::unique_ptr<PageCodec>> openPageCodec(const Header& header, const std
     // refusal below; their factory reads the encryption descriptor in the unmasked header page
     // and checks the password itself:
     //   return openAccdbCodec(header.page, password, path);  // jet/pager/office_crypto.h
-    return Error{err::kUnsupported, "'" + path +
-                                        "': encrypted .accdb files are not supported yet (" +
-                                        info.encryption + ")."};
+    return Error{
+        err::kUnsupported,
+        "'" + path + "': encrypted .accdb files are not supported yet (" + info.encryption + ")."};
   }
   JET_TRY(checkPassword(header, password));
   return jetPageCodec(info.encodingKey);

@@ -123,8 +123,7 @@ TEST(WriterRefusal, EncryptedAccdbIsNotOpenedForWriting) {
   auto check = jet::checkDatabaseFile(path);
   ASSERT_FALSE(check.ok());
   for (const jet::Error& e : {w.error(), check.error()}) {
-    EXPECT_NE(e.description.find("encrypted .accdb files are not supported yet"),
-              std::string::npos)
+    EXPECT_NE(e.description.find("encrypted .accdb files are not supported yet"), std::string::npos)
         << e.description;
   }
   EXPECT_EQ(fileBytes(path), original);
