@@ -7,41 +7,10 @@
 #include "jet/core/error_codes.h"
 #include "jet/core/fold_case.h"
 #include "jet/core/format.h"
-#include "jet/file/journal.h"
 #include "jet/schema/property_map.h"
 #include "jet/schema/table_def.h"
-#include "jet/file/write_session.h"
 
 namespace jet {
-namespace {
-
-constexpr std::size_t kLargestPage = 4096;
-
-Status refuseEncryptedAce(const Header& h, const std::string& path) {
-  if (h.info.version < Version::kAce12 || h.info.encodingKey == 0) return {};
-  return Error{err::kUnsupported, "'" + path + "': encrypted .accdb files are not supported yet (" +
-                                      h.info.encryption + ")."};
-}
-
-// A complete journal beside the file means a change was interrupted (or is being committed by
-// another program right now): pages may be half-written. Undo it first, as opening for writing
-// would, and say so; when that cannot be done, refuse to read rather than show half-changed data.
-Result<std::string> settleInterruptedChange(const std::string& path) {
-  JET_ASSIGN_OR_RETURN(bool hot, hasHotJournal(path));
-  if (!hot) return std::string();
-  auto session = WriteSession::open(path);
-  if (!session.ok()) {
-    return Error{err::kJournal, "'" + path + "' was left half-changed by an interrupted write, " +
-                                    "and the change cannot be undone now: " +
-                                    session.error().description};
-  }
-  if ((*session)->recovery() != Recovery::kRolledBack) return std::string();
-  return "A change to " + path +
-         " was interrupted earlier; it has been undone, and the file is as it was before that "
-         "change.";
-}
-
-}  // namespace
 
 Result<std::unique_ptr<Database>> Database::open(const std::string& path,
                                                  const OpenOptions& options) {
@@ -51,35 +20,27 @@ Result<std::unique_ptr<Database>> Database::open(const std::string& path,
 
 Result<std::unique_ptr<DatabaseImpl>> DatabaseImpl::openFile(const std::string& path,
                                                              const OpenOptions& options) {
-  JET_ASSIGN_OR_RETURN(std::string notice, settleInterruptedChange(path));
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<PageFile> file, PageFile::openReadOnly(path));
-  std::vector<std::uint8_t> first(std::min<std::uint64_t>(file->size(), kLargestPage));
-  JET_TRY(file->read(0, first));
-  JET_ASSIGN_OR_RETURN(Header header, parseHeader(first, path, file->size()));
-  JET_TRY(refuseEncryptedAce(header, path));
-  JET_TRY(checkPassword(header, options.password));
-  std::unique_ptr<DatabaseImpl> db(new DatabaseImpl(std::move(file), std::move(header)));
+  ChannelOptions channelOptions;
+  channelOptions.password = options.password;
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<PageChannel> channel,
+                       PageChannel::open(path, channelOptions));
+  std::unique_ptr<DatabaseImpl> db(new DatabaseImpl(std::move(channel)));
   JET_TRY(db->loadCatalogue());
-  db->recoveryNotice_ = std::move(notice);
   return db;
 }
 
-DatabaseImpl::DatabaseImpl(std::unique_ptr<PageFile> file, Header header)
-    : file_(std::move(file)),
-      header_(std::move(header)),
-      format_(&formatFor(header_.info.version)) {
-  std::uint32_t key = header_.info.version < Version::kAce12 ? header_.info.encodingKey : 0;
-  pages_ = std::make_unique<PageReader>(*file_, format_->pageSize, key);
-  longValues_ = std::make_unique<LongValueReader>(*pages_, *format_);
-}
+DatabaseImpl::DatabaseImpl(std::unique_ptr<PageChannel> channel)
+    : channel_(std::move(channel)),
+      pages_(std::make_unique<PageReader>(*channel_)),
+      longValues_(std::make_unique<LongValueReader>(*pages_, format())) {}
 
 ScanContext DatabaseImpl::context() const {
-  return ScanContext{*pages_, *format_, header_.info.codePage, *longValues_};
+  return ScanContext{*pages_, format(), header().codePage, *longValues_};
 }
 
 Status DatabaseImpl::loadCatalogue() {
-  JET_ASSIGN_OR_RETURN(objects_, readTableDef(*pages_, *format_, kCatalogueTdefPage, "MSysObjects",
-                                              header_.info.codePage));
+  JET_ASSIGN_OR_RETURN(objects_, readTableDef(*pages_, format(), kCatalogueTdefPage, "MSysObjects",
+                                              header().codePage));
   JET_ASSIGN_OR_RETURN(std::unique_ptr<TableScan> rows, scan(objects_));
   Row row;
   for (;;) {
@@ -95,8 +56,8 @@ Result<TableDef> DatabaseImpl::table(std::string_view name) const {
   for (std::size_t n = 0; n < catalogue_.size(); ++n) {
     const CatalogEntry& e = catalogue_[n];
     if (e.tdefPage == 0 || !equalsIgnoringCase(e.name, name)) continue;
-    JET_ASSIGN_OR_RETURN(
-        TableDef t, readTableDef(*pages_, *format_, e.tdefPage, e.name, header_.info.codePage));
+    JET_ASSIGN_OR_RETURN(TableDef t,
+                         readTableDef(*pages_, format(), e.tdefPage, e.name, header().codePage));
     JET_TRY(readResultTypes(catalogueRows_[n], t));
     return t;
   }

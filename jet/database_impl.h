@@ -1,5 +1,5 @@
-// database_impl.h: the Database behind database.h: owns the open file, its header, page
-// reader and catalogue, and hands out table definitions and scans. Scans and rows read
+// database_impl.h: the Database behind database.h: owns the page channel of the open file, its
+// page reader and catalogue, and hands out table definitions and scans. Scans and rows read
 // through it must not outlive it.
 #pragma once
 
@@ -9,9 +9,9 @@
 
 #include "jet/database.h"
 #include "jet/pager/header.h"
+#include "jet/pager/page_channel.h"
+#include "jet/pager/page_reader.h"
 #include "jet/row/long_value.h"
-#include "jet/pager/page_codec.h"
-#include "jet/file/page_file.h"
 #include "jet/row/table_scan.h"
 
 namespace jet {
@@ -21,34 +21,31 @@ class DatabaseImpl : public Database {
   static Result<std::unique_ptr<DatabaseImpl>> openFile(const std::string& path,
                                                         const OpenOptions& options);
 
-  const std::string& path() const override { return file_->path(); }
-  const HeaderInfo& header() const override { return header_.info; }
+  const std::string& path() const override { return channel_->path(); }
+  const HeaderInfo& header() const override { return channel_->header().info; }
   const std::vector<CatalogEntry>& catalogue() const override { return catalogue_; }
   Result<TableDef> table(std::string_view name) const override;
   Result<std::unique_ptr<TableScan>> scan(const TableDef& table) const override;
   Result<Row> readRow(const TableDef& table, RowLocator where) const override;
-  std::string recoveryNotice() const override { return recoveryNotice_; }
+  std::string recoveryNotice() const override { return channel_->recoveryNotice(); }
 
   // Internal access for the writer.
-  const Format& format() const { return *format_; }
+  const Format& format() const { return channel_->format(); }
   const PageReader& pages() const { return *pages_; }
-  const PageFile& file() const { return *file_; }
+  const PageChannel& channel() const { return *channel_; }
 
  private:
-  DatabaseImpl(std::unique_ptr<PageFile> file, Header header);
+  explicit DatabaseImpl(std::unique_ptr<PageChannel> channel);
   ScanContext context() const;
   Status loadCatalogue();
   Status readResultTypes(RowLocator objectRow, TableDef& table) const;
 
-  std::unique_ptr<PageFile> file_;
-  Header header_;
-  const Format* format_;
+  std::unique_ptr<PageChannel> channel_;
   std::unique_ptr<PageReader> pages_;
   std::unique_ptr<LongValueReader> longValues_;
   TableDef objects_;  // MSysObjects
   std::vector<CatalogEntry> catalogue_;
   std::vector<RowLocator> catalogueRows_;  // each entry's MSysObjects row
-  std::string recoveryNotice_;
 };
 
 }  // namespace jet

@@ -1,6 +1,7 @@
-// database_writer.h: a database opened for changing cells: holds the write session (lock,
-// journal roll-back on opening), the pages changed since the last commit, and one TableWriter per
-// table. Changes reach the file in journalled batches: flush() or every `pagesPerCommit` pages.
+// database_writer.h: a database opened for changing cells: holds the page channel opened for
+// writing (lock, journal roll-back on opening), the pages changed since the last commit, and one
+// TableWriter per table. Changes reach the file in journalled batches: flush() or every
+// `pagesPerCommit` pages.
 #pragma once
 
 #include <cstdint>
@@ -12,10 +13,10 @@
 #include "jet/file/journal.h"
 #include "jet/page/page_allocator.h"
 #include "jet/pager/page_cache.h"
+#include "jet/pager/page_channel.h"
 #include "jet/core/status.h"
 #include "jet/table_writer.h"
 #include "jet/core/types.h"
-#include "jet/file/write_session.h"
 
 namespace jet {
 
@@ -34,12 +35,13 @@ class DatabaseWriter {
                                                       const WriterOptions& options = {});
   ~DatabaseWriter();
 
-  Recovery recovery() const;
+  Recovery recovery() const { return channel_->recovery(); }
   // What to tell the user when opening undid an interrupted change; empty otherwise.
-  std::string recoveryNotice() const;
+  std::string recoveryNotice() const { return channel_->recoveryNotice(); }
   Version version() const { return version_; }
-  bool jet3() const { return version_ == Version::kJet3; }
-  const std::string& path() const;
+  const Format& format() const { return channel_->format(); }
+  bool jet3() const { return format().jet3; }
+  const std::string& path() const { return channel_->path(); }
   PageCache& pages() { return *cache_; }
 
   // The writer for the table whose definition starts at `tdefPage`; `name` names it in errors.
@@ -55,18 +57,17 @@ class DatabaseWriter {
   Status close();
 
  private:
-  class SessionSource;
   DatabaseWriter() = default;
+  Result<TableWriter*> addTable(std::uint32_t tdefPage, TableStorage storage,
+                                const std::string& name);
 
-  std::unique_ptr<WriteSession> session_;
-  std::unique_ptr<SessionSource> source_;
+  std::unique_ptr<PageChannel> channel_;
   std::unique_ptr<PageCache> cache_;
   std::unique_ptr<PageAllocator> allocator_;
   std::map<std::uint32_t, std::unique_ptr<TableWriter>> tables_;
   WriterOptions options_;
   Version version_ = Version::kJet4;
   std::uint16_t codePage_ = 0;
-  std::uint32_t encodingKey_ = 0;
 };
 
 }  // namespace jet

@@ -1,13 +1,12 @@
 // integrity_check.cpp: walks every local table found in MSysObjects.
 #include "jet/integrity_check.h"
 
-#include <fstream>
 #include <map>
 
+#include "jet/page/data_page.h"
 #include "jet/page/data_page_editor.h"
-#include "jet/database.h"
+#include "jet/database_impl.h"
 #include "jet/core/error_codes.h"
-#include "jet/pager/file_page_source.h"
 #include "jet/index_check.h"
 #include "jet/pager/header.h"
 #include "jet/row/long_value.h"
@@ -142,7 +141,7 @@ class Checker {
     if (!target)
       return problem(row + ": overflow pointer to page " + std::to_string(page) + " leads nowhere");
     DataPageEditor data(*target, jet3_);
-    if ((*target)[0] != 0x01 || data.owner() != t.def.tdefPage || !data.valid() ||
+    if ((*target)[0] != kPageTypeData || data.owner() != t.def.tdefPage || !data.valid() ||
         slot >= data.rowCount()) {
       return problem(row + ": overflow pointer to page " + std::to_string(page) + " row " +
                      std::to_string(slot) + " leads to no row of the table");
@@ -184,7 +183,7 @@ class Checker {
       auto p = page < pages_.pageCount() ? pages_.read(page) : Result<Page>(Error{0, ""});
       if (!p) return problem(where + ": long value points past the file");
       DataPageEditor data(*p, jet3_);
-      if ((*p)[0] != 0x01 || !data.valid() || slot >= data.rowCount() ||
+      if ((*p)[0] != kPageTypeData || !data.valid() || slot >= data.rowCount() ||
           (data.flags(slot) & DataPageEditor::kRowDeleted) != 0) {
         return problem(where + ": long value points at page " + std::to_string(page) + " row " +
                        std::to_string(slot) + ", which holds no live row");
@@ -214,34 +213,18 @@ class Checker {
 
 Result<std::vector<std::string>> checkDatabaseFile(const std::string& path,
                                                    const std::string& password) {
-  std::vector<std::uint8_t> head(4096, 0);
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return Error{err::kIo, "cannot open " + path};
-  auto size = static_cast<std::uint64_t>(in.tellg());
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(in.gcount()));
-  JET_ASSIGN_OR_RETURN(Header header, parseHeader(head, path, size));
-  const HeaderInfo& info = header.info;
-  bool jet3 = info.version == Version::kJet3;
-  if (!jet3 && info.version != Version::kJet4 && info.encodingKey != 0) {
-    return Error{err::kUnsupported,
-                 path + " is encrypted (" + info.encryption + "); it cannot be checked"};
-  }
-  JET_TRY(checkPassword(header, password));
-  JET_ASSIGN_OR_RETURN(auto source, FilePageSource::open(path, info.pageSize, info.encodingKey));
-  PageCache pages(*source);
-  JET_ASSIGN_OR_RETURN(auto problems, checkIntegrity(pages, jet3));
   OpenOptions options;
   options.password = password;
-  JET_ASSIGN_OR_RETURN(auto db, Database::open(path, options));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<DatabaseImpl> db, DatabaseImpl::openFile(path, options));
+  PageCache pages(db->channel());
+  JET_ASSIGN_OR_RETURN(auto problems, checkIntegrity(pages, db->format()));
   JET_ASSIGN_OR_RETURN(auto indexProblems, checkIndexes(*db));
   problems.insert(problems.end(), indexProblems.begin(), indexProblems.end());
   return problems;
 }
 
-Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, bool jet3) {
-  Checker checker(pages, jet3);
+Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, const Format& format) {
+  Checker checker(pages, format.jet3);
   JET_TRY(checker.run());
   return std::move(checker.problems);
 }

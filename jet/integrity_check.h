@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "jet/core/format.h"
 #include "jet/pager/page_cache.h"
 #include "jet/core/status.h"
 
@@ -14,10 +15,10 @@ namespace jet {
 
 // Problems found (empty: none). An error only when the check itself cannot run (unreadable
 // catalogue or file).
-Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, bool jet3);
+Result<std::vector<std::string>> checkIntegrity(const PageCache& pages, const Format& format);
 
-// The same for the database file at `path`, and every index against its table (index_check.h) (read-only; RC4-encoded Jet files decoded, encrypted
-// .accdb files refused). `password`: checked against a Jet3/Jet4 database password.
+// The same for the database file at `path`, opened to read as Database::open opens it, and every
+// index against its table (index_check.h). `password`: as Database::open takes it.
 Result<std::vector<std::string>> checkDatabaseFile(const std::string& path,
                                                    const std::string& password = {});
 

@@ -137,4 +137,12 @@ inline const Format& formatFor(Version v) {
   return v == Version::kJet3 ? kFormatJet3 : kFormatJet4;
 }
 
+// No version has larger pages: this much of a file holds its header page whatever the version.
+inline constexpr std::uint32_t kLargestPageSize = 4096;
+
+// The format whose pages are `pageSize` bytes, for pages read without a header.
+inline const Format& formatForPageSize(std::uint32_t pageSize) {
+  return pageSize == kFormatJet3.pageSize ? kFormatJet3 : kFormatJet4;
+}
+
 }  // namespace jet

@@ -11,6 +11,7 @@
 #include "jet/pager/file_page_store.h"
 #include "jet/core/format.h"
 #include "jet/pager/header.h"
+#include "jet/pager/page_channel.h"
 #include "jet/create/index_filler.h"
 #include "jet/index/index_page.h"
 #include "jet/page/new_usage_maps.h"
@@ -25,19 +26,11 @@ namespace {
 
 constexpr std::uint32_t kGlobalMapPage = 1;
 
-Result<std::vector<std::uint8_t>> readWhole(const std::string& path) {
-  JET_ASSIGN_OR_RETURN(RawFile file, RawFile::open(path, RawFile::Mode::kReadOnly));
-  JET_ASSIGN_OR_RETURN(std::uint64_t size, file.size());
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  JET_TRY(file.read(0, bytes));
-  return bytes;
-}
-
-Result<Version> checkTemplate(const std::vector<std::uint8_t>& bytes, const std::string& path) {
-  JET_ASSIGN_OR_RETURN(Header header, parseHeader(bytes, path, bytes.size()));
+// Judged before any password is tried, so that every template at fault gets this one message.
+Result<Version> checkTemplate(const Header& header, const std::string& path) {
   const HeaderInfo& h = header.info;
   if (h.version == Version::kJet3 || h.encodingKey != 0 || h.hasPassword ||
-      h.pageSize != formatFor(h.version).pageSize || bytes.size() % h.pageSize != 0) {
+      h.pageSize != formatFor(h.version).pageSize) {
     return Error{err::kUnsupported, path +
                                         ": a template must be an unencrypted Jet4 or ACE "
                                         "database without a password."};
@@ -69,22 +62,18 @@ Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::create(const std::stri
   if (RawFile::exists(path)) {
     return Error{err::kIo, path + ": the file exists already; a new database needs a new name."};
   }
-  JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> image, readWhole(options.templatePath));
-  JET_ASSIGN_OR_RETURN(Version version, checkTemplate(image, options.templatePath));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<PageChannel> source,
+                       PageChannel::openHeader(options.templatePath));
+  JET_ASSIGN_OR_RETURN(Version version, checkTemplate(source->header(), options.templatePath));
   std::string partial = path + ".partial";
   if (RawFile::exists(partial)) {
     return Error{err::kIo, partial + " exists: another creation of " + path +
                                " is running or was interrupted; delete it and try again."};
   }
-  JET_ASSIGN_OR_RETURN(RawFile file,
-                       RawFile::open(partial, RawFile::Mode::kCreateNew, options.faults));
-  Status written = file.write(0, image);
-  if (!written.ok()) {
-    (void)RawFile::remove(partial);
-    return written.error();
-  }
-  auto pages = std::make_unique<FilePageStore>(std::move(file), 4096,
-                                               static_cast<std::uint32_t>(image.size() / 4096));
+  JET_TRY(source->unlock({}));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<PageChannel> channel,
+                       PageChannel::create(partial, *source, options.faults));
+  auto pages = std::make_unique<FilePageStore>(std::move(channel));
   return std::unique_ptr<DatabaseCreator>(
       new DatabaseCreator(path, partial, version, options, std::move(pages)));
 }

@@ -10,7 +10,7 @@
 
 #include "jet/core/error_codes.h"
 #include "jet/core/test_scratch_folder.h"
-#include "jet/file/write_session.h"
+#include "jet/file/page_file.h"
 
 namespace jet {
 namespace {
@@ -18,8 +18,6 @@ namespace {
 using testing::readWhole;
 using testing::ScratchFolder;
 using testing::writeWhole;
-
-constexpr WriteSessionOptions kSmallPages{512, nullptr};
 
 bool mentions(const Error& e, const std::string& text) {
   return e.description.find(text) != std::string::npos;
@@ -39,10 +37,10 @@ TEST(FileLock, OneWriterAtATimeInThisProcessAndAnother) {
   const std::string path = folder.file("one.mdb");
   writeWhole(path, std::vector<std::uint8_t>(1024, 7));
   {
-    auto first = WriteSession::open(path, kSmallPages);
+    auto first = PageFile::openForWriting(path);
     ASSERT_TRUE(first.ok()) << first.error().description;
 
-    auto second = WriteSession::open(path, kSmallPages);
+    auto second = PageFile::openForWriting(path);
     ASSERT_FALSE(second.ok());
     EXPECT_EQ(second.error().number, err::kLocked);
     EXPECT_TRUE(mentions(second.error(), path));
@@ -50,7 +48,7 @@ TEST(FileLock, OneWriterAtATimeInThisProcessAndAnother) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      auto other = WriteSession::open(path, kSmallPages);
+      auto other = PageFile::openForWriting(path);
       ::_exit(!other.ok() && other.error().number == err::kLocked ? 0 : 1);
     }
     int status = 0;
@@ -61,7 +59,7 @@ TEST(FileLock, OneWriterAtATimeInThisProcessAndAnother) {
     auto reader = RawFile::open(path, RawFile::Mode::kReadOnly);  // readers take no lock
     EXPECT_TRUE(reader.ok());
   }
-  EXPECT_TRUE(WriteSession::open(path, kSmallPages).ok()) << "the lock outlived its writer";
+  EXPECT_TRUE(PageFile::openForWriting(path).ok()) << "the lock outlived its writer";
 }
 
 TEST(FileLock, AccessLockFileBesideTheDatabaseRefusesWriting) {
@@ -73,7 +71,7 @@ TEST(FileLock, AccessLockFileBesideTheDatabaseRefusesWriting) {
     const std::string lockFile = accessLockFilePath(path);
     writeWhole(lockFile, {});
 
-    auto refused = WriteSession::open(path, kSmallPages);
+    auto refused = PageFile::openForWriting(path);
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().number, err::kLocked);
     EXPECT_TRUE(mentions(refused.error(), lockFile));
@@ -81,7 +79,7 @@ TEST(FileLock, AccessLockFileBesideTheDatabaseRefusesWriting) {
     EXPECT_FALSE(RawFile::exists(journalPath(path)));
 
     ASSERT_EQ(::unlink(lockFile.c_str()), 0);
-    EXPECT_TRUE(WriteSession::open(path, kSmallPages).ok());
+    EXPECT_TRUE(PageFile::openForWriting(path).ok());
   }
 }
 
@@ -92,14 +90,14 @@ TEST(FileLock, ReadOnlyFileOrFolderRefusesWriting) {
   writeWhole(path, std::vector<std::uint8_t>(1024, 3));
 
   ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-  auto file = WriteSession::open(path, kSmallPages);
+  auto file = PageFile::openForWriting(path);
   ASSERT_FALSE(file.ok());
   EXPECT_EQ(file.error().number, err::kReadOnly);
   EXPECT_TRUE(mentions(file.error(), path));
 
   ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
   ASSERT_EQ(::chmod(folder.path().c_str(), 0555), 0);  // no room for the journal
-  auto inFolder = WriteSession::open(path, kSmallPages);
+  auto inFolder = PageFile::openForWriting(path);
   ::chmod(folder.path().c_str(), 0755);
   ASSERT_FALSE(inFolder.ok());
   EXPECT_EQ(inFolder.error().number, err::kReadOnly);

@@ -1,5 +1,5 @@
-// journal_test.cpp: what counts as a hot journal, and what opening for writing does with a
-// journal that is complete, cut short, damaged or of a newer layout.
+// journal_test.cpp: what counts as a hot journal, and what opening a database (to write or to
+// read) does with a journal that is complete, cut short, damaged or of a newer layout.
 
 #include "jet/file/journal.h"
 
@@ -8,7 +8,7 @@
 
 #include "jet/core/error_codes.h"
 #include "jet/core/test_scratch_folder.h"
-#include "jet/file/write_session.h"
+#include "jet/file/page_file.h"
 
 namespace jet {
 namespace {
@@ -50,22 +50,26 @@ struct Interrupted {
     writeWhole(path, halfChanged);
     journalBytes = readWhole(journal);
   }
-  Result<std::unique_ptr<WriteSession>> open() const { return WriteSession::open(path, {kPage}); }
+  Result<std::unique_ptr<PageFile>> open() const { return PageFile::openForWriting(path); }
+  Result<std::unique_ptr<PageFile>> openToRead() const { return PageFile::openForReading(path); }
 };
 
+// Opening to read rolls back as opening to write does, before anything is read.
 TEST(Journal, ACompleteJournalIsHotAndRollsTheFileBack) {
-  Interrupted s;
-  EXPECT_EQ(s.journal, s.path + "-journal");
-  EXPECT_EQ(s.journalBytes.size(), 64u + 2 * (8 + kPage));
-  EXPECT_TRUE(*hasHotJournal(s.path));
+  for (const bool toRead : {false, true}) {
+    Interrupted s;
+    EXPECT_EQ(s.journal, s.path + "-journal");
+    EXPECT_EQ(s.journalBytes.size(), 64u + 2 * (8 + kPage));
+    EXPECT_TRUE(*hasHotJournal(s.path));
 
-  auto session = s.open();
-  ASSERT_TRUE(session.ok()) << session.error().description;
-  EXPECT_EQ((*session)->recovery(), Recovery::kRolledBack);
-  EXPECT_EQ((*session)->fileLength(), s.before.size());
-  EXPECT_EQ(readWhole(s.path), s.before);
-  EXPECT_FALSE(RawFile::exists(s.journal));
-  EXPECT_FALSE(*hasHotJournal(s.path));
+    auto opened = toRead ? s.openToRead() : s.open();
+    ASSERT_TRUE(opened.ok()) << opened.error().description;
+    EXPECT_EQ((*opened)->recovery(), Recovery::kRolledBack);
+    EXPECT_EQ((*opened)->size(), s.before.size());
+    EXPECT_EQ(readWhole(s.path), s.before);
+    EXPECT_FALSE(RawFile::exists(s.journal));
+    EXPECT_FALSE(*hasHotJournal(s.path));
+  }
 }
 
 // A journal cut anywhere was never finished, so the database was never touched: it is
@@ -77,9 +81,9 @@ TEST(Journal, AJournalCutShortIsDiscardedWithoutTouchingTheDatabase) {
     writeWhole(s.journal, Bytes(s.journalBytes.begin(),
                                 s.journalBytes.begin() + static_cast<std::ptrdiff_t>(length)));
     EXPECT_FALSE(*hasHotJournal(s.path)) << "cut at " << length;
-    auto session = s.open();
-    ASSERT_TRUE(session.ok()) << session.error().description;
-    EXPECT_EQ((*session)->recovery(), Recovery::kDiscardedIncomplete) << "cut at " << length;
+    auto opened = s.open();
+    ASSERT_TRUE(opened.ok()) << opened.error().description;
+    EXPECT_EQ((*opened)->recovery(), Recovery::kDiscardedIncomplete) << "cut at " << length;
     EXPECT_EQ(readWhole(s.path), s.before);
     EXPECT_FALSE(RawFile::exists(s.journal));
   }
@@ -106,10 +110,10 @@ TEST(Journal, ANewerJournalLayoutIsLeftAloneAndWritingRefused) {
   newer[8] = 2;
   writeWhole(s.journal, newer);
   EXPECT_FALSE(hasHotJournal(s.path).ok());
-  auto session = s.open();
-  ASSERT_FALSE(session.ok());
-  EXPECT_EQ(session.error().number, err::kJournal);
-  EXPECT_NE(session.error().description.find(s.journal), std::string::npos);
+  auto opened = s.open();
+  ASSERT_FALSE(opened.ok());
+  EXPECT_EQ(opened.error().number, err::kJournal);
+  EXPECT_NE(opened.error().description.find(s.journal), std::string::npos);
   EXPECT_EQ(readWhole(s.path), s.halfChanged);
   EXPECT_EQ(readWhole(s.journal), newer);
 }
@@ -121,6 +125,10 @@ TEST(Journal, AJournalThatCannotBePlayedBackLeavesBothFilesAlone) {
   ASSERT_FALSE(locked.ok());
   EXPECT_EQ(locked.error().number, err::kLocked);
   EXPECT_NE(locked.error().description.find("interrupted"), std::string::npos);
+  auto reading = s.openToRead();  // nor is a half-changed file shown to a reader
+  ASSERT_FALSE(reading.ok());
+  EXPECT_EQ(reading.error().number, err::kJournal);
+  EXPECT_NE(reading.error().description.find(s.path), std::string::npos);
   EXPECT_EQ(readWhole(s.path), s.halfChanged);
   EXPECT_EQ(readWhole(s.journal), s.journalBytes);
   ::unlink(accessLockFilePath(s.path).c_str());

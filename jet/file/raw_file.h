@@ -24,6 +24,10 @@ class RawFile {
   // `permissions` are those of a file made by kCreateNew (less the umask).
   static Result<RawFile> open(const std::string& path, Mode mode, FaultHook* faults = nullptr,
                               unsigned permissions = 0600);
+  // Takes over `fd`, a regular file the caller opened, and closes it when done.
+  static RawFile adopt(std::string path, int fd, FaultHook* faults = nullptr) {
+    return RawFile(std::move(path), fd, faults);
+  }
 
   RawFile(RawFile&& other) noexcept;
   RawFile& operator=(RawFile&& other) noexcept;

@@ -7,18 +7,26 @@
 
 #include "jet/core/error_codes.h"
 #include "jet/file/journal.h"
-#include "jet/file/write_session.h"
 
 namespace jet {
 
-WriteTransaction::WriteTransaction(WriteSession& session)
-    : session_(session), length_(session.fileLength()) {}
+WriteTransaction::WriteTransaction(PageFile& file, std::uint32_t pageSize)
+    : file_(file), pageSize_(pageSize), length_(file.size()) {}
+
+Status WriteTransaction::checkUsable() const {
+  if (file_.mode() != PageFile::Mode::kWrite) {
+    return Error{err::kIo, "Internal error: " + file_.path() + " is not open for writing"};
+  }
+  if (!file_.broken_) return Status::success();
+  return Error{err::kJournal, "An earlier change to " + file_.path() + " failed and could not be " +
+                                  "undone yet; close the file and open it again to restore it"};
+}
 
 Status WriteTransaction::putPage(std::uint32_t page, std::vector<std::uint8_t> image) {
-  const std::uint32_t size = session_.pageSize();
+  const std::uint32_t size = pageSize_;
   if (image.size() != size) {
     return Error{err::kIo, "Internal error: a page image of " + std::to_string(image.size()) +
-                               " bytes for " + session_.path() + ", whose pages are " +
+                               " bytes for " + file_.path() + ", whose pages are " +
                                std::to_string(size)};
   }
   length_ = std::max(length_, (std::uint64_t{page} + 1) * size);
@@ -29,64 +37,67 @@ Status WriteTransaction::putPage(std::uint32_t page, std::vector<std::uint8_t> i
 Status WriteTransaction::setFileLength(std::uint64_t length) {
   if (length < length_) {
     return Error{err::kUnsupported,
-                 "Cannot shorten " + session_.path() + " to " + std::to_string(length) + " bytes"};
+                 "Cannot shorten " + file_.path() + " to " + std::to_string(length) + " bytes"};
   }
   length_ = length;
   return Status::success();
 }
 
 Status WriteTransaction::readPage(std::uint32_t page, std::span<std::uint8_t> out) const {
+  if (out.size() != pageSize_) {
+    return Error{err::kIo, "Internal error: page buffer of " + std::to_string(out.size()) +
+                               " bytes for " + file_.path()};
+  }
   if (const auto found = pages_.find(page); found != pages_.end()) {
-    if (out.size() != found->second.size()) return session_.readPage(page, out);  // size error
     std::copy(found->second.begin(), found->second.end(), out.begin());
     return Status::success();
   }
-  const std::uint64_t start = std::uint64_t{page} * session_.pageSize();
-  if (start >= session_.fileLength() && start + out.size() <= length_) {
+  const std::uint64_t start = std::uint64_t{page} * pageSize_;
+  if (start >= file_.size() && start + out.size() <= length_) {
     std::fill(out.begin(), out.end(), std::uint8_t{0});
     return Status::success();
   }
-  return session_.readPage(page, out);
+  return file_.file_.readPage(page, out);
 }
 
 std::size_t WriteTransaction::pendingBytes() const {
-  return pages_.size() * std::size_t{session_.pageSize()};
+  return pages_.size() * std::size_t{pageSize_};
 }
 
 Status WriteTransaction::commit() {
-  JET_TRY(session_.checkUsable());
-  const std::uint64_t originalLength = session_.fileLength();
+  JET_TRY(checkUsable());
+  const std::uint64_t originalLength = file_.size();
   if (pages_.empty() && length_ == originalLength) return Status::success();
-  const std::string journal = journalPath(session_.path());
+  const std::string journal = journalPath(file_.path());
   if (RawFile::exists(journal)) {
-    return Error{err::kJournal, "Cannot change " + session_.path() + ": an unexpected rollback " +
+    return Error{err::kJournal, "Cannot change " + file_.path() + ": an unexpected rollback " +
                                     "journal " + journal + " is beside it"};
   }
 
   // Steps 2-3: the journal, durable before the database is touched.
   if (Status s = writeJournal(originalLength); !s) {
     // The database is untouched; a journal left behind is incomplete or harmless to replay.
-    (void)RawFile::remove(journal, session_.faults_);
+    (void)RawFile::remove(journal, file_.faults_);
     clear();
     return s;
   }
   // Step 4: the new images and length, durable.
   if (Status s = writePages(); !s) return undoAfterFailure(s.error());
   // Step 5: the commit point.
-  if (Status s = RawFile::remove(journal, session_.faults_); !s) {
+  if (Status s = RawFile::remove(journal, file_.faults_); !s) {
     return undoAfterFailure(s.error());
   }
-  session_.length_ = length_;
+  file_.size_ = length_;
   clear();
-  if (Status s = RawFile::syncFolderOf(session_.path(), session_.faults_); !s) {
+  if (Status s = RawFile::syncFolderOf(file_.path(), file_.faults_); !s) {
     return Error{s.number(),
-                 "The change to " + session_.path() + " was saved, but " + s.description()};
+                 "The change to " + file_.path() + " was saved, but " + s.description()};
   }
   return Status::success();
 }
 
 Status WriteTransaction::writeJournal(std::uint64_t originalLength) const {
-  const std::uint32_t size = session_.pageSize();
+  const std::uint32_t size = pageSize_;
   const auto inside = [&](const auto& entry) {
     return std::uint64_t{entry.first} * size < originalLength;
   };
@@ -94,39 +105,39 @@ Status WriteTransaction::writeJournal(std::uint64_t originalLength) const {
       static_cast<std::uint32_t>(std::count_if(pages_.begin(), pages_.end(), inside));
   JET_ASSIGN_OR_RETURN(
       JournalWriter journal,
-      JournalWriter::create(session_.path(), size, originalLength, count, session_.faults_));
+      JournalWriter::create(file_.path(), size, originalLength, count, file_.faults_));
   std::vector<std::uint8_t> original(size);
   for (const auto& entry : pages_) {
     if (!inside(entry)) continue;
     // The last page of a file whose length is not a page multiple reads short: zero-filled.
-    JET_TRY(session_.file_.readUpTo(std::uint64_t{entry.first} * size, original).status());
+    JET_TRY(file_.file_.readUpTo(std::uint64_t{entry.first} * size, original).status());
     JET_TRY(journal.append(entry.first, original));
   }
   return journal.finish();
 }
 
 Status WriteTransaction::writePages() {
-  for (const auto& [page, image] : pages_) JET_TRY(session_.file_.writePage(page, image));
-  JET_ASSIGN_OR_RETURN(const std::uint64_t size, session_.file_.size());
-  if (size != length_) JET_TRY(session_.file_.truncate(length_));
-  return session_.file_.sync();
+  for (const auto& [page, image] : pages_) JET_TRY(file_.file_.writePage(page, image));
+  JET_ASSIGN_OR_RETURN(const std::uint64_t size, file_.file_.size());
+  if (size != length_) JET_TRY(file_.file_.truncate(length_));
+  return file_.file_.sync();
 }
 
 Status WriteTransaction::undoAfterFailure(const Error& failure) {
   clear();
-  auto undone = recoverFromJournal(session_.file_, session_.faults_);
+  auto undone = recoverFromJournal(file_.file_, file_.faults_);
   if (undone.ok()) {
-    return Error{failure.number, failure.description + "; " + session_.path() +
+    return Error{failure.number, failure.description + "; " + file_.path() +
                                      " was restored to its state before this change"};
   }
-  session_.broken_ = true;
-  return Error{failure.number, failure.description + "; " + session_.path() +
+  file_.broken_ = true;
+  return Error{failure.number, failure.description + "; " + file_.path() +
                                    " will be restored when it is next opened for writing"};
 }
 
 void WriteTransaction::clear() {
   pages_.clear();
-  length_ = session_.fileLength();
+  length_ = file_.size();
 }
 
 }  // namespace jet

@@ -1,5 +1,6 @@
-// write_transaction.h: one all-or-nothing change to a database opened for writing: the new
-// page images and length it collects, reads that see them, and the journalled commit.
+// write_transaction.h: one all-or-nothing change to a database file opened for writing
+// (PageFile::openForWriting): the new page images and length it collects, reads that see them,
+// and the journalled commit.
 #pragma once
 
 #include <cstddef>
@@ -9,10 +10,9 @@
 #include <vector>
 
 #include "jet/core/status.h"
+#include "jet/file/page_file.h"
 
 namespace jet {
-
-class WriteSession;
 
 // Collects new page images (already encoded, exactly as they go to disk) until commit(), which
 // makes them reach the file all or nothing. Memory is the pages put so far: the caller commits
@@ -20,7 +20,8 @@ class WriteSession;
 // transaction discards it; the file is untouched until commit().
 class WriteTransaction {
  public:
-  explicit WriteTransaction(WriteSession& session);
+  // `file` must be open for writing and outlive the transaction; its pages are `pageSize` bytes.
+  WriteTransaction(PageFile& file, std::uint32_t pageSize);
 
   // Sets the new image of `page` (image.size() must be the page size). A page beyond the end
   // grows the file to hold it; pages skipped over read as zeroes.
@@ -38,7 +39,7 @@ class WriteTransaction {
   // Journals the original images, writes the new ones, deletes the journal (see
   // docs/format/journal.md). Either way the transaction is empty afterwards and can be reused.
   // On failure the database is restored at once when possible; otherwise the journal stays, the
-  // session refuses further changes, and the next opening for writing restores the file.
+  // file refuses further changes, and the next opening restores it.
   Status commit();
 
  private:
@@ -47,7 +48,10 @@ class WriteTransaction {
   Status undoAfterFailure(const Error& failure);
   void clear();
 
-  WriteSession& session_;
+  Status checkUsable() const;
+
+  PageFile& file_;
+  std::uint32_t pageSize_;
   std::map<std::uint32_t, std::vector<std::uint8_t>> pages_;
   std::uint64_t length_;
 };

@@ -15,7 +15,7 @@
 #include "jet/core/error_codes.h"
 #include "jet/file/journal.h"
 #include "jet/core/test_scratch_folder.h"
-#include "jet/file/write_session.h"
+#include "jet/file/page_file.h"
 
 namespace jet {
 namespace {
@@ -30,10 +30,10 @@ constexpr std::uint32_t kOriginalPages = 6;
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::unique_ptr<WriteSession> openSession(const std::string& path, FaultHook* faults = nullptr) {
-  auto session = WriteSession::open(path, {kPage, faults});
-  EXPECT_TRUE(session.ok()) << session.error().description;
-  return session.ok() ? std::move(session).value() : nullptr;
+std::unique_ptr<PageFile> openToWrite(const std::string& path, FaultHook* faults = nullptr) {
+  auto db = PageFile::openForWriting(path, faults);
+  EXPECT_TRUE(db.ok()) << db.error().description;
+  return db.ok() ? std::move(db).value() : nullptr;
 }
 
 // The change under test: three pages inside the file, two added beyond a gap, and a length
@@ -66,9 +66,9 @@ struct Scenario {
   }
   // Commits the change with `faults`; returns the commit's status.
   Status commitWith(FaultHook* faults) const {
-    auto session = openSession(path, faults);
-    if (!session) return Error{err::kIo, "open failed"};
-    WriteTransaction tx = session->begin();
+    auto db = openToWrite(path, faults);
+    if (!db) return Error{err::kIo, "open failed"};
+    WriteTransaction tx(*db, kPage);
     JET_TRY(applyChange(tx));
     return tx.commit();
   }
@@ -83,10 +83,10 @@ int writesOfOneCommit(const Scenario& s) {
 
 TEST(WriteTransaction, CommitWritesPagesGrowsAndLeavesNoJournal) {
   Scenario s;
-  auto session = openSession(s.path);
-  ASSERT_TRUE(session);
-  EXPECT_EQ(session->recovery(), Recovery::kNone);
-  WriteTransaction tx = session->begin();
+  auto db = openToWrite(s.path);
+  ASSERT_TRUE(db);
+  EXPECT_EQ(db->recovery(), Recovery::kNone);
+  WriteTransaction tx(*db, kPage);
   ASSERT_TRUE(applyChange(tx));
   EXPECT_EQ(tx.pageCount(), 5u);
   EXPECT_EQ(tx.pendingBytes(), 5u * kPage);
@@ -95,15 +95,15 @@ TEST(WriteTransaction, CommitWritesPagesGrowsAndLeavesNoJournal) {
   ASSERT_TRUE(tx.commit());
   EXPECT_EQ(readWhole(s.path), s.after);
   EXPECT_FALSE(RawFile::exists(journalPath(s.path)));
-  EXPECT_EQ(session->fileLength(), 10u * kPage);
+  EXPECT_EQ(db->size(), 10u * kPage);
   EXPECT_EQ(tx.pageCount(), 0u);
 }
 
 TEST(WriteTransaction, ReadsSeeTheTransactionsOwnPages) {
   Scenario s;
-  auto session = openSession(s.path);
-  ASSERT_TRUE(session);
-  WriteTransaction tx = session->begin();
+  auto db = openToWrite(s.path);
+  ASSERT_TRUE(db);
+  WriteTransaction tx(*db, kPage);
   ASSERT_TRUE(applyChange(tx));
   Bytes page(kPage);
   for (std::uint32_t n = 0; n < 10; ++n) {
@@ -111,15 +111,15 @@ TEST(WriteTransaction, ReadsSeeTheTransactionsOwnPages) {
     EXPECT_TRUE(std::equal(page.begin(), page.end(), s.after.begin() + n * kPage)) << n;
   }
   EXPECT_FALSE(tx.readPage(10, page));
-  ASSERT_TRUE(session->readPage(2, page));  // the session still sees the committed file
+  ASSERT_TRUE(db->read(2 * kPage, page));  // the file still holds the committed pages
   EXPECT_TRUE(std::equal(page.begin(), page.end(), s.before.begin() + 2 * kPage));
 }
 
 TEST(WriteTransaction, RefusesWrongSizedPagesAndShrinking) {
   Scenario s;
-  auto session = openSession(s.path);
-  ASSERT_TRUE(session);
-  WriteTransaction tx = session->begin();
+  auto db = openToWrite(s.path);
+  ASSERT_TRUE(db);
+  WriteTransaction tx(*db, kPage);
   EXPECT_FALSE(tx.putPage(1, Bytes(kPage - 1)));
   EXPECT_EQ(tx.setFileLength(kPage).number(), err::kUnsupported);
   ASSERT_TRUE(tx.commit());  // nothing to do: no journal, no change
@@ -128,35 +128,21 @@ TEST(WriteTransaction, RefusesWrongSizedPagesAndShrinking) {
 
 TEST(WriteTransaction, BatchesCommitOneAfterAnotherAndDroppedOnesChangeNothing) {
   Scenario s;
-  auto session = openSession(s.path);
-  ASSERT_TRUE(session);
+  auto db = openToWrite(s.path);
+  ASSERT_TRUE(db);
   Bytes expected = s.before;
   for (std::uint32_t batch = 0; batch < 3; ++batch) {
-    WriteTransaction tx = session->begin();
+    WriteTransaction tx(*db, kPage);
     const Bytes image = pattern(kPage, 50 + batch);
     ASSERT_TRUE(tx.putPage(batch, image));
     ASSERT_TRUE(tx.commit());
     std::copy(image.begin(), image.end(), expected.begin() + batch * kPage);
   }
   {
-    WriteTransaction dropped = session->begin();
+    WriteTransaction dropped(*db, kPage);
     ASSERT_TRUE(dropped.putPage(4, pattern(kPage, 9)));
   }
   EXPECT_EQ(readWhole(s.path), expected);
-}
-
-TEST(WriteTransaction, PageSizeComesFromTheHeaderByDefault) {
-  ScratchFolder folder;
-  const std::string jet3 = folder.file("old.mdb");
-  const std::string jet4 = folder.file("new.mdb");
-  Bytes header(4 * 2048, 0);
-  writeWhole(jet3, header);
-  header[0x14] = 1;
-  writeWhole(jet4, header);
-  EXPECT_EQ((*WriteSession::open(jet3))->pageSize(), 2048u);
-  EXPECT_EQ((*WriteSession::open(jet4))->pageSize(), 4096u);
-  writeWhole(jet3, Bytes(4));
-  EXPECT_EQ(WriteSession::open(jet3).error().number, err::kNotAccessFile);
 }
 
 // After a crash, then a clean opening for writing: old or new, and no journal. While the file is
@@ -167,8 +153,8 @@ void expectOldOrNew(const Scenario& s, const std::string& when, bool* sawNew) {
     auto hot = hasHotJournal(s.path);
     EXPECT_TRUE(hot.ok() && *hot) << when << ": half-changed file with no hot journal";
   }
-  auto session = openSession(s.path);
-  ASSERT_TRUE(session) << when;
+  auto db = openToWrite(s.path);
+  ASSERT_TRUE(db) << when;
   const Bytes reopened = readWhole(s.path);
   EXPECT_TRUE(reopened == s.before || reopened == s.after) << when;
   EXPECT_FALSE(RawFile::exists(journalPath(s.path))) << when;
@@ -219,7 +205,7 @@ TEST(WriteTransaction, PowerCutDuringRollBackStillRestoresTheOldFile) {
     for (FaultHook* cut : {&stop, &garble}) {
       writeWhole(s.path, halfChanged);
       writeWhole(journalPath(s.path), journal);
-      auto interrupted = WriteSession::open(s.path, {kPage, cut});
+      auto interrupted = PageFile::openForWriting(s.path, cut);
       if (interrupted.ok()) {
         EXPECT_EQ((*interrupted)->recovery(), Recovery::kRolledBack);
         EXPECT_FALSE(RawFile::exists(journalPath(s.path)));
@@ -227,19 +213,19 @@ TEST(WriteTransaction, PowerCutDuringRollBackStillRestoresTheOldFile) {
         EXPECT_EQ(interrupted.error().number, err::kInjectedFault);
       }
       interrupted = Error{};  // closes the file and drops the lock
-      auto session = openSession(s.path);
-      ASSERT_TRUE(session);
+      auto db = openToWrite(s.path);
+      ASSERT_TRUE(db);
       EXPECT_EQ(readWhole(s.path), s.before) << "rollback cut after write " << n;
     }
   }
 }
 
-TEST(WriteTransaction, AFailedCommitThatCannotBeUndoneStopsTheSession) {
+TEST(WriteTransaction, AFailedCommitThatCannotBeUndoneStopsFurtherChanges) {
   Scenario s;
   FaultHook stop = FaultHook::stopAfter(writesOfOneCommit(s) - 3);
-  auto session = openSession(s.path, &stop);
-  ASSERT_TRUE(session);
-  WriteTransaction tx = session->begin();
+  auto db = openToWrite(s.path, &stop);
+  ASSERT_TRUE(db);
+  WriteTransaction tx(*db, kPage);
   ASSERT_TRUE(applyChange(tx));
   const Status failed = tx.commit();
   EXPECT_EQ(failed.number(), err::kInjectedFault);
@@ -269,9 +255,9 @@ TEST(WriteTransaction, KilledProcessIsRolledBackOnNextOpening) {
   EXPECT_TRUE(*hasHotJournal(s.path));
   EXPECT_NE(readWhole(s.path), s.before);
 
-  auto session = openSession(s.path);  // the dead process's lock is gone
-  ASSERT_TRUE(session);
-  EXPECT_EQ(session->recovery(), Recovery::kRolledBack);
+  auto db = openToWrite(s.path);  // the dead process's lock is gone
+  ASSERT_TRUE(db);
+  EXPECT_EQ(db->recovery(), Recovery::kRolledBack);
   EXPECT_EQ(readWhole(s.path), s.before);
   EXPECT_FALSE(RawFile::exists(journalPath(s.path)));
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "jet/core/bytes.h"
+#include "jet/core/format.h"
 #include "jet/core/types.h"
 #include "jet/core/status.h"
 
@@ -15,7 +16,7 @@ namespace jet {
 // What the header page says.
 struct HeaderInfo {
   Version version = Version::kJet4;
-  std::uint32_t pageSize = 4096;
+  std::uint32_t pageSize = kFormatJet4.pageSize;
   std::uint32_t pageCount = 0;  // file size / page size
   std::uint16_t codePage = 0;
   std::uint16_t sortOrder = 0;         // LCID (1033 = General) or Jet3 sort id

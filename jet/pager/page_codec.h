@@ -1,22 +1,21 @@
-// page_codec.h: pages as the engine sees them: read through PageFile, decoded when the file's
-// pages are RC4-encoded, checked against the file's page count, and kept in a small bounded cache.
+// page_codec.h: how a file stores its pages: as they are, under Jet's RC4 page encoding, or (to
+// come) under one of the .accdb ciphers; and the one place that picks the codec from the header
+// page and the password. The page channel (page_channel.h) runs the codec on every page.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <vector>
+#include <span>
+#include <string>
 
-#include "jet/core/bytes.h"
-#include "jet/file/page_file.h"
 #include "jet/core/status.h"
+#include "jet/pager/header.h"
+#include "jet/pager/page_reader.h"  // PageReader used to live here; its users still include this
 
 namespace jet {
 
-using PagePtr = std::shared_ptr<const std::vector<std::uint8_t>>;
-
-// How a file's pages are stored: identity for plain files, Jet's RC4 page encoding, or one of the
-// .accdb ciphers. Both directions work in place on one whole page and never allocate, so the page
-// channel can run them on every read and write. Page 0 (the header) is never passed through.
+// Both directions work in place on one whole page and never allocate, so the page channel can
+// run them on every read and write. Page 0 (the header) is never passed through.
 class PageCodec {
  public:
   virtual ~PageCodec() = default;
@@ -26,33 +25,34 @@ class PageCodec {
   virtual void encode(std::uint32_t number, std::span<std::uint8_t> page) const = 0;
 };
 
-// RC4 page encoding of Jet files: page n (n > 0) is RC4 with key = encoding key XOR n
-// (little-endian).
-void codePage(std::uint32_t encodingKey, std::uint32_t pageNumber, std::span<std::uint8_t> page);
-
-class PageReader {
+// Pages stored as they are.
+class PlainPageCodec final : public PageCodec {
  public:
-  static constexpr std::size_t kCacheSize = 16;
+  void decode(std::uint32_t, std::span<std::uint8_t>) const override {}
+  void encode(std::uint32_t, std::span<std::uint8_t>) const override {}
+};
 
-  PageReader(const PageFile& file, std::uint32_t pageSize, std::uint32_t encodingKey);
-  std::uint32_t pageSize() const { return pageSize_; }
-  std::uint32_t pageCount() const { return pageCount_; }
-  const std::string& path() const { return file_.path(); }
-  // Page `n`, decoded. An error names the file and page when n is beyond the file.
-  Result<PagePtr> page(std::uint32_t n) const;
+// Jet's RC4 page encoding (Jet3/Jet4 files with a non-zero encoding key in the header): page n
+// is RC4 with the key (encoding key XOR n), little-endian. RC4 is its own inverse.
+class Rc4PageCodec final : public PageCodec {
+ public:
+  explicit Rc4PageCodec(std::uint32_t encodingKey) : key_(encodingKey) {}
+  void decode(std::uint32_t number, std::span<std::uint8_t> page) const override;
+  void encode(std::uint32_t number, std::span<std::uint8_t> page) const override {
+    decode(number, page);
+  }
 
  private:
-  struct Slot {
-    std::uint32_t number = 0;
-    std::uint64_t lastUse = 0;
-    PagePtr data;
-  };
-  const PageFile& file_;
-  std::uint32_t pageSize_;
-  std::uint32_t pageCount_;
-  std::uint32_t encodingKey_;
-  mutable std::vector<Slot> cache_;
-  mutable std::uint64_t clock_ = 0;
+  std::uint32_t key_;
 };
+
+// Plain for key 0, else Jet's RC4 page encoding with that key.
+std::unique_ptr<PageCodec> jetPageCodec(std::uint32_t encodingKey);
+
+// The codec of the database whose header page is `header`: checks a Jet3/Jet4 password against
+// the stored one (err::kAuthFailed), refuses what cannot be decoded yet (err::kUnsupported),
+// and names the file at `path` in errors. The password is never part of a message.
+Result<std::unique_ptr<PageCodec>> openPageCodec(const Header& header, const std::string& password,
+                                                 const std::string& path);
 
 }  // namespace jet

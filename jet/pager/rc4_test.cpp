@@ -1,12 +1,10 @@
-// rc4_test.cpp: RC4 against published test vectors, and the page coding being its own inverse.
+// rc4_test.cpp: RC4 against published test vectors.
 #include "jet/pager/rc4.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "jet/pager/page_codec.h"
 
 namespace jet {
 namespace {
@@ -32,21 +30,6 @@ TEST(Rc4, StreamContinuesAcrossCalls) {
   cipher.apply(std::span(parts).first(5));
   cipher.apply(std::span(parts).subspan(5));
   EXPECT_EQ(parts, whole);
-}
-
-TEST(PageCodec, CodingTwiceRestoresAndPageZeroIsPlain) {
-  std::vector<std::uint8_t> page(4096);
-  for (std::size_t n = 0; n < page.size(); ++n) page[n] = static_cast<std::uint8_t>(n * 7);
-  auto coded = page;
-  codePage(0xA7B773E0, 5, coded);
-  EXPECT_NE(coded, page);
-  auto other = page;
-  codePage(0xA7B773E0, 6, other);
-  EXPECT_NE(other, coded);  // the key depends on the page number
-  codePage(0xA7B773E0, 5, coded);
-  EXPECT_EQ(coded, page);
-  codePage(0xA7B773E0, 0, coded);
-  EXPECT_EQ(coded, page);
 }
 
 }  // namespace

@@ -199,13 +199,23 @@ TEST(CreateDatabase, CatalogueGrowsPastItsInlineMaps) {
 
 TEST(CreateDatabase, ShippedSampleIsIntact) { expectIntact(kSource + "/Samples/sample.mdb"); }
 
-TEST(CreateDatabase, RefusesExistingFileDuplicateTableAndBadValues) {
+TEST(CreateDatabase, RefusesExistingFileBadTemplateDuplicateTableAndBadValues) {
   testing::ScratchFolder folder;
   CreateOptions options;
   options.templatePath = kSource + "/third_party/templates/empty-jet4.mdb";
   std::string path = folder.file("x.mdb");
   testing::writeWhole(path, {1, 2, 3});
   EXPECT_FALSE(DatabaseCreator::create(path, options).ok());
+  // A template must be a plain Jet4 or ACE file; its header is judged before any password.
+  for (const char* file : {"jackcess/V1997/testV1997.mdb", "jackcess-encrypt/db-enc.mdb",
+                           "mdb-reader/password/V2003_with-password.mdb"}) {
+    CreateOptions bad = options;
+    bad.templatePath = std::string(FIELDMEND_CORPUS_DIR) + "/" + file;
+    auto refused = DatabaseCreator::create(folder.file("t.mdb"), bad);
+    ASSERT_FALSE(refused.ok()) << file;
+    EXPECT_EQ(refused.error().number, err::kUnsupported) << file;
+    EXPECT_NE(refused.error().description.find(bad.templatePath), std::string::npos) << file;
+  }
 
   auto creator = DatabaseCreator::create(folder.file("y.mdb"), options);
   ASSERT_TRUE(creator.ok()) << creator.error().description;

@@ -9,6 +9,7 @@
 
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"
+#include "jet/integrity_check.h"
 #include "jet/schema/table_pages.h"
 #include "writer_test_support.h"
 
@@ -119,6 +120,13 @@ TEST(WriterRefusal, EncryptedAccdbIsNotOpenedForWriting) {
   ASSERT_FALSE(w.ok());
   EXPECT_EQ(w.error().number, jet::err::kUnsupported);
   EXPECT_NE(w.error().description.find(path), std::string::npos);
+  // The reader, the writer and the check refuse in one place, in the same words.
+  auto check = jet::checkDatabaseFile(path);
+  ASSERT_FALSE(check.ok());
+  for (const jet::Error& e : {w.error(), check.error()}) {
+    EXPECT_NE(e.description.find("encrypted .accdb files are not supported yet"), std::string::npos)
+        << e.description;
+  }
   EXPECT_EQ(fileBytes(path), original);
 }
 

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "jet/pager/header.h"
 #include "jet/integrity_check.h"
 #include "jet/schema/table_pages.h"
 
@@ -48,12 +47,9 @@ std::vector<std::uint8_t> fileBytes(const std::string& path) {
 }
 
 FileView openView(const std::string& path) {
-  auto bytes = fileBytes(path);
   FileView view;
-  auto header = jet::parseHeader(bytes, path, bytes.size());
-  view.jet3 = header->info.version == jet::Version::kJet3;
-  auto source = jet::FilePageSource::open(path, header->info.pageSize, header->info.encodingKey);
-  view.source = std::move(source).value();
+  view.source = jet::PageChannel::open(path).value();
+  view.jet3 = view.source->format().jet3;
   view.pages = std::make_unique<jet::PageCache>(*view.source);
   return view;
 }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "jet/core/format.h"
-#include "jet/pager/file_page_source.h"
 #include "jet/pager/page_cache.h"
+#include "jet/pager/page_channel.h"
 #include "jet/schema/table_storage.h"
 #include "jet/core/types.h"
 
@@ -36,7 +36,7 @@ std::vector<std::uint8_t> fileBytes(const std::string& path);
 
 // A file's pages, read-only, decoded.
 struct FileView {
-  std::unique_ptr<jet::FilePageSource> source;
+  std::unique_ptr<jet::PageChannel> source;
   std::unique_ptr<jet::PageCache> pages;
   bool jet3 = false;
   const jet::Format& format() const {
