@@ -4,7 +4,7 @@
 #include <fstream>
 #include <map>
 
-#include "jet/page/data_page_editor.h"
+#include "jet/page/data_page.h"
 #include "jet/database.h"
 #include "jet/core/error_codes.h"
 #include "jet/pager/file_page_source.h"
@@ -13,7 +13,7 @@
 #include "jet/row/long_value_writer.h"
 #include "jet/row/row_layout.h"
 #include "jet/schema/table_pages.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/usage_map.h"
 
 namespace jet {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "jet/page/data_page_editor.h"
+#include "jet/page/data_page.h"
 #include "jet/core/error_codes.h"
 #include "jet/row/row_layout.h"
 #include "jet/row/text_value_encoder.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/usage_map.h"
 
 namespace jet {
 namespace {

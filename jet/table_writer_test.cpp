@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "jet/page/data_page_editor.h"
+#include "jet/page/data_page.h"
 #include "jet/core/error_codes.h"
 #include "jet/pager/memory_page_source.h"
 #include "jet/row/row_layout.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/usage_map.h"
 
 namespace jet {
 namespace {

@@ -101,4 +101,28 @@ inline const Format& formatFor(Version v) {
   return v == Version::kJet3 ? kFormatJet3 : kFormatJet4;
 }
 
+// Layouts that are the same in every version.
+
+// Page types (byte 0). Data and bitmap pages hold 1 in byte 1.
+inline constexpr std::uint8_t kPageTypeData = 0x01;
+inline constexpr std::uint8_t kPageTypeTableDef = 0x02;
+inline constexpr std::uint8_t kPageTypeUsageBitmap = 0x05;
+inline constexpr std::uint8_t kPageSecondByte = 0x01;
+
+// Data pages (docs/format/data_page.md); the row count and row table are in Format.
+inline constexpr std::size_t kDataFreeSpace = 2;  // u16
+inline constexpr std::size_t kDataOwner = 4;      // u32 definition page, or "LVAL"
+inline constexpr std::size_t kMaxRowsPerPage = 255;
+
+// Usage maps (docs/format/usage_map.md): a row whose first byte gives the kind.
+inline constexpr std::uint32_t kGlobalUsageMapPage = 1;  // row 0; a set bit marks a free page
+inline constexpr std::uint8_t kUsageMapInline = 0;
+inline constexpr std::uint8_t kUsageMapReference = 1;
+inline constexpr std::size_t kInlineMapStart = 1;      // u32: the page of bit 0
+inline constexpr std::size_t kInlineMapBitmap = 5;
+inline constexpr std::size_t kReferenceMapPages = 1;   // u32 bitmap page numbers from here
+inline constexpr std::size_t kBitmapPageBitmap = 4;    // where a bitmap page's bits start
+inline constexpr std::size_t kUsageMapRowSize = 69;    // the rows of new maps: 64-byte bitmaps
+inline constexpr std::uint32_t kGlobalMapGrowth = 512;  // pages the global map's row grows by
+
 }  // namespace jet

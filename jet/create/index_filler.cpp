@@ -11,7 +11,7 @@
 #include "jet/index/index_key.h"
 #include "jet/create/index_layout.h"
 #include "jet/index/index_maintainer.h"
-#include "jet/page/new_usage_maps.h"
+#include "jet/page/usage_map.h"
 
 namespace jet {
 namespace {

@@ -7,14 +7,12 @@
 
 #include "jet/core/bytes.h"
 #include "jet/page/data_page.h"
-#include "jet/page/data_page_editor.h"
 #include "jet/core/error_codes.h"
 #include "jet/core/format.h"
 #include "jet/index/index_key.h"
 #include "jet/index/index_leaf_insert.h"
 #include "jet/row/new_row_encoder.h"
-#include "jet/page/new_usage_maps.h"
-#include "jet/page/page_filler.h"
+#include "jet/page/usage_map.h"
 
 namespace jet {
 namespace {

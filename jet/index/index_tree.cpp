@@ -7,7 +7,7 @@
 
 #include "jet/core/error_codes.h"
 #include "jet/index/index_page_writer.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/usage_map.h"
 
 namespace jet {
 namespace {

@@ -1,10 +1,10 @@
 // table_pages.cpp: owned-map walk and a small MSysObjects listing (Id, Name, Type 1 = local table).
 #include "jet/schema/table_pages.h"
 
-#include "jet/page/data_page_editor.h"
+#include "jet/page/data_page.h"
 #include "jet/row/row_layout.h"
 #include "jet/core/text_codec.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/usage_map.h"
 
 namespace jet {
 
