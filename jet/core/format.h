@@ -113,6 +113,10 @@ inline constexpr std::uint8_t kPageSecondByte = 0x01;
 inline constexpr std::size_t kDataFreeSpace = 2;  // u16
 inline constexpr std::size_t kDataOwner = 4;      // u32 definition page, or "LVAL"
 inline constexpr std::size_t kMaxRowsPerPage = 255;
+// Row table entries: the row's start in the page, and its flags.
+inline constexpr std::uint16_t kRowDeleted = 0x8000;
+inline constexpr std::uint16_t kRowOverflow = 0x4000;
+inline constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
 
 // Usage maps (docs/format/usage_map.md): a row whose first byte gives the kind.
 inline constexpr std::uint32_t kGlobalUsageMapPage = 1;  // row 0; a set bit marks a free page

@@ -19,11 +19,6 @@
 
 namespace jet {
 
-// Row table entries: the row's start in the page, and its flags.
-inline constexpr std::uint16_t kRowDeleted = 0x8000;
-inline constexpr std::uint16_t kRowOverflow = 0x4000;
-inline constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
-
 // A row pointer as stored in usage-map, long-value and overflow pointers: row byte + 3-byte page.
 struct RowPointer {
   std::uint32_t page = 0;
