@@ -4,15 +4,16 @@
 #include <map>
 
 #include "jet/page/data_page.h"
-#include "jet/page/data_page_editor.h"
+#include "jet/page/data_page.h"
 #include "jet/database_impl.h"
+#include "jet/database.h"
 #include "jet/core/error_codes.h"
 #include "jet/index_check.h"
 #include "jet/pager/header.h"
 #include "jet/row/long_value.h"
 #include "jet/row/row_codec.h"
 #include "jet/schema/table_pages.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/usage_map.h"
 
 namespace jet {
 namespace {

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "jet/core/error_codes.h"
-#include "jet/page/data_page_editor.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/data_page.h"
+#include "jet/page/usage_map.h"
 #include "jet/pager/memory_page_source.h"
 #include "jet/row/row_codec.h"
 

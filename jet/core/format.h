@@ -145,4 +145,29 @@ inline const Format& formatForPageSize(std::uint32_t pageSize) {
   return pageSize == kFormatJet3.pageSize ? kFormatJet3 : kFormatJet4;
 }
 
+// Layouts that are the same in every version.
+
+// Data and bitmap pages hold 1 in byte 1 (the page types are at the top of this file).
+inline constexpr std::uint8_t kPageSecondByte = 0x01;
+
+// Data pages (docs/format/data_page.md); the row count and row table are in Format.
+inline constexpr std::size_t kDataFreeSpace = 2;  // u16
+inline constexpr std::size_t kDataOwner = 4;      // u32 definition page, or "LVAL"
+inline constexpr std::size_t kMaxRowsPerPage = 255;
+// Row table entries: the row's start in the page, and its flags.
+inline constexpr std::uint16_t kRowDeleted = 0x8000;
+inline constexpr std::uint16_t kRowOverflow = 0x4000;
+inline constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
+
+// Usage maps (docs/format/usage_map.md): a row whose first byte gives the kind.
+inline constexpr std::uint32_t kGlobalUsageMapPage = 1;  // row 0; a set bit marks a free page
+inline constexpr std::uint8_t kUsageMapInline = 0;
+inline constexpr std::uint8_t kUsageMapReference = 1;
+inline constexpr std::size_t kInlineMapStart = 1;      // u32: the page of bit 0
+inline constexpr std::size_t kInlineMapBitmap = 5;
+inline constexpr std::size_t kReferenceMapPages = 1;   // u32 bitmap page numbers from here
+inline constexpr std::size_t kBitmapPageBitmap = 4;    // where a bitmap page's bits start
+inline constexpr std::size_t kUsageMapRowSize = 69;    // the rows of new maps: 64-byte bitmaps
+inline constexpr std::uint32_t kGlobalMapGrowth = 512;  // pages the global map's row grows by
+
 }  // namespace jet

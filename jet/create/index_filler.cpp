@@ -11,8 +11,9 @@
 #include "jet/index/index_key.h"
 #include "jet/create/index_layout.h"
 #include "jet/page/data_page.h"
-#include "jet/page/new_usage_maps.h"
+#include "jet/page/usage_map.h"
 #include "jet/schema/table_def.h"
+#include "jet/index/index_maintainer.h"
 
 namespace jet {
 namespace {

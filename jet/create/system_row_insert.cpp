@@ -7,14 +7,13 @@
 
 #include "jet/core/bytes.h"
 #include "jet/page/data_page.h"
-#include "jet/page/data_page_editor.h"
 #include "jet/core/error_codes.h"
 #include "jet/core/format.h"
 #include "jet/index/index_key.h"
 #include "jet/index/index_tree.h"
 #include "jet/row/row_codec.h"
-#include "jet/page/new_usage_maps.h"
-#include "jet/page/page_filler.h"
+#include "jet/page/usage_map.h"
+#include "jet/page/data_page.h"
 #include "jet/schema/table_def.h"
 
 namespace jet {

@@ -7,7 +7,7 @@
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
 #include "jet/page/data_page.h"
-#include "jet/page/new_usage_maps.h"
+#include "jet/page/usage_map.h"
 #include "jet/schema/table_def.h"
 
 namespace jet {

@@ -10,7 +10,7 @@
 #include "jet/schema/schema.h"
 #include "jet/core/format.h"
 #include "jet/row/row_codec.h"
-#include "jet/page/page_filler.h"
+#include "jet/page/data_page.h"
 #include "jet/pager/page_store.h"
 #include "jet/core/status.h"
 

@@ -7,7 +7,8 @@
 #include <algorithm>
 
 #include "jet/core/error_codes.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/usage_map.h"
+#include "jet/index/index_page.h"
 
 namespace jet {
 namespace {

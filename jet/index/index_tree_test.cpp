@@ -23,7 +23,7 @@
 #include "jet/index/index_page.h"
 #include "jet/integrity_check.h"
 #include "jet/core/test_scratch_folder.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/usage_map.h"
 #include "jet/core/test_corpus.h"
 
 namespace jet {

@@ -5,20 +5,24 @@
 
 #include <cstdint>
 
-#include "jet/pager/page_cache.h"
+#include "jet/core/format.h"
 #include "jet/core/status.h"
+#include "jet/page/usage_map.h"
+#include "jet/pager/page_cache.h"
 
 namespace jet {
 
-class PageAllocator {
+class PageAllocator : public NewPageSource {
  public:
-  PageAllocator(PageCache& pages, bool jet3) : pages_(pages), jet3_(jet3) {}
+  PageAllocator(PageCache& pages, const Format& f) : pages_(pages), f_(f) {}
+  PageAllocator(PageCache& pages, bool jet3)
+      : PageAllocator(pages, jet3 ? kFormatJet3 : kFormatJet4) {}
   // A zeroed page at the end of the file, no longer free in the global map.
-  Result<std::uint32_t> allocate();
+  Result<std::uint32_t> allocate() override;
 
  private:
   PageCache& pages_;
-  bool jet3_;
+  const Format& f_;
 };
 
 }  // namespace jet

@@ -6,8 +6,8 @@
 
 #include "jet/core/error_codes.h"
 #include "jet/page/data_page.h"
-#include "jet/page/data_page_editor.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/data_page.h"
+#include "jet/page/usage_map.h"
 
 namespace jet {
 namespace {

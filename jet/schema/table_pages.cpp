@@ -3,8 +3,8 @@
 
 #include "jet/core/bytes.h"
 #include "jet/core/text_codec.h"
-#include "jet/page/data_page_editor.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/data_page.h"
+#include "jet/page/usage_map.h"
 #include "jet/row/row_codec.h"
 #include "jet/schema/catalogue.h"
 

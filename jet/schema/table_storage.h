@@ -9,21 +9,12 @@
 #include <vector>
 
 #include "jet/core/format.h"
+#include "jet/page/usage_map.h"  // MapRef: where each usage map row lies
 #include "jet/schema/schema.h"
 #include "jet/pager/page_cache.h"
 #include "jet/core/status.h"
 
 namespace jet {
-
-// A usage map row: the row number and the page that holds it.
-struct MapRef {
-  std::uint32_t page = 0;
-  std::uint8_t row = 0;
-  static MapRef fromPointer(std::uint32_t pointer) {
-    return MapRef{pointer >> 8, static_cast<std::uint8_t>(pointer & 0xFF)};
-  }
-  bool valid() const { return page != 0; }
-};
 
 struct LongValueColumnMaps {
   MapRef owned;

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "jet/page/data_page_editor.h"
+#include "jet/page/data_page.h"
 #include "jet/database.h"
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"
 #include "jet/row/row_codec.h"
 #include "jet/schema/table_pages.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/usage_map.h"
 #include "writer_test_support.h"
 
 namespace {

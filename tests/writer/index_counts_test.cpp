@@ -14,7 +14,7 @@
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"
 #include "jet/schema/table_def.h"
-#include "jet/page/usage_map_editor.h"
+#include "jet/page/usage_map.h"
 #include "writer_test_support.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "jet/page/data_page_editor.h"
+#include "jet/page/data_page.h"
 #include "jet/database.h"
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"

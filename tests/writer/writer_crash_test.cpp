@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "jet/page/data_page_editor.h"
+#include "jet/page/data_page.h"
 #include "jet/database_writer.h"
 #include "jet/file/fault_hook.h"
 #include "jet/file/journal.h"
