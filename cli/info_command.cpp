@@ -2,9 +2,13 @@
 #include "cli/info_command.h"
 
 #include <algorithm>
+#include <optional>
 #include <ostream>
 
+#include "db/connection.h"
+#include "db/connection_string.h"
 #include "db/table_catalogue.h"
+#include "jet/core/error_codes.h"
 
 namespace cli {
 namespace {
@@ -48,7 +52,8 @@ std::string InfoCommand::help() const {
   return "Usage: fieldmend-cli info FILE [--password PASSWORD]\n"
          "Shows what the header of an Access database says, one \"key: value\" a line:\n"
          "format, version, page size, code page, sort order, encryption and table count\n"
-         "(the number of user tables).\n"
+         "(the number of user tables). An encrypted file's cipher and hash are shown without\n"
+         "the password; its table count needs it.\n"
          "\n"
          "Options:\n"
          "  --password PASSWORD  the database password, when it has one\n"
@@ -60,19 +65,43 @@ AcceptedArguments InfoCommand::acceptedArguments() const {
 }
 
 int InfoCommand::run(const Arguments& args, CommandContext& context) const {
-  auto db = openDatabase(args, context);
-  if (!db) return kExitFailure;
-  const jet::HeaderInfo& h = db->header();
-  const auto entries = db->tableSchema();
-  const auto tables = std::count_if(entries.begin(), entries.end(), db::isUserTable);
+  const std::string& path = args.positional[0];
+  std::unique_ptr<db::Connection> db;
+  std::optional<jet::HeaderInfo> headerOnly;
+  if (args.value("password").empty()) {
+    // The header names an encrypted file's cipher without the password: show it, and say that
+    // the tables need the password, rather than fail.
+    auto opened = db::Connection::open(db::buildConnectionString(path, ""),
+                                       db::ConnectionMode::kRead, context.openDatabase);
+    if (opened.ok()) {
+      db = std::move(*opened);
+      if (std::string notice = db->recoveryNotice(); !notice.empty()) {
+        context.err << "fieldmend-cli: " << notice << "\n";
+      }
+    } else if (opened.error().number == jet::err::kAuthFailed) {
+      auto header = db::readFileHeader(path);
+      if (header.ok()) headerOnly = *header;
+    }
+  }
+  if (!db && !headerOnly) {
+    db = openDatabase(args, context);
+    if (!db) return kExitFailure;
+  }
+  const jet::HeaderInfo& h = db ? db->header() : *headerOnly;
   std::ostream& out = context.out;
   out << "format: " << formatName(h.version) << '\n'
       << "version: " << jet::versionName(h.version) << '\n'
       << "page size: " << h.pageSize << '\n'
       << "code page: " << h.codePage << '\n'
       << "sort order: " << sortOrderText(h) << '\n'
-      << "encryption: " << encryptionText(h) << '\n'
-      << "table count: " << tables << '\n';
+      << "encryption: " << encryptionText(h) << '\n';
+  if (db) {
+    const auto entries = db->tableSchema();
+    out << "table count: " << std::count_if(entries.begin(), entries.end(), db::isUserTable)
+        << '\n';
+  } else {
+    out << "table count: unknown (the database password is needed)\n";
+  }
   return out ? kExitOk : fail(context, "cannot write to the standard output");
 }
 

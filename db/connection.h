@@ -45,6 +45,11 @@ using CellChanges = std::vector<CellChange>;
 using ReaderOpener = std::function<jet::Result<std::unique_ptr<jet::Database>>(
     const std::string& path, const jet::OpenOptions& options)>;
 
+// What the header of the database file at `path` says, read without a password.
+inline jet::Result<jet::HeaderInfo> readFileHeader(const std::string& path) {
+  return jet::readHeaderInfo(path);
+}
+
 class Connection {
  public:
   // Changed pages are committed (after the before-commit hook) once this many have gathered.

@@ -23,6 +23,11 @@ struct OpenOptions {
 };
 
 class Database;
+class PageReader;
+
+// What the header page of the database at `path` says, without a password and without reading
+// any other page (an encrypted file names its cipher here too).
+Result<HeaderInfo> readHeaderInfo(const std::string& path);
 
 class Database {
  public:
@@ -33,6 +38,9 @@ class Database {
 
   virtual const std::string& path() const = 0;
   virtual const HeaderInfo& header() const = 0;
+  // The file's decoded pages, as the reader reads them, for checks that walk structures the
+  // reader does not (index trees); null for a database that is not a file (test doubles).
+  virtual const PageReader* filePages() const { return nullptr; }
   // Every object of MSysObjects that the table schema lists, plus the rest as kOther,
   // in the order MSysObjects holds them.
   virtual const std::vector<CatalogEntry>& catalogue() const = 0;

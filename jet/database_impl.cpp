@@ -12,6 +12,11 @@
 
 namespace jet {
 
+Result<HeaderInfo> readHeaderInfo(const std::string& path) {
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<PageChannel> channel, PageChannel::openHeader(path));
+  return channel->header().info;
+}
+
 Result<std::unique_ptr<Database>> Database::open(const std::string& path,
                                                  const OpenOptions& options) {
   JET_ASSIGN_OR_RETURN(auto db, DatabaseImpl::openFile(path, options));

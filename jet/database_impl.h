@@ -32,6 +32,7 @@ class DatabaseImpl : public Database {
   // Internal access for the writer.
   const Format& format() const { return channel_->format(); }
   const PageReader& pages() const { return *pages_; }
+  const PageReader* filePages() const override { return pages_.get(); }
   const PageChannel& channel() const { return *channel_; }
 
  private:

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "jet/core/error_codes.h"
 #include "jet/core/format.h"
 #include "jet/index/index_key.h"
 #include "jet/index/index_page.h"
@@ -212,8 +213,12 @@ class IndexChecker {
 
 Result<std::vector<std::string>> checkIndexes(const Database& db) {
   std::vector<std::string> problems;
-  JET_ASSIGN_OR_RETURN(auto file, PageFile::openReadOnly(db.path()));
-  PageReader pages(*file, db.header().pageSize, db.header().encodingKey);
+  // The pages as the reader has them, through its channel and codec, never a second opening.
+  const PageReader* filePages = db.filePages();
+  if (filePages == nullptr) {
+    return Error{err::kUnsupported, "the indexes of " + db.path() + " cannot be checked: no file"};
+  }
+  const PageReader& pages = *filePages;
   for (const CatalogEntry& entry : db.catalogue()) {
     if (entry.kind != ObjectKind::kTable) continue;
     JET_ASSIGN_OR_RETURN(TableDef table, db.table(entry.name));

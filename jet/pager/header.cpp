@@ -8,6 +8,7 @@
 #include "jet/core/format.h"
 #include "jet/pager/rc4.h"
 #include "jet/core/text_codec.h"
+#include "jet/pager/office_crypto.h"
 
 namespace jet {
 namespace {
@@ -22,7 +23,6 @@ constexpr std::size_t kPasswordAt = 0x42;
 constexpr std::size_t kSortAt = 0x6E;
 constexpr std::size_t kSortVersionAt = 0x71;
 constexpr std::size_t kCreationDateAt = 0x72;
-constexpr std::size_t kCryptoInfoAt = 0x299;
 constexpr char kJetName[] = "Standard Jet DB";
 constexpr char kAceName[] = "Standard ACE DB";
 
@@ -34,18 +34,14 @@ bool hasMagic(Bytes raw) {
 }
 
 // The ACE encryption descriptor: u16 length, then u16 major, u16 minor, u32 flags.
-std::string aceEncryptionName(Bytes page) {
-  std::uint16_t major = 0, minor = 0;
-  std::uint32_t flags = 0;
-  if (!readU16(page, kCryptoInfoAt + 2, major) || !readU16(page, kCryptoInfoAt + 4, minor)) {
-    return "unknown encryption";
-  }
-  (void)readU32(page, kCryptoInfoAt + 6, flags);
-  if (major == 4 && minor == 4) return "Office agile";
-  if (minor == 2 && (flags & 0x04) != 0 && (flags & 0x20) == 0) return "RC4 CryptoAPI";
-  if (minor == 2) return "Office standard (AES)";
-  if (major == 1 && minor == 1) return "Office RC4";
-  return "unknown encryption " + std::to_string(major) + "." + std::to_string(minor);
+// How an encrypted .accdb says it is encrypted: kind, cipher and hash, from the descriptor alone
+// (no password is involved).
+std::string aceEncryptionName(Bytes page, const std::string& path) {
+  auto e = describeAccdbEncryption(page, path);
+  if (!e.ok()) return "unknown encryption";
+  std::string text = e->kind + " (" + e->cipher + ", " + e->hash;
+  if (e->spinCount != 0) text += ", " + std::to_string(e->spinCount) + " spins";
+  return text + ")";
 }
 
 // Jet4 masks the stored password with the integer part of the creation date.
@@ -107,7 +103,7 @@ Result<Header> parseHeader(Bytes raw, const std::string& path, std::uint64_t fil
   }
   bool ace = h.info.version >= Version::kAce12;
   if (ace) {
-    info.encryption = info.encodingKey != 0 ? aceEncryptionName(page) : "none";
+    info.encryption = info.encodingKey != 0 ? aceEncryptionName(page, path) : "none";
   } else {
     info.encryption = info.encodingKey != 0 ? "RC4 page encoding" : "none";
     h.password = f.jet3 ? jet3Password(page, info.codePage) : jet4Password(page);

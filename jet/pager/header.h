@@ -23,7 +23,7 @@ struct HeaderInfo {
   std::uint8_t sortOrderVersion = 0;   // Jet4+: 0 General Legacy, 1 General
   std::uint32_t encodingKey = 0;       // non-zero: pages are RC4-encoded (Jet) or encrypted (ACE)
   bool hasPassword = false;            // Jet3/Jet4 database password set
-  std::string encryption;              // "none", "RC4 page encoding", "Office agile", ...
+  std::string encryption;  // "none", "RC4 page encoding", "Office agile (AES-256-CBC, SHA512, …)"
 };
 
 struct Header {

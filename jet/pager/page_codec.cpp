@@ -4,6 +4,7 @@
 #include <array>
 
 #include "jet/core/error_codes.h"
+#include "jet/pager/accdb_codec.h"
 #include "jet/pager/rc4.h"
 
 namespace jet {
@@ -26,13 +27,9 @@ Result<std::unique_ptr<PageCodec>> openPageCodec(const Header& header, const std
   const HeaderInfo& info = header.info;
   if (info.version >= Version::kAce12) {
     if (info.encodingKey == 0) return std::unique_ptr<PageCodec>(new PlainPageCodec());
-    // The .accdb ciphers (Office agile, standard, RC4 CryptoAPI) plug in here, in place of the
-    // refusal below; their factory reads the encryption descriptor in the unmasked header page
-    // and checks the password itself:
-    //   return openAccdbCodec(header.page, password, path);  // jet/pager/office_crypto.h
-    return Error{
-        err::kUnsupported,
-        "'" + path + "': encrypted .accdb files are not supported yet (" + info.encryption + ")."};
+    // The descriptor in the unmasked header page names the cipher; the password is checked
+    // against its verifier before any other page is read.
+    return openAccdbCodec(header.page, password, path);
   }
   JET_TRY(checkPassword(header, password));
   return jetPageCodec(info.encodingKey);

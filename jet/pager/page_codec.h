@@ -1,5 +1,5 @@
-// page_codec.h: how a file stores its pages: as they are, under Jet's RC4 page encoding, or (to
-// come) under one of the .accdb ciphers; and the one place that picks the codec from the header
+// page_codec.h: how a file stores its pages: as they are, under Jet's RC4 page encoding, or
+// under one of the .accdb ciphers (accdb_codec.h); and the one place that picks the codec from the header
 // page and the password. The page channel (page_channel.h) runs the codec on every page.
 #pragma once
 
@@ -50,8 +50,9 @@ class Rc4PageCodec final : public PageCodec {
 std::unique_ptr<PageCodec> jetPageCodec(std::uint32_t encodingKey);
 
 // The codec of the database whose header page is `header`: checks a Jet3/Jet4 password against
-// the stored one (err::kAuthFailed), refuses what cannot be decoded yet (err::kUnsupported),
-// and names the file at `path` in errors. The password is never part of a message.
+// the stored one, or an .accdb password against the encryption descriptor's verifier
+// (err::kAuthFailed either way), refuses a descriptor it cannot use (err::kUnsupported), and
+// names the file at `path` in errors. The password is never part of a message.
 Result<std::unique_ptr<PageCodec>> openPageCodec(const Header& header, const std::string& password,
                                                  const std::string& path);
 

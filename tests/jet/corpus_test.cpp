@@ -103,11 +103,6 @@ TEST(Corpus, EveryFileOpensAndEveryUserTableScansWithTheManifestRowCounts) {
   for (const ManifestFile& f : files) {
     SCOPED_TRACE(f.path);
     auto db = Database::open(corpusPath(f.path), {passwordFor(f)});
-    if (f.crypto.find("encrypted") != std::string::npos) {
-      ASSERT_FALSE(db.ok());
-      EXPECT_EQ(db.error().number, err::kUnsupported);
-      continue;
-    }
     ASSERT_TRUE(db.ok()) << db.error().description;
     std::size_t userTables = 0;
     for (const CatalogEntry& e : (*db)->catalogue()) {
@@ -335,15 +330,17 @@ TEST(Corpus, Passwords) {
   EXPECT_TRUE(unprotected.ok());
 }
 
-TEST(Corpus, EncryptedAccdbIsRefusedByName) {
+TEST(Corpus, EncryptedAccdbNeedsItsPassword) {
   for (const char* file : {"mdb-reader/encryption/office-agile-4.2.accdb",
-                           "mdb-reader/password/V2010_with-password.accdb"}) {
-    auto db = Database::open(corpusPath(file), {"password"});
-    ASSERT_FALSE(db.ok());
-    EXPECT_EQ(db.error().number, err::kUnsupported);
-    EXPECT_NE(db.error().description.find("encrypted .accdb files are not supported yet"),
-              std::string::npos);
-    EXPECT_NE(db.error().description.find(file), std::string::npos);
+                           "mdb-reader/password/V2010_with-password.accdb",
+                           "jackcess-encrypt/db2013-enc.accdb"}) {
+    SCOPED_TRACE(file);
+    for (const char* wrong : {"", "Password", "1234 "}) {
+      auto db = Database::open(corpusPath(file), {wrong});
+      ASSERT_FALSE(db.ok());
+      EXPECT_EQ(db.error().number, err::kAuthFailed);
+      EXPECT_EQ(db.error().description, "Not a valid password.");
+    }
   }
 }
 

@@ -1,9 +1,15 @@
 // writer_crash_test.cpp: one change that moves a row to another page, updates the table's usage
 // maps and the global map, and stores a long value over a chain of new pages, cut after each
-// write of its commit in turn (and garbled at each write). On reopening, the roll-back leaves
-// the file byte for byte as before or as after, and the integrity check passes.
+// write of its commit in turn (and garbled at each write), on a plain and on an encrypted file.
+// On reopening, the roll-back leaves the file byte for byte as before or as after, and the
+// integrity check passes. A process killed at each write of a change to an encrypted file leaves
+// no plaintext in any file.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -18,16 +24,24 @@ namespace {
 
 using namespace writer_test;
 
-constexpr const char* kFile = "mdb-reader/real/ASampleDatabase.accdb";
-constexpr const char* kTable = "Asset Items";
+struct Case {
+  const char* file;
+  const char* table;
+  const char* password;
+  bool encrypted;
+};
+constexpr Case kPlain{"mdb-reader/real/ASampleDatabase.accdb", "Asset Items", "", false};
+constexpr Case kEncrypted{"tika/testAccess2_encrypted.accdb", "Table1", "tika", true};
 
 // Applies the change to the file at `path` through `faults`; returns the commit's status.
 // `row` picks the row; the change grows every writable text column to its limit and the memo
 // to a 20,000-character chain.
-jet::Status applyChange(const std::string& path, jet::FaultHook* faults, std::size_t row,
-                        bool* moved = nullptr) {
+jet::Status applyChange(const Case& c, const std::string& path, jet::FaultHook* faults,
+                        std::size_t row, bool* moved = nullptr) {
+  const char* kTable = c.table;
   jet::WriterOptions options;
   options.faults = faults;
+  options.password = c.password;
   auto w = jet::DatabaseWriter::open(path, options);
   if (!w.ok()) return w.error();
   auto& writer = **w;
@@ -62,28 +76,36 @@ jet::Status applyChange(const std::string& path, jet::FaultHook* faults, std::si
   return writer.flush();
 }
 
-TEST(WriterCrash, EveryCutLeavesTheFileBeforeOrAfter) {
-  TempDir dir;
-  std::string pristine = dir.copy(kFile);
-  auto before = fileBytes(pristine);
-  // Find a row whose change moves it, and count the commit's writes.
-  std::size_t row = 0;
-  int writes = 0;
-  std::vector<std::uint8_t> after;
-  for (;; ++row) {
-    ASSERT_LT(row, 40u) << "no row of " << kTable << " moves";
+class WriterCut : public ::testing::TestWithParam<Case> {};
+
+// Finds a row whose change moves it (the first row when none does, on a file too small for
+// that), and counts the commit's writes and keeps the file it leaves.
+std::size_t probeChange(const Case& c, TempDir& dir, const std::string& pristine, int& writes,
+                        std::vector<std::uint8_t>& after) {
+  for (std::size_t row = 0; row < 40; ++row) {
     std::string probe = dir.path("probe.accdb");
     std::filesystem::copy_file(pristine, probe, std::filesystem::copy_options::overwrite_existing);
     jet::FaultHook counter = jet::FaultHook::counting();
     bool moved = false;
-    jet::Status s = applyChange(probe, &counter, row, &moved);
-    ASSERT_TRUE(s.ok()) << s.description();
-    if (!moved) continue;
+    if (!applyChange(c, probe, &counter, row, &moved).ok()) break;
+    if (!moved && !c.encrypted) continue;
     writes = counter.writes();
     after = fileBytes(probe);
-    EXPECT_TRUE(integrityProblems(probe).empty());
-    break;
+    EXPECT_TRUE(integrityProblems(probe, c.password).empty());
+    return row;
   }
+  ADD_FAILURE() << "no row of " << c.table << " could be changed as the test needs";
+  return 0;
+}
+
+TEST_P(WriterCut, EveryCutLeavesTheFileBeforeOrAfter) {
+  const Case& c = GetParam();
+  TempDir dir;
+  std::string pristine = dir.copy(c.file);
+  auto before = fileBytes(pristine);
+  int writes = 0;
+  std::vector<std::uint8_t> after;
+  const std::size_t row = probeChange(c, dir, pristine, writes, after);
   ASSERT_GT(writes, 3);
   int rolledBack = 0;
   for (int n = 0; n < writes; ++n) {
@@ -93,9 +115,11 @@ TEST(WriterCrash, EveryCutLeavesTheFileBeforeOrAfter) {
       std::string path = dir.path("cut.accdb");
       std::filesystem::copy_file(pristine, path, std::filesystem::copy_options::overwrite_existing);
       jet::FaultHook hook = garble ? jet::FaultHook::garbleAt(n) : jet::FaultHook::stopAfter(n);
-      EXPECT_FALSE(applyChange(path, &hook, row).ok());
+      EXPECT_FALSE(applyChange(c, path, &hook, row).ok());
       {
-        auto reopened = jet::DatabaseWriter::open(path);  // rolls back what the cut left
+        jet::WriterOptions options;
+        options.password = c.password;
+        auto reopened = jet::DatabaseWriter::open(path, options);  // rolls back what the cut left
         ASSERT_TRUE(reopened.ok()) << reopened.error().description;
         if ((*reopened)->recovery() == jet::Recovery::kRolledBack) {
           ++rolledBack;
@@ -106,11 +130,61 @@ TEST(WriterCrash, EveryCutLeavesTheFileBeforeOrAfter) {
       }
       auto now = fileBytes(path);
       EXPECT_TRUE(now == before || now == after);
-      auto problems = integrityProblems(path);
+      auto problems = integrityProblems(path, c.password);
       EXPECT_TRUE(problems.empty()) << problems.front();
     }
   }
   EXPECT_GT(rolledBack, 0);  // some cuts fell while the database itself was being written
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, WriterCut, ::testing::Values(kPlain, kEncrypted),
+                         [](const auto& param) { return param.param.encrypted ? "Encrypted" : "Plain"; });
+
+// Texts the change writes and a text the file holds, as one-byte and as UTF-16 characters.
+bool holdsPlaintext(const std::vector<std::uint8_t>& bytes) {
+  for (const std::string& text : {std::string(24, 'T'), std::string(24, 'm'), std::string("the quick")}) {
+    std::string wide;
+    for (char ch : text) wide += {ch, '\0'};
+    for (const std::string& needle : {text, wide}) {
+      if (std::search(bytes.begin(), bytes.end(), needle.begin(), needle.end()) != bytes.end()) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+TEST(WriterCrash, AProcessKilledAtAnyWriteToAnEncryptedFileLeavesNoPlaintext) {
+  const Case& c = kEncrypted;
+  TempDir dir;
+  std::string pristine = dir.copy(c.file);
+  int writes = 0;
+  std::vector<std::uint8_t> after;
+  const std::size_t row = probeChange(c, dir, pristine, writes, after);
+  ASSERT_FALSE(holdsPlaintext(after));
+  std::filesystem::remove(dir.path("probe.accdb"));
+  for (int n = 1; n <= writes; ++n) {
+    SCOPED_TRACE("killed at write " + std::to_string(n));
+    std::string path = dir.path("killed.accdb");
+    std::filesystem::copy_file(pristine, path, std::filesystem::copy_options::overwrite_existing);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      jet::FaultHook hook = jet::FaultHook::counting();
+      hook.observer = [n](int write) {
+        if (write == n) ::_exit(9);  // dies as a killed process does: nothing flushed, no cleanup
+      };
+      (void)applyChange(c, path, &hook, row);
+      ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path(""))) {
+      EXPECT_FALSE(holdsPlaintext(fileBytes(entry.path().string()))) << entry.path();
+    }
+    auto problems = integrityProblems(path, c.password);  // rolls back what the kill left
+    EXPECT_TRUE(problems.empty()) << problems.front();
+  }
 }
 
 }  // namespace
@@ -121,14 +195,14 @@ namespace {
 // says so, rather than show half-written pages.
 TEST(WriterCrash, OpeningToReadUndoesAnInterruptedChangeAndSaysSo) {
   TempDir dir;
-  std::string path = dir.copy(kFile);
+  std::string path = dir.copy(kPlain.file);
   auto before = fileBytes(path);
   bool rolledBack = false;
   for (int n = 1; n < 12 && !rolledBack; ++n) {
     std::filesystem::remove(path);
-    path = dir.copy(kFile);
+    path = dir.copy(kPlain.file);
     jet::FaultHook hook = jet::FaultHook::stopAfter(n);
-    (void)applyChange(path, &hook, 0);
+    (void)applyChange(kPlain, path, &hook, 0);
     auto hot = jet::hasHotJournal(path);
     ASSERT_TRUE(hot.ok());
     if (!*hot) continue;

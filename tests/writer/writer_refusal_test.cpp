@@ -11,6 +11,7 @@
 #include "jet/core/error_codes.h"
 #include "jet/integrity_check.h"
 #include "jet/schema/table_pages.h"
+#include "jet/file/journal.h"
 #include "writer_test_support.h"
 
 namespace {
@@ -112,22 +113,26 @@ TEST(WriterRefusal, ValuesTooLongForTheColumn) {
                 jet::err::kCantConvertValue, {"data3"});
 }
 
-TEST(WriterRefusal, EncryptedAccdbIsNotOpenedForWriting) {
+TEST(WriterRefusal, AWrongPasswordLeavesAnEncryptedFileAlone) {
   TempDir dir;
   std::string path = dir.copy("jackcess-encrypt/db2013-enc.accdb");
   auto original = fileBytes(path);
-  auto w = jet::DatabaseWriter::open(path);
-  ASSERT_FALSE(w.ok());
-  EXPECT_EQ(w.error().number, jet::err::kUnsupported);
-  EXPECT_NE(w.error().description.find(path), std::string::npos);
-  // The reader, the writer and the check refuse in one place, in the same words.
-  auto check = jet::checkDatabaseFile(path);
-  ASSERT_FALSE(check.ok());
-  for (const jet::Error& e : {w.error(), check.error()}) {
-    EXPECT_NE(e.description.find("encrypted .accdb files are not supported yet"), std::string::npos)
-        << e.description;
+  for (const char* wrong : {"", "12345", "p\xC3\xA4ss\xE2\x82\xAC"}) {
+    SCOPED_TRACE(wrong);
+    jet::WriterOptions options;
+    options.password = wrong;
+    auto w = jet::DatabaseWriter::open(path, options);
+    ASSERT_FALSE(w.ok());
+    EXPECT_EQ(w.error().number, jet::err::kAuthFailed);
+    // The reader, the writer and the check refuse in one place, in the same words.
+    auto check = jet::checkDatabaseFile(path, wrong);
+    ASSERT_FALSE(check.ok());
+    for (const jet::Error& e : {w.error(), check.error()}) {
+      EXPECT_EQ(e.description, "Not a valid password.");
+    }
   }
   EXPECT_EQ(fileBytes(path), original);
+  EXPECT_FALSE(std::filesystem::exists(jet::journalPath(path)));
 }
 
 TEST(WriterRefusal, AccessLockFileReadOnlyFileAndSecondWriter) {

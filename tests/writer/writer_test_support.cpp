@@ -66,8 +66,8 @@ std::optional<jet::TableStorage> findTable(const FileView& view, const std::stri
   return std::nullopt;
 }
 
-std::vector<std::string> integrityProblems(const std::string& path) {
-  auto problems = jet::checkDatabaseFile(path);
+std::vector<std::string> integrityProblems(const std::string& path, const std::string& password) {
+  auto problems = jet::checkDatabaseFile(path, password);
   if (!problems) return {"check failed: " + problems.error().description};
   return *problems;
 }

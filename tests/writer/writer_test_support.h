@@ -49,7 +49,8 @@ FileView openView(const std::string& path);
 std::optional<jet::TableStorage> findTable(const FileView& view, const std::string& name);
 
 // Problems the integrity check finds in the file.
-std::vector<std::string> integrityProblems(const std::string& path);
+std::vector<std::string> integrityProblems(const std::string& path,
+                                           const std::string& password = {});
 
 // Runs `command`; its standard output, or nullopt when it failed.
 std::optional<std::string> run(const std::string& command);
