@@ -12,7 +12,7 @@
 #include "jet/pager/header.h"
 #include "jet/row/long_value.h"
 #include "jet/row/row_codec.h"
-#include "jet/schema/table_pages.h"
+#include "jet/row/table_pages.h"
 #include "jet/page/usage_map.h"
 
 namespace jet {

@@ -9,7 +9,7 @@
 #include "jet/index/index_tree.h"
 #include "jet/row/row_codec.h"
 #include "jet/schema/table_def.h"
-#include "jet/schema/table_pages.h"
+#include "jet/row/table_pages.h"
 #include "jet/schema/table_storage.h"
 
 namespace jet {

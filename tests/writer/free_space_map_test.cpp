@@ -16,7 +16,7 @@
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"
 #include "jet/row/row_codec.h"
-#include "jet/schema/table_pages.h"
+#include "jet/row/table_pages.h"
 #include "jet/page/usage_map.h"
 #include "writer_test_support.h"
 

@@ -17,7 +17,7 @@
 #include "jet/database_writer.h"
 #include "jet/file/fault_hook.h"
 #include "jet/file/journal.h"
-#include "jet/schema/table_pages.h"
+#include "jet/row/table_pages.h"
 #include "writer_test_support.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "jet/database_writer.h"
 #include "jet/core/error_codes.h"
 #include "jet/integrity_check.h"
-#include "jet/schema/table_pages.h"
+#include "jet/row/table_pages.h"
 #include "jet/file/journal.h"
 #include "writer_test_support.h"
 

@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "jet/integrity_check.h"
-#include "jet/schema/table_pages.h"
+#include "jet/row/table_pages.h"
 
 namespace writer_test {
 

@@ -1,5 +1,5 @@
 // table_pages.cpp: owned-map walk and a small MSysObjects listing (Id, Name, Type 1 = local table).
-#include "jet/schema/table_pages.h"
+#include "jet/row/table_pages.h"
 
 #include "jet/core/bytes.h"
 #include "jet/core/text_codec.h"
