@@ -48,6 +48,12 @@ int Command::fail(CommandContext& context, std::string_view message) const {
   return kExitFailure;
 }
 
+int Command::failToOpen(CommandContext& context, const jet::Error& error,
+                        const std::string& path) const {
+  const std::string& d = error.description;
+  return fail(context, d.find(path) != std::string::npos ? d : "cannot open " + path + ": " + d);
+}
+
 int Command::failWith(CommandContext& context, const jet::Error& error,
                       const std::string& path) const {
   if (error.description.find(path) != std::string::npos) return fail(context, error.description);
@@ -60,8 +66,7 @@ std::unique_ptr<db::Connection> Command::openDatabase(const Arguments& args,
   auto db = db::Connection::open(db::buildConnectionString(path, args.value("password")),
                                  db::ConnectionMode::kRead, context.openDatabase);
   if (!db.ok()) {
-    const std::string& d = db.error().description;
-    fail(context, d.find(path) != std::string::npos ? d : "cannot open " + path + ": " + d);
+    failToOpen(context, db.error(), path);
     return nullptr;
   }
   if (std::string notice = (*db)->recoveryNotice(); !notice.empty()) {

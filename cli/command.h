@@ -64,6 +64,8 @@ class Command {
   // --password option, or reports why it cannot (returning null).
   std::unique_ptr<db::Connection> openDatabase(const Arguments& args,
                                                CommandContext& context) const;
+  // Reports that the database at `path` cannot be opened, as openDatabase does; kExitFailure.
+  int failToOpen(CommandContext& context, const jet::Error& error, const std::string& path) const;
   // Reports an engine error: its description, with the database's path in front unless the
   // description names it already. Returns kExitFailure.
   int failWith(CommandContext& context, const jet::Error& error, const std::string& path) const;

@@ -66,26 +66,24 @@ AcceptedArguments InfoCommand::acceptedArguments() const {
 
 int InfoCommand::run(const Arguments& args, CommandContext& context) const {
   const std::string& path = args.positional[0];
+  const std::string password = args.value("password");
   std::unique_ptr<db::Connection> db;
   std::optional<jet::HeaderInfo> headerOnly;
-  if (args.value("password").empty()) {
+  auto opened = db::Connection::open(db::buildConnectionString(path, password),
+                                     db::ConnectionMode::kRead, context.openDatabase);
+  if (opened.ok()) {
+    db = std::move(*opened);
+    if (std::string notice = db->recoveryNotice(); !notice.empty()) {
+      context.err << "fieldmend-cli: " << notice << "\n";
+    }
+  } else if (opened.error().number == jet::err::kAuthFailed && password.empty()) {
     // The header names an encrypted file's cipher without the password: show it, and say that
     // the tables need the password, rather than fail.
-    auto opened = db::Connection::open(db::buildConnectionString(path, ""),
-                                       db::ConnectionMode::kRead, context.openDatabase);
-    if (opened.ok()) {
-      db = std::move(*opened);
-      if (std::string notice = db->recoveryNotice(); !notice.empty()) {
-        context.err << "fieldmend-cli: " << notice << "\n";
-      }
-    } else if (opened.error().number == jet::err::kAuthFailed) {
-      auto header = db::readFileHeader(path);
-      if (header.ok()) headerOnly = *header;
-    }
-  }
-  if (!db && !headerOnly) {
-    db = openDatabase(args, context);
-    if (!db) return kExitFailure;
+    auto header = db::readFileHeader(path);
+    if (!header.ok()) return failToOpen(context, header.error(), path);
+    headerOnly = *header;
+  } else {
+    return failToOpen(context, opened.error(), path);
   }
   const jet::HeaderInfo& h = db ? db->header() : *headerOnly;
   std::ostream& out = context.out;

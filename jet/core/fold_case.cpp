@@ -4,33 +4,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "jet/core/text_codec.h"
+
 namespace jet {
 namespace {
 
-// Decodes one UTF-8 sequence at `at`; an invalid byte gives itself plus 0x110000 so that it only
-// equals the same invalid byte.
+// The code point at `at`, moving past it; an invalid byte gives itself plus 0x110000 so that it
+// only equals the same invalid byte.
 char32_t decode(std::string_view s, std::size_t& at) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char lead = byte(at);
-  std::size_t length = lead < 0x80           ? 1
-                       : (lead >> 5) == 0x6  ? 2
-                       : (lead >> 4) == 0xE  ? 3
-                       : (lead >> 3) == 0x1E ? 4
-                                             : 0;
-  if (length == 0 || at + length > s.size()) {
-    ++at;
-    return 0x110000u + lead;
-  }
-  char32_t cp = length == 1 ? lead : lead & (0x7Fu >> length);
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) {
-      ++at;
-      return 0x110000u + lead;
-    }
-    cp = (cp << 6) | (byte(at + i) & 0x3Fu);
-  }
-  at += length;
-  return cp;
+  char32_t c = 0;
+  if (nextCodePoint(s, at, c)) return c;
+  return 0x110000u + static_cast<unsigned char>(s[at++]);
 }
 
 char32_t fold(char32_t c) {
@@ -71,22 +55,7 @@ std::string foldCase(std::string_view text) {
       out.push_back(text[start]);  // an invalid byte stays itself
       continue;
     }
-    const char32_t f = fold(c);
-    if (f < 0x80) {
-      out.push_back(static_cast<char>(f));
-    } else if (f < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (f >> 6)));
-      out.push_back(static_cast<char>(0x80 | (f & 0x3F)));
-    } else if (f < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (f >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((f >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (f & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (f >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((f >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((f >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (f & 0x3F)));
-    }
+    appendUtf8(out, fold(c));
   }
   return out;
 }

@@ -15,6 +15,8 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+}  // namespace
+
 void appendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out.push_back(static_cast<char>(c));
@@ -32,6 +34,8 @@ void appendUtf8(std::string& out, char32_t c) {
     out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
 }
+
+namespace {
 
 // Turns a sequence of UTF-16 code units into UTF-8, pairing surrogates.
 class Utf16Sink {
@@ -81,7 +85,8 @@ bool isCompressed(std::span<const std::uint8_t> s) {
   return s.size() >= 2 && s[0] == 0xFF && s[1] == 0xFE;
 }
 
-// Decodes one UTF-8 sequence at `i`; returns false on malformed input.
+}  // namespace
+
 bool nextCodePoint(std::string_view s, std::size_t& i, char32_t& c) {
   auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(s[k]); };
   std::uint8_t b0 = byte(i);
@@ -110,6 +115,8 @@ bool nextCodePoint(std::string_view s, std::size_t& i, char32_t& c) {
   i += static_cast<std::size_t>(extra) + 1;
   return true;
 }
+
+namespace {
 
 // Windows-1252 bytes 0x80-0x9F. Windows maps the five bytes the code page leaves undefined to the
 // C1 controls of the same value, so they survive a read and a write unchanged; so do we.

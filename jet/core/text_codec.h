@@ -31,6 +31,12 @@ std::string decodeCodePage(std::span<const std::uint8_t> stored, std::uint16_t c
 // UTF-8 -> bytes in `codePage`; a character the code page cannot hold is an error naming it.
 Result<std::vector<std::uint8_t>> encodeCodePage(std::string_view utf8, std::uint16_t codePage);
 
+// One code point appended to `out` as UTF-8.
+void appendUtf8(std::string& out, char32_t c);
+// Decodes the UTF-8 sequence at `i` into `c` and moves `i` past it; false (nothing moved) on a
+// malformed, overlong or surrogate sequence.
+bool nextCodePoint(std::string_view s, std::size_t& i, char32_t& c);
+
 // Number of UTF-16 code units in a UTF-8 text (the unit Access counts text lengths in).
 std::size_t utf16Length(std::string_view utf8);
 
