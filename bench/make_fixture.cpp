@@ -29,6 +29,7 @@ struct Options {
   int matchRate = 5;    // percent of text cells holding the search word
   std::string needle = "needle";
   std::uint32_t seed = 1;
+  std::string password;  // non-empty: an encrypted .accdb
 };
 
 void usage() {
@@ -36,7 +37,7 @@ void usage() {
                "usage: make_fixture OUTPUT.mdb|OUTPUT.accdb [--rows N] [--tables N]\n"
                "  [--text-columns N] [--indexed-text N] [--memo-columns N] [--number-columns N]\n"
                "  [--text-length N] [--accents PERCENT] [--match-rate PERCENT] [--needle WORD]\n"
-               "  [--seed N] [--template-dir DIR]\n");
+               "  [--seed N] [--template-dir DIR] [--password P]\n");
 }
 
 bool endsWith(const std::string& s, const std::string& tail) {
@@ -76,10 +77,12 @@ bool parse(int argc, char** argv, Options& o) {
       o.seed = static_cast<std::uint32_t>(number());
     else if (key == "--template-dir")
       o.templateDir = value;
+    else if (key == "--password")
+      o.password = value;
     else
       return false;
   }
-  return (argc % 2) == 0 && o.tables >= 1 && o.textLength >= 1 && o.textLength <= 255;
+  return (argc % 2) == 0 && (o.password.empty() || o.accdb) && o.tables >= 1 && o.textLength >= 1 && o.textLength <= 255;
 }
 
 // Words of plain Latin letters, some with accents or other scripts, cut to the wanted length.
@@ -203,6 +206,7 @@ int main(int argc, char** argv) {
   jet::CreateOptions create;
   create.templatePath = o.templateDir + (o.accdb ? "/empty-ace12.accdb" : "/empty-jet4.mdb");
   create.createdAt = 46000.0;
+  create.password = o.password;
   auto started = std::chrono::steady_clock::now();
   auto creator = jet::DatabaseCreator::create(o.output, create);
   if (!creator.ok()) return fail(creator.status());

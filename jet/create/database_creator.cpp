@@ -8,16 +8,16 @@
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
 #include "jet/core/fold_case.h"
-#include "jet/pager/file_page_store.h"
 #include "jet/core/format.h"
-#include "jet/pager/header.h"
-#include "jet/pager/page_channel.h"
 #include "jet/create/index_filler.h"
-#include "jet/index/index_page.h"
-#include "jet/page/usage_map.h"
-#include "jet/page/data_page.h"
 #include "jet/create/system_row_insert.h"
 #include "jet/create/table_filler.h"
+#include "jet/index/index_page.h"
+#include "jet/page/data_page.h"
+#include "jet/page/usage_map.h"
+#include "jet/pager/file_page_store.h"
+#include "jet/pager/header.h"
+#include "jet/pager/page_channel.h"
 #include "jet/schema/catalogue.h"
 #include "jet/schema/table_def.h"
 
@@ -65,6 +65,10 @@ Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::create(const std::stri
   JET_ASSIGN_OR_RETURN(std::unique_ptr<PageChannel> source,
                        PageChannel::openHeader(options.templatePath));
   JET_ASSIGN_OR_RETURN(Version version, checkTemplate(source->header(), options.templatePath));
+  if (!options.password.empty() && version < Version::kAce12) {
+    return Error{err::kUnsupported,
+                 path + ": only an .accdb (ACE) database can be encrypted with a password."};
+  }
   std::string partial = path + ".partial";
   if (RawFile::exists(partial)) {
     return Error{err::kIo, partial + " exists: another creation of " + path +
@@ -72,7 +76,7 @@ Result<std::unique_ptr<DatabaseCreator>> DatabaseCreator::create(const std::stri
   }
   JET_TRY(source->unlock({}));
   JET_ASSIGN_OR_RETURN(std::unique_ptr<PageChannel> channel,
-                       PageChannel::create(partial, *source, options.faults));
+                       PageChannel::create(partial, *source, options.faults, options.password));
   auto pages = std::make_unique<FilePageStore>(std::move(channel));
   return std::unique_ptr<DatabaseCreator>(
       new DatabaseCreator(path, partial, version, options, std::move(pages)));
@@ -117,7 +121,8 @@ Result<TableDef> DatabaseCreator::writeDefinition(TableDef def) {
 }
 
 Status DatabaseCreator::registerTable(const TableDef& table) {
-  JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::open(partial_));
+  JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db,
+                       Database::open(partial_, OpenOptions{options_.password}));
   JET_ASSIGN_OR_RETURN(SystemTable objects, loadSystemTable(*db, "MSysObjects"));
   JET_ASSIGN_OR_RETURN(SystemTable aces, loadSystemTable(*db, "MSysACEs"));
   JET_ASSIGN_OR_RETURN(std::unique_ptr<TableScan> objectRows, db->scan(objects.def));
@@ -126,8 +131,9 @@ Status DatabaseCreator::registerTable(const TableDef& table) {
       findTablesContainer(
           objects.def, [&](Row& row) { return objectRows->next(row); }, db->path()));
   JET_ASSIGN_OR_RETURN(std::unique_ptr<TableScan> aceRows, db->scan(aces.def));
-  JET_ASSIGN_OR_RETURN(
-      auto sids, rightHolders(aces.def, [&](Row& row) { return aceRows->next(row); }, container.id));
+  JET_ASSIGN_OR_RETURN(auto sids,
+                       rightHolders(
+                           aces.def, [&](Row& row) { return aceRows->next(row); }, container.id));
   objectRows.reset();
   aceRows.reset();
   db.reset();
@@ -135,7 +141,8 @@ Status DatabaseCreator::registerTable(const TableDef& table) {
   JET_TRY(insertSystemRow(*pages_, objects, version_,
                           newTableObjectRow(objects.def, table, container, options_.createdAt)));
   for (const std::vector<std::uint8_t>& sid : sids) {
-    JET_TRY(insertSystemRow(*pages_, aces, version_, newTableAceRow(aces.def, table.tdefPage, sid)));
+    JET_TRY(
+        insertSystemRow(*pages_, aces, version_, newTableAceRow(aces.def, table.tdefPage, sid)));
   }
   return {};
 }
@@ -151,7 +158,8 @@ Status DatabaseCreator::addTable(const TableSpec& spec) {
   }
   JET_TRY(closeTable());
   {
-    JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db, Database::open(partial_));
+    JET_ASSIGN_OR_RETURN(std::unique_ptr<Database> db,
+                         Database::open(partial_, OpenOptions{options_.password}));
     for (const CatalogEntry& e : db->catalogue()) {
       if (equalsIgnoringCase(e.name, name)) {
         return Error{err::kUnsupported,

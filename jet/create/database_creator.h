@@ -27,6 +27,9 @@ struct CreateOptions {
   // Bytes of index keys a table holds in memory; beyond them sorted runs go to a temporary file
   // beside the new one (NAME.partial.sortN) and are merged when the table's rows are done.
   std::size_t indexSortBudget = 16u << 20;
+  // Non-empty: the new .accdb is encrypted (Office agile) with this password from its first
+  // write on. Never printed or logged.
+  std::string password;
 };
 
 class DatabaseCreator {

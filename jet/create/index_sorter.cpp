@@ -3,10 +3,14 @@
 #include "jet/create/index_sorter.h"
 
 #include <algorithm>
+#include <array>
 #include <queue>
+
+#include <openssl/rand.h>
 
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
+#include "jet/pager/crypto_primitives.h"
 
 namespace jet {
 namespace {
@@ -38,11 +42,48 @@ bool sortsBefore(const SortEntry& a, const SortEntry& b) {
   return a.row.row < b.row.row;
 }
 
+// The spill file's cipher: AES-256-CTR, so any byte range can be sealed or opened on its own; the
+// counter block of byte offset o is the random nonce plus o / 16.
+class IndexSorter::Seal {
+ public:
+  static Result<std::unique_ptr<Seal>> make(const std::string& path) {
+    std::unique_ptr<Seal> s(new Seal);
+    s->cipher_ = BlockCipher::create("AES-256-CTR", true);
+    if (!s->cipher_ || RAND_bytes(s->key_.data(), static_cast<int>(s->key_.size())) != 1 ||
+        RAND_bytes(s->nonce_.data(), 8) != 1) {
+      return Error{err::kIo, "The index keys cannot be sealed for the temporary file " + path +
+                                 " (OpenSSL's AES-256-CTR or random source failed)."};
+    }
+    return s;
+  }
+  ~Seal() { wipe(key_); }
+
+  // Seals or opens (the same thing in CTR) `data`, which lies at byte `offset` of the file.
+  Status apply(std::uint64_t offset, std::span<std::uint8_t> data) {
+    std::array<std::uint8_t, 16> iv = nonce_;
+    std::uint64_t block = offset / 16;
+    for (std::size_t n = 0; n < 8; ++n) iv[15 - n] = static_cast<std::uint8_t>(block >> (8 * n));
+    std::array<std::uint8_t, 16> skip{};
+    if (!cipher_->setKey(key_, iv) ||
+        !cipher_->apply(std::span(skip).first(static_cast<std::size_t>(offset % 16))) ||
+        !cipher_->apply(data)) {
+      return Error{err::kIo, "Internal error: the sealing of sorted index keys failed."};
+    }
+    return {};
+  }
+
+ private:
+  Seal() = default;
+  std::unique_ptr<BlockCipher> cipher_;
+  std::array<std::uint8_t, 32> key_{};
+  std::array<std::uint8_t, 16> nonce_{};  // the last 8 bytes count blocks
+};
+
 // Reads one spilled run back entry by entry through a bounded buffer.
 class IndexSorter::RunReader {
  public:
-  RunReader(const RawFile& file, Run run)
-      : file_(file), at_(run.offset), end_(run.offset + run.length) {}
+  RunReader(const RawFile& file, Seal& seal, Run run)
+      : file_(file), seal_(seal), at_(run.offset), end_(run.offset + run.length) {}
 
   // False at the end of the run.
   Result<bool> next(SortEntry& out) {
@@ -86,12 +127,14 @@ class IndexSorter::RunReader {
     }
     buffer_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(kReadBuffer, end_ - at_)));
     JET_TRY(file_.read(at_, buffer_));
+    JET_TRY(seal_.apply(at_, buffer_));
     at_ += buffer_.size();
     used_ = 0;
     return {};
   }
 
   const RawFile& file_;
+  Seal& seal_;
   std::uint64_t at_;
   std::uint64_t end_;
   std::vector<std::uint8_t> buffer_;
@@ -121,6 +164,9 @@ Status IndexSorter::add(SortEntry entry) {
 Status IndexSorter::spill() {
   if (batch_.empty()) return {};
   if (!file_) {
+    if (!seal_) {
+      JET_ASSIGN_OR_RETURN(seal_, Seal::make(spillPath_));
+    }
     auto file = RawFile::open(spillPath_, RawFile::Mode::kCreateNew);
     if (!file.ok()) {
       return Error{
@@ -136,11 +182,13 @@ Status IndexSorter::spill() {
   for (const SortEntry& e : batch_) {
     serialise(e, out);
     if (out.size() >= kReadBuffer) {
+      JET_TRY(seal_->apply(fileEnd_, out));
       JET_TRY(file_->write(fileEnd_, out));
       fileEnd_ += out.size();
       out.clear();
     }
   }
+  JET_TRY(seal_->apply(fileEnd_, out));
   JET_TRY(file_->write(fileEnd_, out));
   fileEnd_ += out.size();
   run.length = fileEnd_ - run.offset;
@@ -166,7 +214,7 @@ Status IndexSorter::drain(const std::function<Status(const SortEntry&)>& visit) 
 Status IndexSorter::merge(const std::function<Status(const SortEntry&)>& visit) {
   std::vector<RunReader> readers;
   readers.reserve(runs_.size());
-  for (const Run& run : runs_) readers.emplace_back(*file_, run);
+  for (const Run& run : runs_) readers.emplace_back(*file_, *seal_, run);
   std::vector<SortEntry> heads(readers.size());
   auto later = [&](std::size_t a, std::size_t b) { return sortsBefore(heads[b], heads[a]); };
   std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> queue(later);

@@ -1,6 +1,8 @@
 // index_sorter.h: sorts the entries of an index being built, however many: entries gather in
 // memory up to a budget, each full batch is sorted and spilled as a run to a temporary file, and
-// the runs are merged at the end. Entries that fit the budget never touch the disk.
+// the runs are merged at the end. Entries that fit the budget never touch the disk; spilled runs
+// are sealed (AES-256-CTR) under a random key held only in memory, so that the keys and values of
+// an encrypted database never reach the disk in plain.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +46,7 @@ class IndexSorter {
     std::uint64_t length = 0;
   };
   class RunReader;
+  class Seal;
   Status spill();
   Status merge(const std::function<Status(const SortEntry&)>& visit);
 
@@ -52,6 +55,7 @@ class IndexSorter {
   std::vector<SortEntry> batch_;
   std::size_t batchBytes_ = 0;
   std::unique_ptr<RawFile> file_;
+  std::unique_ptr<Seal> seal_;  // made with the file
   std::uint64_t fileEnd_ = 0;
   std::vector<Run> runs_;
 };

@@ -5,6 +5,7 @@
 #include "jet/pager/accdb_codec.h"
 
 #include <openssl/crypto.h>
+#include <openssl/rand.h>
 
 #include <algorithm>
 #include <array>
@@ -345,7 +346,85 @@ class Rc4CryptoApiCodec final : public PageCodec {
   std::unique_ptr<Hash> sha1_;
 };
 
+// ---- new agile encryption ----
+
+constexpr std::uint32_t kNewSpinCount = 100000;
+constexpr std::size_t kNewSaltSize = 16;
+
+AgileParams newAgileParams() {
+  AgileParams p;
+  p.cipherAlgorithm = "AES";
+  p.cipherChaining = "ChainingModeCBC";
+  p.hashAlgorithm = "SHA512";
+  p.opensslCipher = "AES-256-CBC";
+  p.opensslHash = "SHA512";
+  p.keyBits = 256;
+  p.blockSize = 16;
+  p.hashSize = 64;
+  return p;
+}
+
+bool randomFill(std::span<std::uint8_t> out) {
+  return RAND_bytes(out.data(), static_cast<int>(out.size())) == 1;
+}
+
+// The agile descriptor's values for `password` and data key `dataKey`: the inverse of the
+// checks in AgileCodec::open.
+bool sealAgile(AgileEncryption& a, Bytes password, Bytes dataKey) {
+  const AgileParams& pk = a.passwordKey;
+  auto hash = Hash::create(pk.opensslHash);
+  auto encrypt = BlockCipher::create(pk.opensslCipher, true);
+  if (!hash || !encrypt) return false;
+  SecretBytes spun = spunHash(*hash, pk.salt, password, a.spinCount);
+  auto seal = [&](Bytes block, Bytes plain, std::vector<std::uint8_t>& out) {
+    Buffer iv;
+    SecretBytes key(pk.keyBits / 8);
+    SecretBytes h(hash->size());
+    hash->digest({spun, block}, h);
+    fitTo(h, key, 0x36);
+    fitTo(pk.salt, std::span(iv).first(pk.blockSize), 0x36);
+    SecretBytes value(plain.begin(), plain.end());
+    bool ok = encrypt->setKey(key, std::span(iv).first(pk.blockSize)) && encrypt->apply(value);
+    out.assign(value.begin(), value.end());
+    return ok;
+  };
+  SecretBytes verifier(pk.salt.size());
+  SecretBytes verifierHash(hash->size());
+  if (!randomFill(verifier)) return false;
+  hash->digest({verifier}, verifierHash);
+  return seal(kVerifierInputBlock, verifier, a.encryptedVerifierHashInput) &&
+         seal(kVerifierValueBlock, verifierHash, a.encryptedVerifierHashValue) &&
+         seal(kKeyValueBlock, dataKey, a.encryptedKeyValue);
+}
+
 }  // namespace
+
+Result<std::unique_ptr<PageCodec>> encryptAccdbHeader(std::span<std::uint8_t> headerPage,
+                                                      const std::string& password,
+                                                      const std::string& path) {
+  auto refused = [&](const std::string& why) {
+    return Error{err::kUnsupported, "'" + path + "' cannot be encrypted: " + why + "."};
+  };
+  if (password.empty()) return refused("the password is empty");
+  auto pw = passwordBytes(password);
+  if (!pw.ok()) return refused("the password is not valid UTF-8 text");
+  AccdbDescriptor d;
+  d.kind = AccdbCipherKind::kAgile;
+  AgileEncryption& a = d.agile;
+  a.keyData = newAgileParams();
+  a.passwordKey = newAgileParams();
+  a.spinCount = kNewSpinCount;
+  a.keyData.salt.resize(kNewSaltSize);
+  a.passwordKey.salt.resize(kNewSaltSize);
+  SecretBytes dataKey(a.keyData.keyBits / 8);
+  bool ok = randomFill(a.keyData.salt) && randomFill(a.passwordKey.salt) && randomFill(dataKey);
+  // A zero encoding key would say the pages are plain.
+  while (ok && d.encodingKey == Block{}) ok = randomFill(d.encodingKey);
+  if (!ok) return refused("the system's random source failed");
+  if (!sealAgile(a, *pw, dataKey)) return refused("OpenSSL lacks AES-256-CBC or SHA-512");
+  JET_TRY(writeAccdbDescriptor(headerPage, d, path));
+  return openAccdbCodec(headerPage, password, path);
+}
 
 Result<std::unique_ptr<PageCodec>> openAccdbCodec(Bytes headerPage, const std::string& password,
                                                   const std::string& path) {

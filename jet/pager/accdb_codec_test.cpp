@@ -237,5 +237,39 @@ TEST(AccdbCodec, DescriptorsItCannotUseAreRefusedNamingTheFile) {
   expectError(headerWith(agileDescriptor(rc2)), err::kUnsupported, "RC2");
 }
 
+// A new agile header opens with its password only, its codec and a reader's agree, and every
+// encryption draws new salts and keys; a header that has a descriptor already gets no second.
+TEST(AccdbCodec, NewAgileHeaderOpensWithItsPasswordOnly) {
+  std::string path = std::string(FIELDMEND_SOURCE_DIR) + "/third_party/templates/empty-ace12.accdb";
+  std::vector<std::uint8_t> file = readFile(path);
+  auto plain = parseHeader(file, path, file.size());
+  ASSERT_TRUE(plain.ok()) << plain.error().description;
+  std::vector<std::uint8_t> first = plain->page, second = plain->page;
+  auto written = encryptAccdbHeader(first, "Zoë 1234", "new.accdb");
+  ASSERT_TRUE(written.ok()) << written.error().description;
+  ASSERT_TRUE(encryptAccdbHeader(second, "Zoë 1234", "new.accdb").ok());
+  EXPECT_NE(first, second);
+
+  auto e = describeAccdbEncryption(first, "new.accdb");
+  ASSERT_TRUE(e.ok()) << e.error().description;
+  EXPECT_EQ(e->kind + " " + e->cipher + " " + e->hash, "Office agile AES-256-CBC SHA512");
+  EXPECT_EQ(e->spinCount, 100000u);
+  expectWrongPassword(openAccdbCodec(first, "zoë 1234", "new.accdb"), "zoë 1234");
+  auto reopened = openAccdbCodec(first, "Zoë 1234", "new.accdb");
+  ASSERT_TRUE(reopened.ok()) << reopened.error().description;
+  std::vector<std::uint8_t> page = pageOf(file, 3), original = page;
+  (*written)->encode(3, page);
+  EXPECT_NE(page, original);
+  (*reopened)->decode(3, page);
+  EXPECT_EQ(page, original);
+
+  auto again = encryptAccdbHeader(first, "other", "new.accdb");
+  ASSERT_FALSE(again.ok());
+  EXPECT_NE(again.error().description.find("new.accdb"), std::string::npos);
+  std::vector<std::uint8_t> blank = plain->page;
+  EXPECT_EQ(encryptAccdbHeader(blank, "", "new.accdb").error().number, err::kUnsupported);
+  EXPECT_EQ(blank, plain->page);
+}
+
 }  // namespace
 }  // namespace jet

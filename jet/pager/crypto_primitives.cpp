@@ -109,7 +109,8 @@ std::unique_ptr<BlockCipher> BlockCipher::create(const std::string& opensslName,
   ctx->cipher = EVP_CIPHER_fetch(nullptr, opensslName.c_str(), nullptr);
   if (ctx->cipher == nullptr) return nullptr;
   int mode = EVP_CIPHER_get_mode(ctx->cipher);
-  if (mode != EVP_CIPH_ECB_MODE && mode != EVP_CIPH_CBC_MODE && mode != EVP_CIPH_CFB_MODE) {
+  if (mode != EVP_CIPH_ECB_MODE && mode != EVP_CIPH_CBC_MODE && mode != EVP_CIPH_CFB_MODE &&
+      mode != EVP_CIPH_CTR_MODE) {
     return nullptr;
   }
   ctx->ctx = EVP_CIPHER_CTX_new();

@@ -60,8 +60,8 @@ class Hash {
   std::unique_ptr<Evp> evp_;
 };
 
-// One direction of a block cipher in a fixed mode, by its OpenSSL name ("AES-256-CBC"), without
-// padding. The key schedule stays in the context; re-keying and new IVs reuse it.
+// One direction of a block cipher in a fixed mode (ECB, CBC, CFB or CTR), by its OpenSSL name
+// ("AES-256-CBC"), without padding. The key schedule stays in the context; re-keying and new IVs reuse it.
 class BlockCipher {
  public:
   ~BlockCipher();
@@ -72,7 +72,7 @@ class BlockCipher {
   static std::unique_ptr<BlockCipher> create(const std::string& opensslName, bool encrypt);
   std::size_t keyLength() const;
   std::size_t ivLength() const;   // 0 for ECB
-  std::size_t blockSize() const;  // the unit `apply` works in (1 for CFB8)
+  std::size_t blockSize() const;  // the unit `apply` works in (1 for CFB8 and CTR)
   // `key` holds keyLength() bytes; `iv` ivLength() bytes (empty for ECB). False if refused.
   bool setKey(Bytes key, Bytes iv);
   // New IV, same key. False if refused.

@@ -118,6 +118,13 @@ Result<Header> parseHeader(Bytes raw, const std::string& path, std::uint64_t fil
   return h;
 }
 
+std::vector<std::uint8_t> storedHeaderPage(const Header& header) {
+  std::vector<std::uint8_t> page = header.page;
+  const Format& f = formatFor(header.info.version);
+  rc4Apply(kMaskKey, std::span(page).subspan(kMaskStart, f.headerMaskLength));
+  return page;
+}
+
 Status checkPassword(const Header& header, const std::string& given) {
   if (header.password.empty() || header.password == given) return {};
   return Error{err::kAuthFailed, "Not a valid password."};

@@ -36,6 +36,9 @@ struct Header {
 // `path` names the file in errors; `fileSize` gives the page count.
 Result<Header> parseHeader(Bytes raw, const std::string& path, std::uint64_t fileSize);
 
+// Page 0 as the file stores it: `header.page` with its masked region masked again.
+std::vector<std::uint8_t> storedHeaderPage(const Header& header);
+
 // Success when no password is stored or `given` equals it; else "Not a valid password.".
 Status checkPassword(const Header& header, const std::string& given);
 

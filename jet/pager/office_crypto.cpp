@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <pugixml.hpp>
+#include <sstream>
 #include <string_view>
 
 #include "jet/core/error_codes.h"
@@ -41,6 +42,17 @@ constexpr std::size_t kAgileXmlAt = 8;
 constexpr char kPasswordKeyEncryptorUri[] =
     "http://schemas.microsoft.com/office/2006/keyEncryptor/password";
 constexpr std::uint32_t kMaxSpinCount = 10'000'000;
+constexpr char kEncryptionNs[] = "http://schemas.microsoft.com/office/2006/encryption";
+constexpr char kCertificateKeyEncryptorUri[] =
+    "http://schemas.microsoft.com/office/2006/keyEncryptor/certificate";
+// Access writes the declaration on its own line; the rest of the XML has no line breaks.
+constexpr char kXmlDeclaration[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+
+// Beside the encoding key, an encrypted ACE header has each byte of the 40 at 0x42 (which a Jet4
+// file uses for its password) XORed with the key's first byte.
+constexpr std::size_t kKeyEchoAt = 0x42;
+constexpr std::size_t kKeyEchoLength = 40;
 
 Error damaged(const std::string& path, const std::string& what) { return accdbDamaged(path, what); }
 Error unsupported(const std::string& path, const std::string& what) {
@@ -258,6 +270,49 @@ Status readAgile(Bytes blob, const std::string& path, AgileEncryption& out) {
   return {};
 }
 
+// ---- writing the agile descriptor ----
+
+std::string base64(const std::vector<std::uint8_t>& bytes) {
+  std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+  int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), bytes.data(),
+                          static_cast<int>(bytes.size()));
+  out.resize(static_cast<std::size_t>(std::max(n, 0)));
+  return out;
+}
+
+// The attributes readParams() reads, in the order Access writes them.
+void writeParams(pugi::xml_node node, const AgileParams& p) {
+  node.append_attribute("saltSize") = static_cast<unsigned>(p.salt.size());
+  node.append_attribute("blockSize") = p.blockSize;
+  node.append_attribute("keyBits") = p.keyBits;
+  node.append_attribute("hashSize") = p.hashSize;
+  node.append_attribute("cipherAlgorithm") = p.cipherAlgorithm.c_str();
+  node.append_attribute("cipherChaining") = p.cipherChaining.c_str();
+  node.append_attribute("hashAlgorithm") = p.hashAlgorithm.c_str();
+  node.append_attribute("saltValue") = base64(p.salt).c_str();
+}
+
+std::string agileXml(const AgileEncryption& a) {
+  pugi::xml_document doc;
+  pugi::xml_node root = doc.append_child("encryption");
+  root.append_attribute("xmlns") = kEncryptionNs;
+  root.append_attribute("xmlns:p") = kPasswordKeyEncryptorUri;
+  root.append_attribute("xmlns:c") = kCertificateKeyEncryptorUri;
+  writeParams(root.append_child("keyData"), a.keyData);
+  pugi::xml_node encryptor = root.append_child("keyEncryptors").append_child("keyEncryptor");
+  encryptor.append_attribute("uri") = kPasswordKeyEncryptorUri;
+  pugi::xml_node key = encryptor.append_child("p:encryptedKey");
+  key.append_attribute("spinCount") = a.spinCount;
+  writeParams(key, a.passwordKey);
+  key.append_attribute("encryptedVerifierHashInput") = base64(a.encryptedVerifierHashInput).c_str();
+  key.append_attribute("encryptedVerifierHashValue") = base64(a.encryptedVerifierHashValue).c_str();
+  key.append_attribute("encryptedKeyValue") = base64(a.encryptedKeyValue).c_str();
+  std::ostringstream out;
+  out << kXmlDeclaration;
+  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return out.str();
+}
+
 std::string versionText(std::uint16_t major, std::uint16_t minor) {
   return std::to_string(major) + "." + std::to_string(minor);
 }
@@ -316,6 +371,36 @@ Result<AccdbDescriptor> readAccdbDescriptor(Bytes headerPage, const std::string&
   if (minor == 3)
     return unsupported(path, "an extensible provider (version " + versionText(major, minor) + ")");
   return unsupported(path, "an unknown provider (version " + versionText(major, minor) + ")");
+}
+
+Status writeAccdbDescriptor(std::span<std::uint8_t> headerPage, const AccdbDescriptor& d,
+                            const std::string& path) {
+  if (d.kind != AccdbCipherKind::kAgile) {
+    return Error{err::kUnsupported,
+                 "'" + path + "': only Office agile encryption is written to new files."};
+  }
+  std::string xml = agileXml(d.agile);
+  std::vector<std::uint8_t> blob(kAgileXmlAt);
+  put16(blob, 0, 4);
+  put16(blob, 2, 4);
+  put32(blob, 4, kAgileReserved);
+  blob.insert(blob.end(), xml.begin(), xml.end());
+  // The descriptor goes into bytes an unencrypted header leaves zero.
+  std::size_t end = kDescriptorAt + 2 + blob.size();
+  if (blob.size() > 0xFFFF || end > headerPage.size()) {
+    return damaged(path, "no room for a new descriptor");
+  }
+  std::span<std::uint8_t> room = headerPage.subspan(kDescriptorAt, end - kDescriptorAt);
+  if (std::any_of(room.begin(), room.end(), [](std::uint8_t b) { return b != 0; }) ||
+      std::all_of(d.encodingKey.begin(), d.encodingKey.end(),
+                  [](std::uint8_t b) { return b == 0; })) {
+    return damaged(path, "no room for a new descriptor");
+  }
+  std::copy(d.encodingKey.begin(), d.encodingKey.end(), headerPage.begin() + kEncodingKeyAt);
+  for (std::size_t n = 0; n < kKeyEchoLength; ++n) headerPage[kKeyEchoAt + n] ^= d.encodingKey[0];
+  put16(headerPage, kDescriptorAt, static_cast<std::uint16_t>(blob.size()));
+  std::copy(blob.begin(), blob.end(), headerPage.begin() + kDescriptorAt + 2);
+  return {};
 }
 
 Result<AccdbEncryption> describeAccdbEncryption(Bytes headerPage, const std::string& path) {

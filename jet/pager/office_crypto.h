@@ -1,11 +1,12 @@
 // office_crypto.h: the encryption descriptor an .accdb keeps in its header page: which of the
-// three Office ciphers encrypts the pages, and its salts, verifier and parameters. Reads and
-// describes it; key derivation and the page ciphers are in accdb_codec. Layout:
+// three Office ciphers encrypts the pages, and its salts, verifier and parameters. Reads,
+// describes and writes it; key derivation and the page ciphers are in accdb_codec. Layout:
 // docs/format/encryption.md.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,13 @@ bool hasAccdbEncryption(Bytes headerPage);
 Result<AccdbDescriptor> readAccdbDescriptor(Bytes headerPage, const std::string& path);
 
 Result<AccdbEncryption> describeAccdbEncryption(Bytes headerPage, const std::string& path);
+
+// Writes agile descriptor `d` into `headerPage` (unmasked, otherwise an unencrypted ACE header):
+// the encoding key at 0x3E, the encoding-key bytes Access keeps beside it, and the descriptor at
+// 0x299 (XML from d.agile). kUnsupported naming `path` for another kind, kBadPage when the
+// descriptor would not fit.
+Status writeAccdbDescriptor(std::span<std::uint8_t> headerPage, const AccdbDescriptor& d,
+                            const std::string& path);
 
 // The two ways a descriptor fails, worded alike wherever they are found.
 Error accdbUnsupported(const std::string& path, const std::string& what);

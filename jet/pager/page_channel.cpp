@@ -5,6 +5,7 @@
 
 #include "jet/core/error_codes.h"
 #include "jet/file/write_transaction.h"
+#include "jet/pager/accdb_codec.h"
 
 namespace jet {
 namespace {
@@ -61,8 +62,8 @@ Result<std::unique_ptr<PageChannel>> PageChannel::open(const std::string& path,
 }
 
 Result<std::unique_ptr<PageChannel>> PageChannel::create(const std::string& path,
-                                                         const PageChannel& from,
-                                                         FaultHook* faults) {
+                                                         const PageChannel& from, FaultHook* faults,
+                                                         const std::string& password) {
   if (from.header_.info.encodingKey != 0) {
     return internal(from.path(), "only an unencrypted database is copied into a new file");
   }
@@ -71,14 +72,30 @@ Result<std::unique_ptr<PageChannel>> PageChannel::create(const std::string& path
   for (std::uint32_t n = 0; n < from.pageCount(); ++n) {
     JET_TRY(from.readPage(n, std::span(image).subspan(n * size, size)));
   }
+  Header header = from.header_;
+  std::unique_ptr<PageCodec> codec = std::make_unique<PlainPageCodec>();
+  if (!password.empty()) {
+    if (header.info.version < Version::kAce12) {
+      return Error{
+          err::kUnsupported,
+          "'" + path + "': only an .accdb (ACE) database can be encrypted with a password."};
+    }
+    JET_ASSIGN_OR_RETURN(codec, encryptAccdbHeader(header.page, password, path));
+    std::vector<std::uint8_t> stored = storedHeaderPage(header);
+    std::copy(stored.begin(), stored.end(), image.begin());
+    for (std::uint32_t n = 1; n < from.pageCount(); ++n) {
+      codec->encode(n, std::span(image).subspan(n * size, size));
+    }
+    JET_ASSIGN_OR_RETURN(header, parseHeader(stored, path, image.size()));
+  }
   JET_ASSIGN_OR_RETURN(std::unique_ptr<PageFile> file, PageFile::create(path, faults));
   if (Status written = file->write(0, image); !written.ok()) {
     file.reset();
     (void)RawFile::remove(path);
     return written.error();
   }
-  std::unique_ptr<PageChannel> channel(new PageChannel(std::move(file), from.header_));
-  channel->codec_ = std::make_unique<PlainPageCodec>();
+  std::unique_ptr<PageChannel> channel(new PageChannel(std::move(file), std::move(header)));
+  channel->codec_ = std::move(codec);
   return channel;
 }
 

@@ -43,10 +43,13 @@ class PageChannel : public PageSource {
   Status unlock(const std::string& password);
   // A new file at `path` (an error when it exists), holding a copy of the pages of `from`, which
   // must be unencrypted. Nobody else has the file yet, so pages are written in place (writePage)
-  // without a journal.
+  // without a journal. With a `password` (ACE files only) the copy is encrypted before anything
+  // is written: its header gets a new agile descriptor (encryptAccdbHeader) and every page,
+  // these and later ones, goes to the disk under the new codec.
   static Result<std::unique_ptr<PageChannel>> create(const std::string& path,
                                                      const PageChannel& from,
-                                                     FaultHook* faults = nullptr);
+                                                     FaultHook* faults = nullptr,
+                                                     const std::string& password = {});
   // Pages of a file opened without a channel (PageFile::openReadOnly), coded by `codec`; there is
   // no header then. `file` must outlive the channel.
   PageChannel(const PageFile& file, std::uint32_t pageSize, std::unique_ptr<PageCodec> codec);
