@@ -57,10 +57,12 @@ void foldInto(char32_t c, std::u32string& out) {
     out.push_back(c);
     return;
   }
-  for (int32_t i = 0; i < len;) {
-    UChar32 f;
-    U16_NEXT(folded, i, len, f);
-    out.push_back(static_cast<char32_t>(f));
+  for (int32_t i = 0; i < len; ++i) {
+    char32_t unit = folded[i];
+    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < len) {  // a surrogate pair
+      unit = 0x10000 + ((unit - 0xD800) << 10) + (char32_t{folded[++i]} - 0xDC00);
+    }
+    out.push_back(unit);
   }
 }
 
@@ -152,8 +154,9 @@ jet::Result<std::unique_ptr<Matcher>> Matcher::compile(std::string_view find,
   };
   pcre2_code* plain = compileOne(std::string(find));
   if (plain == nullptr) {
-    return refused(find, "at position " + std::to_string(characters(find, offset)) + ": " +
-                             pcreMessage(code));
+    return jet::Error{err::kBadPattern, "bad pattern '" + std::string(find) + "' at position " +
+                                            std::to_string(characters(find, offset)) + ": " +
+                                            pcreMessage(code)};
   }
   auto regex = std::make_unique<Regex>();
   regex->code = plain;
