@@ -47,6 +47,7 @@ engine::RunInputs inputsOf(const RunRequest& request) {
   inputs.findText = request.findText;
   inputs.replaceText = request.replaceText;
   inputs.sets = request.sets;
+  inputs.match = request.match;
   return inputs;
 }
 

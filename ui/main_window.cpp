@@ -26,6 +26,7 @@
 #include "sets/add_set.h"
 #include "sets/set_file.h"
 #include "ui/hover_rule.h"
+#include "ui/match_option_controls.h"
 #include "ui/load_sets_window.h"
 #include "ui/twips.h"
 
@@ -118,6 +119,7 @@ void MainWindow::buildControls() {
     page->setFont(app::textFont());
     app::paintBackground(*page, app::buttonFaceColor());  // the tab control's own face
   }
+  matchOptions_ = new MatchOptionControls(context_, this);
   buildSingleTab(*single);
   buildSetTab(*multiple);
   tabControl1_->addTab(single, QStringLiteral("Single find and replace"));
@@ -169,6 +171,7 @@ void MainWindow::buildSingleTab(QWidget& page) {
   text2_ = new QLineEdit(&page);
   text2_->setObjectName("Text2");
   text2_->setGeometry(onTab(240, 1560, 7320, 345));
+  matchOptions_->addRow(page, *label9, onTab(240, 1965, 7320, 240));
 }
 
 void MainWindow::buildSetTab(QWidget& page) {
@@ -184,15 +187,16 @@ void MainWindow::buildSetTab(QWidget& page) {
   combo2_ = new QComboBox(&page);
   combo2_->setObjectName("Combo2");
   combo2_->setGeometry(onTab(240, 1560, 7320, 345));
+  matchOptions_->addRow(page, *label5, onTab(240, 1965, 7320, 240));
   const struct {
     int number;
     const char* caption;
     QRect where;
-  } buttons[] = {{10, "Add Set", onTab(240, 2010, 7320, 405)},
-                 {12, "Load Sets", onTab(240, 2535, 3600, 405)},
-                 {4, "Save Sets", onTab(3960, 2535, 3600, 405)},
-                 {3, "Remove Selected Set", onTab(240, 3045, 3600, 405)},
-                 {11, "Clear All Sets", onTab(3960, 3045, 3600, 405)}};
+  } buttons[] = {{10, "Add Set", onTab(240, 2235, 7320, 405)},  // below the match options
+                 {12, "Load Sets", onTab(240, 2700, 3600, 405)},
+                 {4, "Save Sets", onTab(3960, 2700, 3600, 405)},
+                 {3, "Remove Selected Set", onTab(240, 3165, 3600, 405)},
+                 {11, "Clear All Sets", onTab(3960, 3165, 3600, 405)}};
   for (const auto& b : buttons) {
     buttons_[b.number] = new QPushButton(QString::fromLatin1(b.caption), &page);
     buttons_[b.number]->setGeometry(b.where);
@@ -292,6 +296,7 @@ void MainWindow::load() {
   }
   auto tab = trap.step(118, [&] { return context_.settings.tabIndex(); });
   if (tab && *tab >= 0 && *tab < tabControl1_->count()) tabControl1_->setCurrentIndex(*tab);
+  matchOptions_->load();
 }
 
 void MainWindow::fillTables(const std::vector<std::string>& names) {
@@ -438,6 +443,7 @@ RunRequest MainWindow::runRequest() const {
   request.tabIndex = tabControl1_->currentIndex();
   request.findText = text1_->text().toStdString();
   request.replaceText = text2_->text().toStdString();
+  request.match = matchOptions_->options();
   for (const sets::ReplacementSet& set : setList_.all()) {
     request.sets.push_back({set.find, set.replace});
   }

@@ -23,6 +23,7 @@ class QTabWidget;
 namespace ui {
 
 class HoverRule;
+class MatchOptionControls;
 
 class MainWindow : public QWidget {
  public:
@@ -82,6 +83,8 @@ class MainWindow : public QWidget {
   // A close during a run is refused; this says why and points to Cancel.
   void refuseClose();
   QGroupBox& frame() { return *frame1_; }
+  // The match option boxes under the find and replace fields of both tabs.
+  MatchOptionControls& matchOptions() { return *matchOptions_; }
   // Shows the set list's entries and selection in the two lists.
   void refreshSetLists();
 
@@ -127,6 +130,7 @@ class MainWindow : public QWidget {
   QProgressBar* progressBar_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QPlainTextEdit* summaryBox_ = nullptr;
+  MatchOptionControls* matchOptions_ = nullptr;
 };
 
 }  // namespace ui

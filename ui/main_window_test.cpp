@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "ui/match_option_controls.h"
 #include "ui/test_bench.h"
 
 namespace ui {
@@ -256,6 +258,33 @@ TEST(MainWindow, TheTableProbeReportsATableThatCannotBeOpened) {
   loaded.window.probeTable();  // /db.mdb does not exist
   ASSERT_EQ(bench.dialogs.reports.size(), 1u);
   EXPECT_EQ(bench.dialogs.reports[0].location, "Form2.List1_Click");
+}
+
+TEST(MainWindow, MatchOptionsStartOffMirrorAcrossTabsAndAreRemembered) {
+  TestBench bench;
+  Loaded first(bench);
+  MatchOptionControls& options = first.window.matchOptions();
+  auto* label9 = first.window.findChild<QLabel*>("Label9");
+  auto* label5 = first.window.findChild<QLabel*>("Label5");
+  for (int which = 0; which < 3; ++which) EXPECT_FALSE(options.box(0, which).isChecked());
+  EXPECT_EQ(label9->text(), "Find what (must match case):");
+  options.box(1, 0).click();  // "Ignore case" on the sets tab
+  EXPECT_TRUE(options.box(0, 0).isChecked());
+  EXPECT_EQ(label9->text(), "Find what:");
+  EXPECT_EQ(label5->text(), "Find what:");
+  options.box(0, 2).click();
+  EXPECT_EQ(bench.read("MatchIgnoreCase"), "1");
+  EXPECT_EQ(bench.read("MatchRegex"), "1");
+  EXPECT_EQ(bench.read("MatchWholeWord"), "<absent>");
+  first.window.findText().setText("x+");
+  first.window.button(1).click();
+  ASSERT_EQ(bench.runner.requests.size(), 1u);
+  EXPECT_TRUE(bench.runner.requests[0].match.ignoreCase && bench.runner.requests[0].match.regex);
+  EXPECT_FALSE(bench.runner.requests[0].match.wholeWord);
+
+  Loaded restarted(bench);
+  EXPECT_TRUE(restarted.window.matchOptions().box(1, 2).isChecked());
+  EXPECT_EQ(restarted.window.findChild<QLabel*>("Label5")->text(), "Find what:");
 }
 
 }  // namespace

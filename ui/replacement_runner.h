@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "db/error_report.h"
+#include "engine/matcher.h"
 #include "engine/replacement.h"
 #include "engine/run_summary.h"
 
@@ -31,6 +32,7 @@ struct RunRequest {
   std::string findText;
   std::string replaceText;
   std::vector<engine::ReplacementSet> sets;
+  engine::MatchOptions match;  // the window's match option boxes
 };
 
 class RunSurface {
