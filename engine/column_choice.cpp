@@ -20,6 +20,15 @@ void ColumnChoice::choose(const std::string& table, const std::string& column) {
   byTable_[table].push_back(column);
 }
 
+void ColumnChoice::limit(const std::string& table, std::vector<std::string> columns) {
+  unlimit(table);
+  byTable_[table] = std::move(columns);
+}
+
+void ColumnChoice::unlimit(std::string_view table) {
+  std::erase_if(byTable_, [&](const auto& t) { return jet::equalsIgnoringCase(t.first, table); });
+}
+
 bool ColumnChoice::limits(std::string_view table) const {
   return std::any_of(byTable_.begin(), byTable_.end(),
                      [&](const auto& t) { return jet::equalsIgnoringCase(t.first, table); });

@@ -17,6 +17,10 @@ class ColumnChoice {
   // Limits `table` to `columns` (added to those chosen before). Names as the catalogue spells
   // them; compared without regard to letter case.
   void choose(const std::string& table, const std::string& column);
+  // Limits `table` to exactly `columns` (none: the table is not visited at all).
+  void limit(const std::string& table, std::vector<std::string> columns);
+  // Lets `table` be visited whole again.
+  void unlimit(std::string_view table);
   bool limits(std::string_view table) const;
   bool chosen(std::string_view table, std::string_view column) const;
   bool empty() const { return byTable_.empty(); }

@@ -48,6 +48,7 @@ engine::RunInputs inputsOf(const RunRequest& request) {
   inputs.replaceText = request.replaceText;
   inputs.sets = request.sets;
   inputs.match = request.match;
+  inputs.columns = request.columns;
   return inputs;
 }
 

@@ -23,8 +23,10 @@
 #include "app/hand_cursor.h"
 #include "app/look.h"
 #include "db/handler_trap.h"
+#include "engine/replacement_run.h"
 #include "sets/add_set.h"
 #include "sets/set_file.h"
+#include "ui/columns_window.h"
 #include "ui/hover_rule.h"
 #include "ui/match_option_controls.h"
 #include "ui/load_sets_window.h"
@@ -104,10 +106,16 @@ void MainWindow::buildControls() {
   list1_->setObjectName("List1");
   list1_->setSelectionMode(QAbstractItemView::MultiSelection);
   list1_->setGeometry(twipsRect(240, 300, 7320, 1860));
+  // Three buttons share the row, "Columns…" last.
   buttons_[8] = new QPushButton(QStringLiteral("Select All"), frame1_);
-  buttons_[8]->setGeometry(twipsRect(240, 2280, 3600, 405));
+  buttons_[8]->setGeometry(twipsRect(240, 2280, 2360, 405));
   buttons_[9] = new QPushButton(QStringLiteral("Deselect All"), frame1_);
-  buttons_[9]->setGeometry(twipsRect(3960, 2280, 3600, 405));
+  buttons_[9]->setGeometry(twipsRect(2720, 2280, 2360, 405));
+  columnsButton_ = new QPushButton(QStringLiteral("Columns\u2026"), frame1_);
+  columnsButton_->setObjectName("ColumnsButton");
+  columnsButton_->setFont(app::buttonFont());
+  columnsButton_->setGeometry(twipsRect(5200, 2280, 2360, 405));
+  connect(columnsButton_, &QPushButton::clicked, this, [this] { chooseColumns(); });
 
   tabControl1_ = new QTabWidget(this);
   tabControl1_->setObjectName("TabControl1");
@@ -301,6 +309,7 @@ void MainWindow::load() {
 
 void MainWindow::fillTables(const std::vector<std::string>& names) {
   list1_->clear();
+  columns_ = {};
   for (const std::string& name : names) list1_->addItem(q(name));
   if (list1_->count() > 0) list1_->setCurrentRow(0, QItemSelectionModel::NoUpdate);
 }
@@ -444,6 +453,7 @@ RunRequest MainWindow::runRequest() const {
   request.findText = text1_->text().toStdString();
   request.replaceText = text2_->text().toStdString();
   request.match = matchOptions_->options();
+  request.columns = columns_;
   for (const sets::ReplacementSet& set : setList_.all()) {
     request.sets.push_back({set.find, set.replace});
   }
@@ -486,6 +496,43 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   if (context_.quit) context_.quit();
+}
+
+void MainWindow::chooseColumns() {
+  std::string path, password;
+  if (databaseSource_) std::tie(path, password) = databaseSource_();
+  std::vector<TableColumns> tables;
+  for (int i = 0; i < list1_->count(); ++i) {
+    if (!list1_->item(i)->isSelected()) continue;
+    const std::string name = list1_->item(i)->text().toStdString();
+    auto columns = context_.database.textColumns(path, password, name);
+    if (!columns.ok()) {
+      context_.dialogs.notify(columns.error().description);
+      return;
+    }
+    TableColumns t{name, std::move(columns).value(), {}};
+    for (const std::string& c : t.columns) t.chosen.push_back(columns_.chosen(name, c));
+    tables.push_back(std::move(t));
+  }
+  if (tables.empty()) {
+    context_.dialogs.notify(std::string(engine::kPleaseSelectTable));
+    return;
+  }
+  ColumnsWindow window(this, tables);
+  context_.dialogs.runModal(window);
+  if (window.result() != QDialog::Accepted) return;
+  for (const TableColumns& t : window.choice()) {
+    std::vector<std::string> chosen;
+    for (std::size_t k = 0; k < t.columns.size(); ++k) {
+      if (t.chosen[k]) chosen.push_back(t.columns[k]);
+    }
+    // Every text column ticked: the table is visited whole, its other columns included.
+    if (chosen.size() == t.columns.size()) {
+      columns_.unlimit(t.table);
+    } else {
+      columns_.limit(t.table, std::move(chosen));
+    }
+  }
 }
 
 }  // namespace ui

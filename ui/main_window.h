@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "app/window_pointer.h"
+#include "engine/column_choice.h"
 #include "sets/set_list.h"
 #include "ui/window_context.h"
 
@@ -59,6 +60,11 @@ class MainWindow : public QWidget {
   void clearAllSets();       // PushButton11_Click
   void loadSets();           // PushButton12_Click
   void probeTable();         // List1_Click
+  // "Columns…": a check list of the selected tables' text and memo columns; the choice lasts
+  // until the table list is refilled.
+  void chooseColumns();
+  QPushButton& columnsButton() { return *columnsButton_; }
+  const engine::ColumnChoice& columnChoice() const { return columns_; }
 
   // For tests and the screenshot script: the controls by their design names.
   QListWidget& tableList() { return *list1_; }
@@ -131,6 +137,8 @@ class MainWindow : public QWidget {
   QPushButton* cancelButton_ = nullptr;
   QPlainTextEdit* summaryBox_ = nullptr;
   MatchOptionControls* matchOptions_ = nullptr;
+  QPushButton* columnsButton_ = nullptr;
+  engine::ColumnChoice columns_;
 };
 
 }  // namespace ui

@@ -15,7 +15,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 
+#include "engine/run_test_support.h"
+#include "ui/columns_window.h"
 #include "ui/match_option_controls.h"
 #include "ui/test_bench.h"
 
@@ -285,6 +288,40 @@ TEST(MainWindow, MatchOptionsStartOffMirrorAcrossTabsAndAreRemembered) {
   Loaded restarted(bench);
   EXPECT_TRUE(restarted.window.matchOptions().box(1, 2).isChecked());
   EXPECT_EQ(restarted.window.findChild<QLabel*>("Label5")->text(), "Find what:");
+}
+
+TEST(MainWindow, ColumnsChoosesTextColumnsUntilTheTableListIsRefilled) {
+  TestBench bench;
+  const std::string path = bench.temp.filePath("shop.mdb").toStdString();
+  using namespace engine::testing;
+  ASSERT_EQ(createDatabase(path, {{"Customers",
+                                   {{"City", jet::ColumnType::kText, 20},
+                                    {"Zip", jet::ColumnType::kLong},
+                                    {"Note", jet::ColumnType::kMemo}},
+                                   {}}}),
+            "");
+  Loaded loaded(bench, {"Customers"});
+  loaded.window.setDatabaseSource([path] { return std::pair<std::string, std::string>(path, ""); });
+  std::vector<std::string> listed;
+  bench.dialogs.modalScripts.push_back([&](QDialog& dialog) {
+    QTreeWidget& list = static_cast<ColumnsWindow&>(dialog).list();
+    QTreeWidgetItem* table = list.topLevelItem(0);
+    for (int k = 0; k < table->childCount(); ++k) {
+      listed.push_back(table->child(k)->text(0).toStdString());
+      EXPECT_EQ(table->child(k)->checkState(0), Qt::Checked);  // all chosen at first
+    }
+    table->child(0)->setCheckState(0, Qt::Unchecked);
+    dialog.accept();
+  });
+  loaded.window.columnsButton().click();
+  EXPECT_EQ(listed, (std::vector<std::string>{"City", "Note"}));
+  EXPECT_FALSE(loaded.window.columnChoice().chosen("Customers", "City"));
+  EXPECT_TRUE(loaded.window.columnChoice().chosen("Customers", "Note"));
+  loaded.window.button(1).click();
+  ASSERT_EQ(bench.runner.requests.size(), 1u);
+  EXPECT_FALSE(bench.runner.requests[0].columns.chosen("Customers", "City"));
+  loaded.window.fillTables({"Customers"});
+  EXPECT_TRUE(loaded.window.columnChoice().empty());
 }
 
 }  // namespace
