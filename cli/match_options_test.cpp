@@ -2,6 +2,8 @@
 // new database in a scratch folder.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli/program.h"
@@ -83,6 +85,30 @@ TEST_F(MatchOptionsTest, SearchPrintsOccurrencesOrCountsAndChangesNothing) {
             "{\"table\":\"Order Details\",\"column\":\"Note\",\"value\":\"Paris, paris\","
             "\"matches\":[{\"start\":7,\"length\":5}]}\n");
   EXPECT_EQ(jet::testing::readWhole(db), before);
+}
+
+TEST_F(MatchOptionsTest, ManyFilesGoOnPastABrokenOneAndEachChangesAsAlone) {
+  const std::string many = folder.file("many");
+  std::filesystem::create_directories(many + "/deeper");
+  const std::vector<std::string> copies = {many + "/a.mdb", many + "/b.MDB", many + "/deeper/c.mdb",
+                                           many + "/deeper/d.mdb"};
+  for (const std::string& copy : copies) std::filesystem::copy_file(db, copy);
+  std::ofstream(many + "/broken.mdb") << "not a database";
+  Outcome r = run({"replace", "--recursive", many, "-j", "2", "--all-tables", "--find", "paris",
+                   "--replace", "Nice", "--ignore-case", "--whole-word", "--log", log});
+  EXPECT_EQ(r.code, kExitFailure) << r.err;
+  EXPECT_NE(r.err.find(many + "/broken.mdb: "), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find(many + "/broken.mdb: exit 1\n"), std::string::npos) << r.out;
+  Outcome alone = run({"replace", db, "--all-tables", "--find", "paris", "--replace", "Nice",
+                       "--ignore-case", "--whole-word", "--log", log});
+  ASSERT_EQ(alone.code, kExitOk) << alone.err;
+  for (const std::string& copy : copies) {
+    EXPECT_NE(r.out.find(copy + ": ok\n"), std::string::npos) << r.out;
+    for (const char* column : {"Ship Name", "Note"}) {
+      EXPECT_EQ(readColumn(copy, "Order Details", column), readColumn(db, "Order Details", column));
+    }
+  }
+  EXPECT_EQ(readColumn(db, "Order Details", "Note")[1], "Nice, Nice");
 }
 
 }  // namespace

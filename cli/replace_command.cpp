@@ -130,7 +130,7 @@ std::string usageFault(const Arguments& args) {
 }  // namespace
 
 std::string ReplaceCommand::help() const {
-  return "Usage: fieldmend-cli replace FILE [--password PASSWORD]\n"
+  return "Usage: fieldmend-cli replace (FILE ... | --recursive DIR) [-j N] [--password PASSWORD]\n"
          "         (--table TABLE ... | --all-tables | --column TABLE.COLUMN ...)\n"
          "         (--find TEXT --replace TEXT | --sets FILE [--separator SEP])\n"
          "         [--ignore-case] [--whole-word] [--regex]\n"
@@ -144,6 +144,9 @@ std::string ReplaceCommand::help() const {
          "skipped, the reasons for skipping, and where the change log went; a progress bar\n"
          "goes to standard error when it is a terminal. A change log that cannot be written\n"
          "stops the run: no change is made without its line.\n"
+         "Several files (or --recursive DIR, every .mdb and .accdb below DIR) are worked\n"
+         "on one by one as if alone, -j N at a time (default: one per core); a file that\n"
+         "fails is reported and the others go on, and a last list names every file.\n"
          "\n"
          "Options:\n"
          "  --table TABLE        a table to work on (repeat for more)\n"
@@ -184,7 +187,8 @@ AcceptedArguments ReplaceCommand::acceptedArguments() const {
            {"separator", true},
            {"dry-run", false},
            {"log", true},
-           {"json", false}}};
+           {"json", false}},
+          true};
 }
 
 int ReplaceCommand::run(const Arguments& args, CommandContext& context) const {

@@ -85,13 +85,16 @@ class Printer {
 }  // namespace
 
 std::string SearchCommand::help() const {
-  return "Usage: fieldmend-cli search FILE [--password PASSWORD]\n"
+  return "Usage: fieldmend-cli search (FILE ... | --recursive DIR) [-j N] [--password PASSWORD]\n"
          "         (--table TABLE ... | --all-tables | --column TABLE.COLUMN ...)\n"
          "         --find TEXT [--ignore-case] [--whole-word] [--regex] [--count] [--json]\n"
          "Prints every occurrence of the find text in the chosen tables and columns, one\n"
          "value a line: table, column and the value, with each match marked in colour when\n"
          "the output is a terminal. Values are matched as replace matches them. The file is\n"
          "opened read-only and nothing is changed.\n"
+         "Several files (or --recursive DIR, every .mdb and .accdb below DIR) are worked\n"
+         "on one by one as if alone, -j N at a time (default: one per core); a file that\n"
+         "fails is reported and the others go on, and a last list names every file.\n"
          "\n"
          "Options:\n"
          "  --table TABLE        a table to search (repeat for more)\n"
@@ -124,7 +127,8 @@ AcceptedArguments SearchCommand::acceptedArguments() const {
            {"whole-word", false},
            {"regex", false},
            {"count", false},
-           {"json", false}}};
+           {"json", false}},
+          true};
 }
 
 int SearchCommand::run(const Arguments& args, CommandContext& context) const {
