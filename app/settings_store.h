@@ -18,6 +18,10 @@ inline constexpr char kKeyPassword[] = "AccessPassword";
 inline constexpr char kKeyTab[] = "TabControl1";
 inline constexpr char kKeySeparator[] = "Form2.Text2";
 inline constexpr char kDefaultSeparator[] = "::";
+// The main window's match options, "1" when on; absent or anything else is off.
+inline constexpr char kKeyIgnoreCase[] = "MatchIgnoreCase";
+inline constexpr char kKeyWholeWord[] = "MatchWholeWord";
+inline constexpr char kKeyRegex[] = "MatchRegex";
 
 class SettingsStore {
  public:

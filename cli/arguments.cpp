@@ -68,13 +68,16 @@ jet::Result<Arguments> parseArguments(std::span<const std::string> args,
     const std::string& word = args[i];
     if (!optionsEnded && word == "--") {
       optionsEnded = true;
+    } else if (!optionsEnded && accepted.manyFiles && word == "-j") {
+      if (i + 1 == args.size()) return usage("option -j needs a value");
+      out.values["jobs"] = args[++i];
     } else if (!optionsEnded && word.size() > 1 && word[0] == '-') {
       JET_TRY(readOption(args, i, accepted, out));
     } else {
       out.positional.push_back(word);
     }
   }
-  if (out.help) return out;
+  if (out.help || accepted.manyFiles) return out;
   if (out.positional.size() < accepted.positional.size())
     return usage("missing " + accepted.positional[out.positional.size()]);
   if (out.positional.size() > accepted.positional.size())

@@ -23,6 +23,9 @@ struct OptionRule {
 struct AcceptedArguments {
   std::vector<std::string> positional;  // names of the required positional arguments, in order
   std::vector<OptionRule> options;      // "--help" and "-h" are always accepted
+  // The command takes several files (or none, given --recursive): the positional count is left
+  // to the command. "-j N" stands for "--jobs N".
+  bool manyFiles = false;
 };
 
 struct Arguments {

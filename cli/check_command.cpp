@@ -9,12 +9,15 @@
 namespace cli {
 
 std::string CheckCommand::help() const {
-  return "Usage: fieldmend-cli check FILE [--password PASSWORD]\n"
+  return "Usage: fieldmend-cli check (FILE ... | --recursive DIR) [-j N] [--password PASSWORD]\n"
          "Checks the structure of an Access database without changing it: every table page\n"
          "owned by one table and marked used, rows and moved rows readable, long values\n"
          "complete. Prints one line per problem, or \"no problems found\".\n"
          "Exit status: 0 when no problem is found, 1 when problems are found or the file\n"
          "cannot be read.\n"
+         "Several files (or --recursive DIR, every .mdb and .accdb below DIR) are worked\n"
+         "on one by one as if alone, -j N at a time (default: one per core); a file that\n"
+         "fails is reported and the others go on, and a last list names every file.\n"
          "\n"
          "Options:\n"
          "  --password PASSWORD  the database password, when it has one\n"
@@ -22,7 +25,7 @@ std::string CheckCommand::help() const {
 }
 
 AcceptedArguments CheckCommand::acceptedArguments() const {
-  return {{"FILE"}, {{"password", true}}};
+  return {{"FILE"}, {{"password", true}}, true};
 }
 
 int CheckCommand::run(const Arguments& args, CommandContext& context) const {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <ostream>
 
+#include "cli/many_files.h"
 #include "cli/password_source.h"
 #include "db/connection_string.h"
 
@@ -22,6 +23,10 @@ int Command::execute(std::span<const std::string> args, CommandContext& context)
   const bool takesPassword = std::any_of(accepted.options.begin(), accepted.options.end(),
                                          [](const OptionRule& o) { return o.name == "password"; });
   if (takesPassword) accepted.options.push_back({"password-file", true});
+  if (accepted.manyFiles) {
+    accepted.options.push_back({"recursive", true});
+    accepted.options.push_back({"jobs", true});
+  }
   auto parsed = parseArguments(args, accepted);
   if (!parsed.ok()) return usageError(context, parsed.error().description);
   if (parsed->help) {
@@ -33,6 +38,17 @@ int Command::execute(std::span<const std::string> args, CommandContext& context)
       if (chosen.number() == kExitUsage) return usageError(context, chosen.description());
       return fail(context, chosen.description());
     }
+  }
+  if (accepted.manyFiles && (parsed->positional.size() != 1 || parsed->values.contains("recursive"))) {
+    auto files = filesToWorkOn(*parsed);
+    if (!files.ok()) return fail(context, files.error().description);
+    if (files->empty()) {
+      return parsed->values.contains("recursive")
+                 ? fail(context, "no .mdb or .accdb file below " + parsed->value("recursive"))
+                 : usageError(context, "missing FILE");
+    }
+    return runOnEveryFile(name(), *files, *parsed, context,
+                          [this](const Arguments& one, CommandContext& cx) { return run(one, cx); });
   }
   return run(*parsed, context);
 }

@@ -34,6 +34,7 @@ struct CommandContext {
   std::function<const char*(const char*)> env = [](const char*) -> const char* { return nullptr; };
   std::function<std::tm()> clock = [] { return std::tm{}; };
   bool errIsTerminal = false;
+  bool outIsTerminal = false;  // search marks its matches in colour there
   // The password prompt: whether the database at a path needs a password, and asking for it
   // without echo (nothing when none was given). Both null when standard input is no terminal.
   std::function<bool(const std::string& path)> needsPassword = nullptr;

@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     return local;
   };
   context.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+  context.outIsTerminal = ::isatty(STDOUT_FILENO) == 1;
   if (::isatty(STDIN_FILENO) == 1) {
     context.needsPassword = [](const std::string& path) {
       auto tried = db::Connection::open(db::buildConnectionString(path, ""), db::ConnectionMode::kRead);

@@ -7,6 +7,7 @@
 #include "cli/export_command.h"
 #include "cli/info_command.h"
 #include "cli/replace_command.h"
+#include "cli/search_command.h"
 #include "cli/sql_command.h"
 #include "cli/tables_command.h"
 #include "fieldmend_version.h"
@@ -19,6 +20,7 @@ Program::Program() {
   commands_.push_back(std::make_unique<ExportCommand>());
   commands_.push_back(std::make_unique<CheckCommand>());
   commands_.push_back(std::make_unique<ReplaceCommand>());
+  commands_.push_back(std::make_unique<SearchCommand>());
   commands_.push_back(std::make_unique<SqlCommand>());
 }
 

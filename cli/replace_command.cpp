@@ -8,6 +8,7 @@
 #include "cli/progress_bar.h"
 #include "cli/quoting.h"
 #include "cli/stream_error_reporter.h"
+#include "cli/table_choice.h"
 #include "db/connection_string.h"
 #include "db/file_exists.h"
 #include "db/table_catalogue.h"
@@ -114,8 +115,7 @@ jet::Result<std::vector<engine::TableListEntry>> chooseTables(const Arguments& a
 
 // What is wrong with the combination of options, or empty.
 std::string usageFault(const Arguments& args) {
-  bool named = !args.all("table").empty();
-  if (named == args.flag("all-tables")) return "give --table (one or more) or --all-tables";
+  if (std::string fault = tableUsageFault(args); !fault.empty()) return fault;
   bool pair = args.values.contains("find") || args.values.contains("replace");
   bool setFile = args.values.contains("sets");
   if (pair == setFile) return "give --find and --replace, or --sets";
@@ -130,9 +130,10 @@ std::string usageFault(const Arguments& args) {
 }  // namespace
 
 std::string ReplaceCommand::help() const {
-  return "Usage: fieldmend-cli replace FILE [--password PASSWORD]\n"
-         "         (--table TABLE ... | --all-tables)\n"
+  return "Usage: fieldmend-cli replace (FILE ... | --recursive DIR) [-j N] [--password PASSWORD]\n"
+         "         (--table TABLE ... | --all-tables | --column TABLE.COLUMN ...)\n"
          "         (--find TEXT --replace TEXT | --sets FILE [--separator SEP])\n"
+         "         [--ignore-case] [--whole-word] [--regex]\n"
          "         [--dry-run] [--log PATH] [--json]\n"
          "Replaces text in every field of every record of the chosen tables, in place.\n"
          "A field is changed only where the find text occurs in it (letter case counting);\n"
@@ -143,14 +144,24 @@ std::string ReplaceCommand::help() const {
          "skipped, the reasons for skipping, and where the change log went; a progress bar\n"
          "goes to standard error when it is a terminal. A change log that cannot be written\n"
          "stops the run: no change is made without its line.\n"
+         "Several files (or --recursive DIR, every .mdb and .accdb below DIR) are worked\n"
+         "on one by one as if alone, -j N at a time (default: one per core); a file that\n"
+         "fails is reported and the others go on, and a last list names every file.\n"
          "\n"
          "Options:\n"
          "  --table TABLE        a table to work on (repeat for more)\n"
          "  --all-tables         work on every user table\n"
+         "  --column TABLE.COLUMN  only this column of its table (repeat for more); write a\n"
+         "                       name holding a dot in brackets: [Table].[Col.umn]\n"
          "  --find TEXT          the text to look for\n"
          "  --replace TEXT       the text to put in its place (may be empty)\n"
          "  --sets FILE          a set file: one find/replace pair a line\n"
          "  --separator SEP      what separates find and replace text in FILE (default ::)\n"
+         "  --ignore-case        letter case does not count (full Unicode case folding);\n"
+         "                       the replacement goes in as typed\n"
+         "  --whole-word         only where the match touches no letter, digit or _\n"
+         "  --regex              find texts are PCRE2 patterns; the replacement may name\n"
+         "                       groups as $1 or ${name} ($$ is a dollar sign)\n"
          "  --dry-run            print each change it would make; change and log nothing\n"
          "  --log PATH           write the change log to PATH instead\n"
          "  --json               print JSON lines instead of text\n"
@@ -166,13 +177,18 @@ AcceptedArguments ReplaceCommand::acceptedArguments() const {
           {{"password", true},
            {"table", true},
            {"all-tables", false},
+           {"column", true},
+           {"ignore-case", false},
+           {"whole-word", false},
+           {"regex", false},
            {"find", true},
            {"replace", true},
            {"sets", true},
            {"separator", true},
            {"dry-run", false},
            {"log", true},
-           {"json", false}}};
+           {"json", false}},
+          true};
 }
 
 int ReplaceCommand::run(const Arguments& args, CommandContext& context) const {
@@ -199,9 +215,22 @@ int ReplaceCommand::run(const Arguments& args, CommandContext& context) const {
     inputs.replaceText = args.value("replace");
     inputs.tabIndex = engine::kSingleTab;
   }
+  inputs.match = {args.flag("ignore-case"), args.flag("whole-word"), args.flag("regex")};
+  // A find text the options refuse is reported before the file is read.
+  if (auto compiled = engine::compileRunMatching(inputs.findText, inputs.replaceText, inputs.sets,
+                                                 inputs.tabIndex == engine::kMultipleTab,
+                                                 inputs.match);
+      !compiled.ok()) {
+    return usageError(context, compiled.error().description);
+  }
   auto tables = chooseTables(args);
   if (!tables.ok()) return failWith(context, tables.error(), path);
   inputs.tables = std::move(tables).value();
+  if (jet::Status chosen =
+          chooseColumns(args, path, context.openDatabase, inputs.tables, inputs.columns);
+      !chosen.ok()) {
+    return failWith(context, chosen.error(), path);
+  }
   inputs.currentIndex = inputs.tables.empty() ? -1 : 0;
 
   const bool json = args.flag("json");

@@ -81,6 +81,14 @@ RunOutcome runReplacement(const RunInputs& inputs, RunContext& context) {
     context.notices.showNotice(std::string(kPleaseSelectTable));
     return outcome;
   }
+  // A pattern the options refuse stops the run before anything is read.
+  auto matching = compileRunMatching(inputs.findText, inputs.replaceText, inputs.sets,
+                                     inputs.tabIndex == kMultipleTab, inputs.match);
+  if (!matching.ok()) {
+    outcome.refused = matching.error();
+    context.notices.showNotice(matching.error().description);
+    return outcome;
+  }
   outcome.started = true;
   trap.begin(108);
   context.pointer.setPointerMode(PointerMode::kBusy);
@@ -88,7 +96,8 @@ RunOutcome runReplacement(const RunInputs& inputs, RunContext& context) {
   ChangeLog log;
   FindPrefilter prefilter(inputs.tabIndex == kMultipleTab ? inputs.sets
                                                           : std::vector<ReplacementSet>{});
-  PassServices services{context, prefilter, trap, log, outcome.logPath, outcome.logFailure};
+  PassServices services{context,         prefilter,           trap, log, outcome.logPath,
+                        outcome.logFailure, &matching.value()};
   for (std::size_t i = 0; i < inputs.tables.size(); ++i) {
     trap.begin(110);
     if (!visitEntry(inputs, i, services, outcome)) {

@@ -14,6 +14,8 @@
 
 #include "db/error_report.h"
 #include "engine/change_log.h"
+#include "engine/column_choice.h"
+#include "engine/matcher.h"
 #include "engine/replacement.h"
 #include "engine/text_formats.h"
 #include "jet/core/status.h"
@@ -40,6 +42,8 @@ struct RunInputs {
   std::string findText;                // single mode: find box
   std::string replaceText;             // single mode: replace box
   std::vector<ReplacementSet> sets;    // multiple mode: the set list, in list order
+  MatchOptions match;                  // how find texts match (default: literally, case counting)
+  ColumnChoice columns;                // the columns visited (default: every one)
 };
 
 // The window's pointer modes, with the numbers the windows use.
@@ -143,6 +147,8 @@ struct RunOutcome {
   std::vector<TableOutcome> tables;  // one per selected entry visited, in list order
   int reportsShown = 0;              // error reports shown (failures not tolerated)
   int failuresTolerated = 0;
+  // A find text the match options refuse (a bad pattern): the run did not start.
+  std::optional<jet::Error> refused;
   // True when every selected table was read and every change wanted was made.
   bool clean() const;
 };

@@ -66,6 +66,7 @@ bool TablePass::visitRecord(db::Recordset& records) {
 }
 
 void TablePass::visitField(db::Recordset& records, std::size_t k) {
+  if (!inputs_.columns.chosen(outcome_.table, records.fieldName(k))) return;
   services_.trap.begin(130);
   services_.trap.begin(132);
   std::string value = services_.context.formats.valueText(records.field(k).type, records.value(k));
@@ -81,8 +82,10 @@ void TablePass::visitField(db::Recordset& records, std::size_t k) {
 
 void TablePass::single(db::Recordset& records, std::size_t k, const std::string& value) {
   services_.trap.begin(136);
-  if (!occurs(value, inputs_.findText)) return;
-  std::string newValue = replaceAll(value, inputs_.findText, inputs_.replaceText);
+  ValueMatch match = services_.matching->single->apply(value);
+  if (match.limit) return skip(records, k, value, *match.limit);
+  if (!match.matched) return;
+  std::string newValue = std::move(match.value);
   if (!logLine(138, inputs_.findText, inputs_.replaceText, records.fieldName(k))) return;
   write(140, records, k, value, newValue, nullptr);
 }
@@ -90,8 +93,11 @@ void TablePass::single(db::Recordset& records, std::size_t k, const std::string&
 void TablePass::multiple(db::Recordset& records, std::size_t k, const std::string& value) {
   services_.trap.begin(144);
   // No set applies when none of their find texts occurs in the value as read.
-  if (!services_.prefilter.anyOccurs(value)) return;
-  SetsOutcome outcome = applySets(value, inputs_.sets);
+  const SetMatchers& sets = services_.matching->sets;
+  if (sets.prefilterApplies() && !services_.prefilter.anyOccurs(value)) return;
+  SetsMatch matched = sets.apply(value);
+  if (matched.limit) return skip(records, k, value, *matched.limit);
+  SetsOutcome outcome = std::move(matched.outcome);
   if (outcome.applied.empty()) return;
   for (std::size_t m : outcome.applied) {
     const ReplacementSet& set = inputs_.sets[m];

@@ -25,6 +25,7 @@ struct PassServices {
   ChangeLog& log;
   const std::string& logPath;
   std::optional<jet::Error>& logFailure;  // set once the log could not be written
+  const RunMatching* matching = nullptr;  // the compiled find texts
 };
 
 class TablePass {

@@ -26,11 +26,12 @@ expect() {  # expect WHAT GOT WANTED
     failed=1
   fi
 }
-expect commands "$(complete_words "")" "check export info replace sql tables "
+expect commands "$(complete_words "")" "check export info replace search sql tables "
 expect "command prefix" "$(complete_words t)" "tables "
 expect "program options" "$(complete_words --v)" "--version "
 expect "options" "$(complete_words replace a.mdb --dr)" "--dry-run "
 expect "password file option" "$(complete_words info a.mdb --password-f)" "--password-file "
 expect "formats" "$(complete_words export a.mdb T --format "")" "csv json "
+expect "folders" "$(complete_words search --recursive "")" "shop "
 expect "database files" "$(complete_words info "")" "B.ACCDB a.mdb shop "
 exit $failed

@@ -23,6 +23,11 @@ class DatabaseAccess {
   // Opens `table` for reading and lets it go; an error naming the table when that fails.
   virtual jet::Status probeTable(const std::string& path, const std::string& password,
                                  const std::string& table) = 0;
+  // The text and memo columns of `table`, in table order; an error naming the table when it
+  // cannot be read.
+  virtual jet::Result<std::vector<std::string>> textColumns(const std::string& path,
+                                                            const std::string& password,
+                                                            const std::string& table) = 0;
 };
 
 // The engine's answers, opening the file afresh for each call and closing it before returning.
@@ -31,6 +36,9 @@ class EngineDatabaseAccess : public DatabaseAccess {
   jet::Result<TableNames> listTables(const std::string& path, const std::string& password) override;
   jet::Status probeTable(const std::string& path, const std::string& password,
                          const std::string& table) override;
+  jet::Result<std::vector<std::string>> textColumns(const std::string& path,
+                                                    const std::string& password,
+                                                    const std::string& table) override;
 };
 
 }  // namespace ui

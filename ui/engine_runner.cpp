@@ -47,6 +47,8 @@ engine::RunInputs inputsOf(const RunRequest& request) {
   inputs.findText = request.findText;
   inputs.replaceText = request.replaceText;
   inputs.sets = request.sets;
+  inputs.match = request.match;
+  inputs.columns = request.columns;
   return inputs;
 }
 

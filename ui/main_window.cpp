@@ -23,9 +23,12 @@
 #include "app/hand_cursor.h"
 #include "app/look.h"
 #include "db/handler_trap.h"
+#include "engine/replacement_run.h"
 #include "sets/add_set.h"
 #include "sets/set_file.h"
+#include "ui/columns_window.h"
 #include "ui/hover_rule.h"
+#include "ui/match_option_controls.h"
 #include "ui/load_sets_window.h"
 #include "ui/twips.h"
 
@@ -103,10 +106,16 @@ void MainWindow::buildControls() {
   list1_->setObjectName("List1");
   list1_->setSelectionMode(QAbstractItemView::MultiSelection);
   list1_->setGeometry(twipsRect(240, 300, 7320, 1860));
+  // Three buttons share the row, "Columns…" last.
   buttons_[8] = new QPushButton(QStringLiteral("Select All"), frame1_);
-  buttons_[8]->setGeometry(twipsRect(240, 2280, 3600, 405));
+  buttons_[8]->setGeometry(twipsRect(240, 2280, 2360, 405));
   buttons_[9] = new QPushButton(QStringLiteral("Deselect All"), frame1_);
-  buttons_[9]->setGeometry(twipsRect(3960, 2280, 3600, 405));
+  buttons_[9]->setGeometry(twipsRect(2720, 2280, 2360, 405));
+  columnsButton_ = new QPushButton(QStringLiteral("Columns\u2026"), frame1_);
+  columnsButton_->setObjectName("ColumnsButton");
+  columnsButton_->setFont(app::buttonFont());
+  columnsButton_->setGeometry(twipsRect(5200, 2280, 2360, 405));
+  connect(columnsButton_, &QPushButton::clicked, this, [this] { chooseColumns(); });
 
   tabControl1_ = new QTabWidget(this);
   tabControl1_->setObjectName("TabControl1");
@@ -118,6 +127,7 @@ void MainWindow::buildControls() {
     page->setFont(app::textFont());
     app::paintBackground(*page, app::buttonFaceColor());  // the tab control's own face
   }
+  matchOptions_ = new MatchOptionControls(context_, this);
   buildSingleTab(*single);
   buildSetTab(*multiple);
   tabControl1_->addTab(single, QStringLiteral("Single find and replace"));
@@ -169,6 +179,7 @@ void MainWindow::buildSingleTab(QWidget& page) {
   text2_ = new QLineEdit(&page);
   text2_->setObjectName("Text2");
   text2_->setGeometry(onTab(240, 1560, 7320, 345));
+  matchOptions_->addRow(page, *label9, onTab(240, 1965, 7320, 240));
 }
 
 void MainWindow::buildSetTab(QWidget& page) {
@@ -184,15 +195,16 @@ void MainWindow::buildSetTab(QWidget& page) {
   combo2_ = new QComboBox(&page);
   combo2_->setObjectName("Combo2");
   combo2_->setGeometry(onTab(240, 1560, 7320, 345));
+  matchOptions_->addRow(page, *label5, onTab(240, 1965, 7320, 240));
   const struct {
     int number;
     const char* caption;
     QRect where;
-  } buttons[] = {{10, "Add Set", onTab(240, 2010, 7320, 405)},
-                 {12, "Load Sets", onTab(240, 2535, 3600, 405)},
-                 {4, "Save Sets", onTab(3960, 2535, 3600, 405)},
-                 {3, "Remove Selected Set", onTab(240, 3045, 3600, 405)},
-                 {11, "Clear All Sets", onTab(3960, 3045, 3600, 405)}};
+  } buttons[] = {{10, "Add Set", onTab(240, 2235, 7320, 405)},  // below the match options
+                 {12, "Load Sets", onTab(240, 2700, 3600, 405)},
+                 {4, "Save Sets", onTab(3960, 2700, 3600, 405)},
+                 {3, "Remove Selected Set", onTab(240, 3165, 3600, 405)},
+                 {11, "Clear All Sets", onTab(3960, 3165, 3600, 405)}};
   for (const auto& b : buttons) {
     buttons_[b.number] = new QPushButton(QString::fromLatin1(b.caption), &page);
     buttons_[b.number]->setGeometry(b.where);
@@ -292,10 +304,12 @@ void MainWindow::load() {
   }
   auto tab = trap.step(118, [&] { return context_.settings.tabIndex(); });
   if (tab && *tab >= 0 && *tab < tabControl1_->count()) tabControl1_->setCurrentIndex(*tab);
+  matchOptions_->load();
 }
 
 void MainWindow::fillTables(const std::vector<std::string>& names) {
   list1_->clear();
+  columns_ = {};
   for (const std::string& name : names) list1_->addItem(q(name));
   if (list1_->count() > 0) list1_->setCurrentRow(0, QItemSelectionModel::NoUpdate);
 }
@@ -438,6 +452,8 @@ RunRequest MainWindow::runRequest() const {
   request.tabIndex = tabControl1_->currentIndex();
   request.findText = text1_->text().toStdString();
   request.replaceText = text2_->text().toStdString();
+  request.match = matchOptions_->options();
+  request.columns = columns_;
   for (const sets::ReplacementSet& set : setList_.all()) {
     request.sets.push_back({set.find, set.replace});
   }
@@ -480,6 +496,43 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   if (context_.quit) context_.quit();
+}
+
+void MainWindow::chooseColumns() {
+  std::string path, password;
+  if (databaseSource_) std::tie(path, password) = databaseSource_();
+  std::vector<TableColumns> tables;
+  for (int i = 0; i < list1_->count(); ++i) {
+    if (!list1_->item(i)->isSelected()) continue;
+    const std::string name = list1_->item(i)->text().toStdString();
+    auto columns = context_.database.textColumns(path, password, name);
+    if (!columns.ok()) {
+      context_.dialogs.notify(columns.error().description);
+      return;
+    }
+    TableColumns t{name, std::move(columns).value(), {}};
+    for (const std::string& c : t.columns) t.chosen.push_back(columns_.chosen(name, c));
+    tables.push_back(std::move(t));
+  }
+  if (tables.empty()) {
+    context_.dialogs.notify(std::string(engine::kPleaseSelectTable));
+    return;
+  }
+  ColumnsWindow window(this, tables);
+  context_.dialogs.runModal(window);
+  if (window.result() != QDialog::Accepted) return;
+  for (const TableColumns& t : window.choice()) {
+    std::vector<std::string> chosen;
+    for (std::size_t k = 0; k < t.columns.size(); ++k) {
+      if (t.chosen[k]) chosen.push_back(t.columns[k]);
+    }
+    // Every text column ticked: the table is visited whole, its other columns included.
+    if (chosen.size() == t.columns.size()) {
+      columns_.unlimit(t.table);
+    } else {
+      columns_.limit(t.table, std::move(chosen));
+    }
+  }
 }
 
 }  // namespace ui

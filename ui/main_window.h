@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "app/window_pointer.h"
+#include "engine/column_choice.h"
 #include "sets/set_list.h"
 #include "ui/window_context.h"
 
@@ -23,6 +24,7 @@ class QTabWidget;
 namespace ui {
 
 class HoverRule;
+class MatchOptionControls;
 
 class MainWindow : public QWidget {
  public:
@@ -58,6 +60,11 @@ class MainWindow : public QWidget {
   void clearAllSets();       // PushButton11_Click
   void loadSets();           // PushButton12_Click
   void probeTable();         // List1_Click
+  // "Columns…": a check list of the selected tables' text and memo columns; the choice lasts
+  // until the table list is refilled.
+  void chooseColumns();
+  QPushButton& columnsButton() { return *columnsButton_; }
+  const engine::ColumnChoice& columnChoice() const { return columns_; }
 
   // For tests and the screenshot script: the controls by their design names.
   QListWidget& tableList() { return *list1_; }
@@ -82,6 +89,8 @@ class MainWindow : public QWidget {
   // A close during a run is refused; this says why and points to Cancel.
   void refuseClose();
   QGroupBox& frame() { return *frame1_; }
+  // The match option boxes under the find and replace fields of both tabs.
+  MatchOptionControls& matchOptions() { return *matchOptions_; }
   // Shows the set list's entries and selection in the two lists.
   void refreshSetLists();
 
@@ -127,6 +136,9 @@ class MainWindow : public QWidget {
   QProgressBar* progressBar_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
   QPlainTextEdit* summaryBox_ = nullptr;
+  MatchOptionControls* matchOptions_ = nullptr;
+  QPushButton* columnsButton_ = nullptr;
+  engine::ColumnChoice columns_;
 };
 
 }  // namespace ui

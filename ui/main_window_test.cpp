@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -14,7 +15,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 
+#include "engine/run_test_support.h"
+#include "ui/columns_window.h"
+#include "ui/match_option_controls.h"
 #include "ui/test_bench.h"
 
 namespace ui {
@@ -256,6 +261,67 @@ TEST(MainWindow, TheTableProbeReportsATableThatCannotBeOpened) {
   loaded.window.probeTable();  // /db.mdb does not exist
   ASSERT_EQ(bench.dialogs.reports.size(), 1u);
   EXPECT_EQ(bench.dialogs.reports[0].location, "Form2.List1_Click");
+}
+
+TEST(MainWindow, MatchOptionsStartOffMirrorAcrossTabsAndAreRemembered) {
+  TestBench bench;
+  Loaded first(bench);
+  MatchOptionControls& options = first.window.matchOptions();
+  auto* label9 = first.window.findChild<QLabel*>("Label9");
+  auto* label5 = first.window.findChild<QLabel*>("Label5");
+  for (int which = 0; which < 3; ++which) EXPECT_FALSE(options.box(0, which).isChecked());
+  EXPECT_EQ(label9->text(), "Find what (must match case):");
+  options.box(1, 0).click();  // "Ignore case" on the sets tab
+  EXPECT_TRUE(options.box(0, 0).isChecked());
+  EXPECT_EQ(label9->text(), "Find what:");
+  EXPECT_EQ(label5->text(), "Find what:");
+  options.box(0, 2).click();
+  EXPECT_EQ(bench.read("MatchIgnoreCase"), "1");
+  EXPECT_EQ(bench.read("MatchRegex"), "1");
+  EXPECT_EQ(bench.read("MatchWholeWord"), "<absent>");
+  first.window.findText().setText("x+");
+  first.window.button(1).click();
+  ASSERT_EQ(bench.runner.requests.size(), 1u);
+  EXPECT_TRUE(bench.runner.requests[0].match.ignoreCase && bench.runner.requests[0].match.regex);
+  EXPECT_FALSE(bench.runner.requests[0].match.wholeWord);
+
+  Loaded restarted(bench);
+  EXPECT_TRUE(restarted.window.matchOptions().box(1, 2).isChecked());
+  EXPECT_EQ(restarted.window.findChild<QLabel*>("Label5")->text(), "Find what:");
+}
+
+TEST(MainWindow, ColumnsChoosesTextColumnsUntilTheTableListIsRefilled) {
+  TestBench bench;
+  const std::string path = bench.temp.filePath("shop.mdb").toStdString();
+  using namespace engine::testing;
+  ASSERT_EQ(createDatabase(path, {{"Customers",
+                                   {{"City", jet::ColumnType::kText, 20},
+                                    {"Zip", jet::ColumnType::kLong},
+                                    {"Note", jet::ColumnType::kMemo}},
+                                   {}}}),
+            "");
+  Loaded loaded(bench, {"Customers"});
+  loaded.window.setDatabaseSource([path] { return std::pair<std::string, std::string>(path, ""); });
+  std::vector<std::string> listed;
+  bench.dialogs.modalScripts.push_back([&](QDialog& dialog) {
+    QTreeWidget& list = static_cast<ColumnsWindow&>(dialog).list();
+    QTreeWidgetItem* table = list.topLevelItem(0);
+    for (int k = 0; k < table->childCount(); ++k) {
+      listed.push_back(table->child(k)->text(0).toStdString());
+      EXPECT_EQ(table->child(k)->checkState(0), Qt::Checked);  // all chosen at first
+    }
+    table->child(0)->setCheckState(0, Qt::Unchecked);
+    dialog.accept();
+  });
+  loaded.window.columnsButton().click();
+  EXPECT_EQ(listed, (std::vector<std::string>{"City", "Note"}));
+  EXPECT_FALSE(loaded.window.columnChoice().chosen("Customers", "City"));
+  EXPECT_TRUE(loaded.window.columnChoice().chosen("Customers", "Note"));
+  loaded.window.button(1).click();
+  ASSERT_EQ(bench.runner.requests.size(), 1u);
+  EXPECT_FALSE(bench.runner.requests[0].columns.chosen("Customers", "City"));
+  loaded.window.fillTables({"Customers"});
+  EXPECT_TRUE(loaded.window.columnChoice().empty());
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "db/error_report.h"
+#include "engine/column_choice.h"
+#include "engine/matcher.h"
 #include "engine/replacement.h"
 #include "engine/run_summary.h"
 
@@ -31,6 +33,8 @@ struct RunRequest {
   std::string findText;
   std::string replaceText;
   std::vector<engine::ReplacementSet> sets;
+  engine::MatchOptions match;  // the window's match option boxes
+  engine::ColumnChoice columns;  // from "Columns…"; every column when it names no table
 };
 
 class RunSurface {
