@@ -126,7 +126,8 @@ void TablePass::write(int line, db::Recordset& records, std::size_t k, const std
                       const std::string& newValue, const std::vector<std::size_t>* applied) {
   db::HandlerTrap& trap = services_.trap;
   trap.begin(line);
-  FieldChange change{outcome_.table, records.fieldName(k), oldValue, newValue, applied};
+  FieldChange change{outcome_.table, records.fieldName(k), oldValue, newValue, applied,
+                     &records, k};
   if (newValue == oldValue) return;  // an empty find text: nothing to write
   if (services_.context.dryRun) {
     if (!holdsText(records.field(k).type)) {
@@ -139,7 +140,11 @@ void TablePass::write(int line, db::Recordset& records, std::size_t k, const std
     if (auto refused = columnRefusals_.find(k); refused != columnRefusals_.end()) {
       return skip(records, k, oldValue, refused->second);
     }
+    if (!record(change)) return;
     jet::Status done = records.updateText(k, newValue);
+    if (!done.ok() && services_.context.recorder != nullptr) {
+      services_.context.recorder->changeNotMade();
+    }
     if (!done.ok() && services_.logFailure) {  // the log could not be made durable first
       trap.fail(done.error());
       return;
@@ -174,6 +179,15 @@ void TablePass::skip(const db::Recordset& records, std::size_t k, const std::str
     services_.context.observer->skipped(
         SkippedChange{outcome_.table, records.fieldName(k), oldValue, &reason});
   }
+}
+
+bool TablePass::record(const FieldChange& change) {
+  if (services_.context.recorder == nullptr) return true;
+  jet::Status recorded = services_.context.recorder->recordChange(change);
+  if (recorded.ok()) return true;
+  services_.logFailure = recorded.error();
+  services_.trap.fail(recorded.error());
+  return false;
 }
 
 bool TablePass::mustStop() {
