@@ -49,6 +49,7 @@ class Applier {
   // Reads the changes of one row (they follow one another); false at the end or on a failure.
   bool readGroup();
   void handleGroup();
+  bool keyMatches(const RowIdentity& now, const RowIdentity& recorded) const;
   void report(const RecordedChange& change, CellFate fate, std::string_view found,
               const jet::Error* reason);
   void allGone(const jet::Error& reason);
@@ -204,6 +205,25 @@ bool Applier::make(const RecordedChange& change, std::size_t k, jet::RowLocator 
   return true;
 }
 
+bool Applier::keyMatches(const RowIdentity& now, const RowIdentity& recorded) const {
+  if (!now.hasKey() || now.key.size() != recorded.key.size()) return true;
+  for (std::size_t i = 0; i < now.key.size(); ++i) {
+    if (now.key[i].column != recorded.key[i].column) return true;  // the key was redefined
+  }
+  for (std::size_t i = 0; i < now.key.size(); ++i) {
+    const std::string& value = now.key[i].value;
+    const RecordedChange* touching = nullptr;
+    for (std::size_t g = 0; g < groupSize_; ++g) {
+      if (group_[g].column == now.key[i].column) touching = &group_[g];
+    }
+    const bool fits = touching != nullptr
+                          ? value == expected(*touching) || value == wanted(*touching)
+                          : value == recorded.key[i].value;
+    if (!fits) return false;
+  }
+  return true;
+}
+
 void Applier::handleGroup() {
   const RecordedChange& last = group_[groupSize_ - 1];
   const TableInfo& info = table(last.table);
@@ -225,11 +245,11 @@ void Applier::handleGroup() {
                                   "' is not there any more (" + stored.error().description +
                                   ")"});
   }
-  // The row at that place must still be the one the changes name: the key as the last change
-  // left it. Without a key (then or now) the locator is the row's name.
+  // The row at that place must still be the one the changes name: each key cell as the change
+  // expects it or as it leaves it (a key cell the changes touch), or as recorded (any other).
+  // Without a key (then or now) the locator is the row's name.
   const RowIdentity now = info.namer->name(stored->values, where);
-  if (now.hasKey() && last.row.hasKey() && now.key.size() == last.row.key.size() &&
-      !now.sameKey(last.row)) {
+  if (!keyMatches(now, last.row)) {
     return allGone(jet::Error{db::err::kRecordChanged,
                               "the row " + last.row.text() + " of table '" + last.table +
                                   "' is not there any more: the row in its place is " +
