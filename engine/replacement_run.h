@@ -177,6 +177,9 @@ struct RunContext {
   ProgressSink* progress = nullptr;  // optional
   RunObserver* observer = nullptr;   // optional
   ChangeRecorder* recorder = nullptr;  // optional; not used by a dry run
+  // Asked before each change is logged and made; false leaves that field as it is, unlogged and
+  // uncounted (a preview's unticked changes). Empty: every change is made.
+  std::function<bool(const FieldChange&)> accept = {};
   // The environment (TEMP, TMPDIR): the log's folder comes from it. Pass the real one
   // (std::getenv); the default sees nothing set, so the log would go to /tmp.
   EnvLookup env = [](const char*) -> const char* { return nullptr; };

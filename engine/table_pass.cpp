@@ -83,6 +83,7 @@ void TablePass::single(db::Recordset& records, std::size_t k, const std::string&
   services_.trap.begin(136);
   if (!occurs(value, inputs_.findText)) return;
   std::string newValue = replaceAll(value, inputs_.findText, inputs_.replaceText);
+  if (!accepted(records, k, value, newValue, nullptr)) return;
   if (!logLine(138, inputs_.findText, inputs_.replaceText, records.fieldName(k))) return;
   write(140, records, k, value, newValue, nullptr);
 }
@@ -93,6 +94,7 @@ void TablePass::multiple(db::Recordset& records, std::size_t k, const std::strin
   if (!services_.prefilter.anyOccurs(value)) return;
   SetsOutcome outcome = applySets(value, inputs_.sets);
   if (outcome.applied.empty()) return;
+  if (!accepted(records, k, value, outcome.value, &outcome.applied)) return;
   for (std::size_t m : outcome.applied) {
     const ReplacementSet& set = inputs_.sets[m];
     if (!logLine(146, set.find, set.replace, records.fieldName(k))) return;
@@ -179,6 +181,13 @@ void TablePass::skip(const db::Recordset& records, std::size_t k, const std::str
     services_.context.observer->skipped(
         SkippedChange{outcome_.table, records.fieldName(k), oldValue, &reason});
   }
+}
+
+bool TablePass::accepted(const db::Recordset& records, std::size_t k, const std::string& oldValue,
+                         const std::string& newValue, const std::vector<std::size_t>* applied) {
+  if (!services_.context.accept) return true;
+  return services_.context.accept(FieldChange{outcome_.table, records.fieldName(k), oldValue,
+                                              newValue, applied, &records, k});
 }
 
 bool TablePass::record(const FieldChange& change) {
