@@ -118,7 +118,7 @@ jet::Result<UndoFilePlan> planUndoFile(const Arguments& args, const engine::RunI
         db::buildConnectionString(database, inputs.password), db::ConnectionMode::kRead,
         context.openDatabase);
     if (!connection.ok()) return plan;  // the run itself reports why it cannot open the file
-    if (engine::databaseIsProtected((*connection)->header(), inputs.password)) {
+    if (engine::databaseIsProtected((*connection)->header())) {
       plan.note = "No undo file was written: " + database +
                   " is protected by a password or encryption, and an undo file would hold its "
                   "values in plain text. Give --undo-file PATH to write one anyway.";

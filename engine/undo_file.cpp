@@ -78,8 +78,8 @@ std::string defaultUndoPath(const std::string& logPath, const std::tm& now) {
   return folder + "fieldmend-undo-" + stamp + ".undo";
 }
 
-bool databaseIsProtected(const jet::HeaderInfo& header, const std::string& password) {
-  return !password.empty() || header.hasPassword || header.encodingKey != 0 ||
+bool databaseIsProtected(const jet::HeaderInfo& header) {
+  return header.hasPassword || header.encodingKey != 0 ||
          (!header.encryption.empty() && header.encryption != "none");
 }
 

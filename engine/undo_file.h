@@ -70,7 +70,7 @@ std::string defaultUndoPath(const std::string& logPath, const std::tm& now);
 
 // True when the database is protected (a password, or encrypted or encoded pages): an undo file
 // would hold its values in plain text, so one is written only when the user asks for it.
-bool databaseIsProtected(const jet::HeaderInfo& header, const std::string& password);
+bool databaseIsProtected(const jet::HeaderInfo& header);
 
 // Writes the undo file of one run as the run's change recorder. Nothing is created until the
 // first change; records wait in a small buffer and reach the disk at each sync(), which the run

@@ -172,7 +172,7 @@ void EngineRunner::run(const RunRequest& request, RunSurface& surface) {
   auto connection = db::Connection::open(
       db::buildConnectionString(request.databasePath, request.password), db::ConnectionMode::kRead);
   if (connection.ok()) {
-    if (engine::databaseIsProtected((*connection)->header(), request.password)) {
+    if (engine::databaseIsProtected((*connection)->header())) {
       note = "No undo file was written: the database is protected by a password or encryption, "
              "and an undo file would hold its values in plain text.";
     } else {

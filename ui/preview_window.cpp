@@ -17,6 +17,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/look.h"
 #include "db/recordset.h"
 
@@ -27,8 +29,8 @@ QString q(const std::string& text) { return QString::fromStdString(text); }
 
 std::uint64_t hashOf(std::string_view text) {
   std::uint64_t h = 1469598103934665603ull;  // FNV-1a
-  for (unsigned char c : text) {
-    h ^= c;
+  for (char c : text) {
+    h ^= static_cast<std::uint8_t>(c);
     h *= 1099511628211ull;
   }
   return h;
@@ -38,12 +40,34 @@ std::uint64_t placeKey(jet::RowLocator where) {
   return (static_cast<std::uint64_t>(where.page) << 16) | where.row;
 }
 
-// The start of a value, cut at a character boundary, with "…" when there is more.
-std::string shown(std::string_view value) {
-  if (value.size() <= PreviewModel::kShownBytes) return std::string(value);
-  std::size_t cut = PreviewModel::kShownBytes;
-  while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
-  return std::string(value.substr(0, cut)) + "\u2026";
+// As much of a value as the list shows: the start, or, when the first marked text lies further
+// on, a stretch from just before it; cut at character boundaries, "…" where text is left out.
+std::string shown(std::string_view value, std::size_t firstMark) {
+  constexpr std::size_t kLead = 16;  // the list's columns are narrow: the mark comes early
+  auto boundary = [&](std::size_t at) {
+    while (at > 0 && at < value.size() && (static_cast<unsigned char>(value[at]) & 0xC0) == 0x80) {
+      --at;
+    }
+    return at;
+  };
+  std::size_t from = 0;
+  if (firstMark != std::string_view::npos && firstMark > 2 * kLead) {
+    from = boundary(firstMark - kLead);
+  }
+  std::string out = from > 0 ? "\u2026" : "";
+  if (value.size() - from <= PreviewModel::kShownBytes) return out + std::string(value.substr(from));
+  const std::size_t to = boundary(from + PreviewModel::kShownBytes);
+  return out + std::string(value.substr(from, to - from)) + "\u2026";
+}
+
+// Where the first of `texts` occurs in `value` (npos: none does).
+std::size_t firstOf(std::string_view value, const std::vector<std::string_view>& texts) {
+  std::size_t first = std::string_view::npos;
+  for (std::string_view t : texts) {
+    if (t.empty()) continue;
+    first = std::min(first, value.find(t));
+  }
+  return first;
 }
 
 // One line for the list: line breaks and tabs show as spaces (same length, so marks still fit).
@@ -115,7 +139,10 @@ std::uint32_t PreviewModel::groupOf(std::string_view table, std::string_view col
   auto found = groupIndex_.find(key);
   if (found != groupIndex_.end()) return found->second;
   const auto index = static_cast<std::uint32_t>(groups_.size());
-  groups_.push_back(Group{key.first, key.second});
+  Group group;
+  group.table = key.first;
+  group.column = key.second;
+  groups_.push_back(std::move(group));
   groupIndex_.emplace(std::move(key), index);
   return index;
 }
@@ -125,8 +152,22 @@ void PreviewModel::add(const engine::FieldChange& change, const engine::RowIdent
   e.group = groupOf(change.table, change.column);
   e.where = row.locator;
   e.row = row.text();
-  e.oldShown = shown(change.oldValue);
-  e.newShown = shown(change.newValue);
+  std::vector<std::string_view> finds;
+  std::vector<std::string_view> replaces;
+  if (change.applied == nullptr) {
+    if (!pairs_.empty()) {
+      finds.push_back(pairs_[0].find);
+      replaces.push_back(pairs_[0].replace);
+    }
+  } else {
+    for (std::size_t m : *change.applied) {
+      if (m >= pairs_.size()) continue;
+      finds.push_back(pairs_[m].find);
+      replaces.push_back(pairs_[m].replace);
+    }
+  }
+  e.oldShown = shown(change.oldValue, firstOf(change.oldValue, finds));
+  e.newShown = shown(change.newValue, firstOf(change.newValue, replaces));
   e.oldHash = hashOf(change.oldValue);
   e.oldSize = change.oldValue.size();
   if (change.applied != nullptr) {
