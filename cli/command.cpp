@@ -40,6 +40,11 @@ int Command::execute(std::span<const std::string> args, CommandContext& context)
     }
   }
   if (accepted.manyFiles && (parsed->positional.size() != 1 || parsed->values.contains("recursive"))) {
+    if (parsed->values.contains("undo-file")) {
+      return usageError(context,
+                        "--undo-file names the undo file of one database; with several, leave it "
+                        "out and each gets its own beside the change log");
+    }
     auto files = filesToWorkOn(*parsed);
     if (!files.ok()) return fail(context, files.error().description);
     if (files->empty()) {

@@ -10,6 +10,7 @@
 #include "cli/search_command.h"
 #include "cli/sql_command.h"
 #include "cli/tables_command.h"
+#include "cli/undo_command.h"
 #include "fieldmend_version.h"
 
 namespace cli {
@@ -22,6 +23,7 @@ Program::Program() {
   commands_.push_back(std::make_unique<ReplaceCommand>());
   commands_.push_back(std::make_unique<SearchCommand>());
   commands_.push_back(std::make_unique<SqlCommand>());
+  commands_.push_back(std::make_unique<UndoCommand>());
 }
 
 const Command* Program::find(std::string_view name) const {
@@ -34,7 +36,7 @@ std::string Program::help() const {
   std::string text =
       "Usage: fieldmend-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
       "Reads Microsoft Access databases (.mdb, .accdb) and replaces text in their tables;\n"
-      "only replace and sql's update statement change the file.\n"
+      "only replace, undo and sql's update statement change the file.\n"
       "\n"
       "Commands:\n";
   for (const auto& c : commands_) {

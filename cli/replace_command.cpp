@@ -9,6 +9,7 @@
 #include "cli/quoting.h"
 #include "cli/stream_error_reporter.h"
 #include "cli/table_choice.h"
+#include "cli/undo_command.h"
 #include "db/connection_string.h"
 #include "db/file_exists.h"
 #include "db/table_catalogue.h"
@@ -51,12 +52,14 @@ class ChangePrinter : public engine::RunObserver {
       : out_(out), json_(json), dryRun_(dryRun) {}
   void changed(const engine::FieldChange& c) override {
     if (!dryRun_) return;
+    const engine::RowIdentity& row = rows_.of(c);
     if (json_) {
-      out_ << "{\"change\":{\"table\":" << jsonString(c.table)
+      out_ << "{\"change\":{\"table\":" << jsonString(c.table) << rowJsonMember(row)
            << ",\"column\":" << jsonString(c.column) << ",\"old\":" << jsonString(c.oldValue)
            << ",\"new\":" << jsonString(c.newValue) << "}}\n";
     } else {
-      out_ << "would change " << terminalSafe(c.table) << "." << terminalSafe(c.column) << ": "
+      out_ << "would change " << terminalSafe(c.table) << "." << terminalSafe(c.column) << " ["
+           << terminalSafe(row.text()) << "]: "
            << jsonString(c.oldValue) << " -> " << jsonString(c.newValue) << '\n';
     }
   }
@@ -66,6 +69,7 @@ class ChangePrinter : public engine::RunObserver {
   std::ostream& out_;
   bool json_;
   bool dryRun_;
+  RowNames rows_;
 };
 
 void printJson(std::ostream& out, const engine::TableOutcome& t, bool dryRun) {
@@ -124,6 +128,9 @@ std::string usageFault(const Arguments& args) {
   }
   if (!setFile && args.values.contains("separator")) return "--separator goes with --sets";
   if (setFile && args.value("separator", "::").empty()) return "the separator must not be empty";
+  if (args.values.contains("undo-file") && args.flag("no-undo")) {
+    return "--undo-file and --no-undo do not go together";
+  }
   return {};
 }
 
@@ -134,7 +141,7 @@ std::string ReplaceCommand::help() const {
          "         (--table TABLE ... | --all-tables | --column TABLE.COLUMN ...)\n"
          "         (--find TEXT --replace TEXT | --sets FILE [--separator SEP])\n"
          "         [--ignore-case] [--whole-word] [--regex]\n"
-         "         [--dry-run] [--log PATH] [--json]\n"
+         "         [--dry-run] [--log PATH] [--undo-file PATH | --no-undo] [--json]\n"
          "Replaces text in every field of every record of the chosen tables, in place.\n"
          "A field is changed only where the find text occurs in it (letter case counting);\n"
          "with --sets, the sets apply in file order, each to the value the ones before it\n"
@@ -147,6 +154,10 @@ std::string ReplaceCommand::help() const {
          "Several files (or --recursive DIR, every .mdb and .accdb below DIR) are worked\n"
          "on one by one as if alone, -j N at a time (default: one per core); a file that\n"
          "fails is reported and the others go on, and a last list names every file.\n"
+         "Every change is also recorded in an undo file (beside the change log, readable by\n"
+         "you only; its path is printed), from which 'fieldmend-cli undo' takes the run back.\n"
+         "For a database with a password or encryption none is written unless --undo-file\n"
+         "asks for one, since it holds the changed values in plain text.\n"
          "\n"
          "Options:\n"
          "  --table TABLE        a table to work on (repeat for more)\n"
@@ -164,6 +175,8 @@ std::string ReplaceCommand::help() const {
          "                       groups as $1 or ${name} ($$ is a dollar sign)\n"
          "  --dry-run            print each change it would make; change and log nothing\n"
          "  --log PATH           write the change log to PATH instead\n"
+         "  --undo-file PATH     write the undo file to PATH (which must not exist)\n"
+         "  --no-undo            write no undo file\n"
          "  --json               print JSON lines instead of text\n"
          "  --password PASSWORD  the database password, when it has one\n"
          "  -h, --help           show this help\n"
@@ -187,6 +200,8 @@ AcceptedArguments ReplaceCommand::acceptedArguments() const {
            {"separator", true},
            {"dry-run", false},
            {"log", true},
+           {"undo-file", true},
+           {"no-undo", false},
            {"json", false}},
           true};
 }
@@ -247,12 +262,39 @@ int ReplaceCommand::run(const Arguments& args, CommandContext& context) const {
   run.formats = engine::TextFormats::fromEnvironment();
   run.dryRun = dryRun;
   run.logPath = args.value("log");
+  auto undo = planUndoFile(args, inputs,
+                           run.logPath.empty() ? engine::changeLogPath(run.env) : run.logPath,
+                           context);
+  if (!undo.ok()) return fail(context, undo.error().description);
+  run.recorder = undo->writer.get();
   engine::RunOutcome outcome = engine::runReplacement(inputs, run);
   bar.finish();
+  std::optional<jet::Error> undoFailure;
+  if (undo->writer) {
+    if (jet::Status finished = undo->writer->finish(); !finished.ok()) {
+      undoFailure = finished.error();
+    }
+  }
   if (json) {
     for (const engine::TableOutcome& t : outcome.tables) printJson(context.out, t, dryRun);
   } else {
     printSummary(context.out, outcome, dryRun);
+  }
+  if (undo->writer && undo->writer->created()) {
+    const std::string& undoPath = undo->writer->path();
+    if (json) {
+      context.out << "{\"undoFile\":" << jsonString(undoPath) << "}\n";
+    } else {
+      context.out << "Undo file: " << terminalSafe(undoPath) << " (take the run back with '"
+                  << kProgramName << " undo " << terminalSafe(path) << ' '
+                  << terminalSafe(undoPath) << "')\n";
+    }
+  } else if (!undo->note.empty() && outcome.started && !json) {
+    context.out << terminalSafe(undo->note) << '\n';
+  }
+  if (undoFailure) {
+    fail(context, undoFailure->description);
+    return kExitFailure;
   }
   return outcome.clean() ? kExitOk : kExitFailure;
 }

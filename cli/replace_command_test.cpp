@@ -66,8 +66,8 @@ TEST_F(ReplaceCommandTest, ADryRunPrintsEachChangeAndWritesNothing) {
                    "--dry-run", "--log", log});
   EXPECT_EQ(r.code, kExitOk) << r.err;
   EXPECT_EQ(r.out,
-            "would change Customers.City: \"Paris\" -> \"Baris\"\n"
-            "would change Customers.City: \"Pau\" -> \"Bau\"\n"
+            "would change Customers.City [row at page 52, slot 0]: \"Paris\" -> \"Baris\"\n"
+            "would change Customers.City [row at page 52, slot 2]: \"Pau\" -> \"Bau\"\n"
             "Dry run: 2 values would change, 0 changes would be skipped; nothing was changed or "
             "logged.\n"
             "Customers: 3 rows read, 2 values would change, 0 changes skipped\n");
@@ -78,11 +78,13 @@ TEST_F(ReplaceCommandTest, ADryRunPrintsEachChangeAndWritesNothing) {
 TEST_F(ReplaceCommandTest, ARunChangesLogsAndSummarises) {
   Outcome r = run({"replace", db, "--all-tables", "--find", "P", "--replace", "B", "--log", log});
   EXPECT_EQ(r.code, kExitOk) << r.err;
+  const std::string undoFile = folder.file("fieldmend-undo-20261208-140509.undo");
   EXPECT_EQ(r.out,
             "Done: 2 values changed.\n"
             "Customers: 3 rows read, 2 values changed, 0 changes skipped\n"
             "Change log: " +
-                log + " (2 lines added)\n");
+                log + " (2 lines added)\n" + "Undo file: " + undoFile +
+                " (take the run back with 'fieldmend-cli undo " + db + " " + undoFile + "')\n");
   EXPECT_EQ(cities(), (std::vector<std::optional<std::string>>{"Baris", "Lyon", "Bau"}));
   EXPECT_EQ(fileLines(log).size(), 2u);
 }

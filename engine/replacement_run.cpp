@@ -42,6 +42,9 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
   }
   open.setBeforeCommit([&services] {
     jet::Status synced = services.log.sync();
+    if (synced.ok() && services.context.recorder != nullptr) {
+      synced = services.context.recorder->sync();
+    }
     if (!synced.ok() && !services.logFailure) services.logFailure = synced.error();
     return synced;
   });

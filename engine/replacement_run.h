@@ -20,6 +20,10 @@
 #include "engine/text_formats.h"
 #include "jet/core/status.h"
 
+namespace db {
+class Recordset;
+}
+
 namespace engine {
 
 // One entry of the table list: its text (the table name) and its selected flag.
@@ -101,6 +105,10 @@ struct FieldChange {
   std::string_view oldValue;
   std::string_view newValue;
   const std::vector<std::size_t>* applied = nullptr;  // multiple mode only
+  // The record and the field changed (the record as read; a dry run changes nothing), for
+  // naming the row. Null where the change comes from no recordset.
+  const db::Recordset* record = nullptr;
+  std::size_t field = 0;
 };
 
 // A change that was not made, and why (the tolerated provider errors, or a record that changed
@@ -118,6 +126,19 @@ class RunObserver {
   virtual ~RunObserver() = default;
   virtual void changed(const FieldChange& change) = 0;
   virtual void skipped(const SkippedChange& skip) = 0;
+};
+
+// Keeps what is needed to take a run back (the undo file). Told of each change just before it is
+// made, and asked to make what it holds durable before each commit, with the change log, so
+// that no change reaches the file without its record. Optional.
+class ChangeRecorder {
+ public:
+  virtual ~ChangeRecorder() = default;
+  // A failure stops the run there, as a change log that cannot be written does.
+  virtual jet::Status recordChange(const FieldChange& change) = 0;
+  // The change last recorded was not made after all (skipped).
+  virtual void changeNotMade() = 0;
+  virtual jet::Status sync() = 0;
 };
 
 // Counts per table; memory stays flat however many rows the table has.
@@ -161,6 +182,10 @@ struct RunContext {
   EventPump& events;
   ProgressSink* progress = nullptr;  // optional
   RunObserver* observer = nullptr;   // optional
+  ChangeRecorder* recorder = nullptr;  // optional; not used by a dry run
+  // Asked before each change is logged and made; false leaves that field as it is, unlogged and
+  // uncounted (a preview's unticked changes). Empty: every change is made.
+  std::function<bool(const FieldChange&)> accept = {};
   // The environment (TEMP, TMPDIR): the log's folder comes from it. Pass the real one
   // (std::getenv); the default sees nothing set, so the log would go to /tmp.
   EnvLookup env = [](const char*) -> const char* { return nullptr; };

@@ -86,6 +86,7 @@ void TablePass::single(db::Recordset& records, std::size_t k, const std::string&
   if (match.limit) return skip(records, k, value, *match.limit);
   if (!match.matched) return;
   std::string newValue = std::move(match.value);
+  if (!accepted(records, k, value, newValue, nullptr)) return;
   if (!logLine(138, inputs_.findText, inputs_.replaceText, records.fieldName(k))) return;
   write(140, records, k, value, newValue, nullptr);
 }
@@ -99,6 +100,7 @@ void TablePass::multiple(db::Recordset& records, std::size_t k, const std::strin
   if (matched.limit) return skip(records, k, value, *matched.limit);
   SetsOutcome outcome = std::move(matched.outcome);
   if (outcome.applied.empty()) return;
+  if (!accepted(records, k, value, outcome.value, &outcome.applied)) return;
   for (std::size_t m : outcome.applied) {
     const ReplacementSet& set = inputs_.sets[m];
     if (!logLine(146, set.find, set.replace, records.fieldName(k))) return;
@@ -132,7 +134,8 @@ void TablePass::write(int line, db::Recordset& records, std::size_t k, const std
                       const std::string& newValue, const std::vector<std::size_t>* applied) {
   db::HandlerTrap& trap = services_.trap;
   trap.begin(line);
-  FieldChange change{outcome_.table, records.fieldName(k), oldValue, newValue, applied};
+  FieldChange change{outcome_.table, records.fieldName(k), oldValue, newValue, applied,
+                     &records, k};
   if (newValue == oldValue) return;  // an empty find text: nothing to write
   if (services_.context.dryRun) {
     if (!holdsText(records.field(k).type)) {
@@ -145,7 +148,11 @@ void TablePass::write(int line, db::Recordset& records, std::size_t k, const std
     if (auto refused = columnRefusals_.find(k); refused != columnRefusals_.end()) {
       return skip(records, k, oldValue, refused->second);
     }
+    if (!record(change)) return;
     jet::Status done = records.updateText(k, newValue);
+    if (!done.ok() && services_.context.recorder != nullptr) {
+      services_.context.recorder->changeNotMade();
+    }
     if (!done.ok() && services_.logFailure) {  // the log could not be made durable first
       trap.fail(done.error());
       return;
@@ -180,6 +187,22 @@ void TablePass::skip(const db::Recordset& records, std::size_t k, const std::str
     services_.context.observer->skipped(
         SkippedChange{outcome_.table, records.fieldName(k), oldValue, &reason});
   }
+}
+
+bool TablePass::accepted(const db::Recordset& records, std::size_t k, const std::string& oldValue,
+                         const std::string& newValue, const std::vector<std::size_t>* applied) {
+  if (!services_.context.accept) return true;
+  return services_.context.accept(FieldChange{outcome_.table, records.fieldName(k), oldValue,
+                                              newValue, applied, &records, k});
+}
+
+bool TablePass::record(const FieldChange& change) {
+  if (services_.context.recorder == nullptr) return true;
+  jet::Status recorded = services_.context.recorder->recordChange(change);
+  if (recorded.ok()) return true;
+  services_.logFailure = recorded.error();
+  services_.trap.fail(recorded.error());
+  return false;
 }
 
 bool TablePass::mustStop() {

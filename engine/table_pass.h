@@ -51,6 +51,12 @@ class TablePass {
              const std::string& newValue, const std::vector<std::size_t>* applied);
   void skip(const db::Recordset& records, std::size_t k, const std::string& oldValue,
             const jet::Error& reason);
+  // Whether the run's filter lets this change be made (always, without one).
+  bool accepted(const db::Recordset& records, std::size_t k, const std::string& oldValue,
+                const std::string& newValue, const std::vector<std::size_t>* applied);
+  // Hands the change to the run's recorder before it is made; false (reported, and the run
+  // stops) when it could not be recorded.
+  bool record(const FieldChange& change);
   bool mustStop();
   void progress(std::uint64_t row);
 

@@ -26,7 +26,7 @@ expect() {  # expect WHAT GOT WANTED
     failed=1
   fi
 }
-expect commands "$(complete_words "")" "check export info replace search sql tables "
+expect commands "$(complete_words "")" "check export info replace search sql tables undo "
 expect "command prefix" "$(complete_words t)" "tables "
 expect "program options" "$(complete_words --v)" "--version "
 expect "options" "$(complete_words replace a.mdb --dr)" "--dry-run "

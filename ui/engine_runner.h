@@ -12,6 +12,9 @@ class EngineRunner : public ReplacementRunner {
   // `env` gives the environment (TEMP...); the default is the process's own.
   explicit EngineRunner(engine::EnvLookup env = {});
   void run(const RunRequest& request, RunSurface& surface) override;
+  void preview(const RunRequest& request, PreviewSurface& surface) override;
+  void undo(const RunRequest& request, const std::string& undoPath,
+            RunSurface& surface) override;
 
  private:
   engine::EnvLookup env_;

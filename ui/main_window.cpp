@@ -30,6 +30,7 @@
 #include "ui/hover_rule.h"
 #include "ui/match_option_controls.h"
 #include "ui/load_sets_window.h"
+#include "ui/preview_window.h"
 #include "ui/twips.h"
 
 namespace ui {
@@ -80,6 +81,7 @@ class MainWindow::Surface : public RunSurface {
   }
   bool cancelRequested() override { return window_.cancelRequested_; }
   void finished(const engine::RunSummary& summary) override { window_.showSummary(summary); }
+  void undoAvailable(const std::string& undoPath) override { window_.offerUndo(undoPath); }
 
  private:
   static constexpr qint64 kPaintEveryMs = 50;
@@ -136,7 +138,12 @@ void MainWindow::buildControls() {
   buttons_[5] = new QPushButton(QStringLiteral("< Back"), this);
   buttons_[5]->setGeometry(twipsRect(120, 6800, 7800, 405));
   buttons_[1] = new QPushButton(QStringLiteral("Start Replacing"), this);
-  buttons_[1]->setGeometry(twipsRect(120, 7320, 7800, 405));
+  buttons_[1]->setGeometry(twipsRect(120, 7320, 5760, 405));
+  // Beside "Start Replacing", which gives it the last quarter of its row.
+  previewButton_ = new QPushButton(QStringLiteral("Preview\u2026"), this);
+  previewButton_->setObjectName("PreviewRun");
+  previewButton_->setFont(app::buttonFont());
+  previewButton_->setGeometry(twipsRect(6000, 7320, 1920, 405));
   buildProgressPanel();
 
   for (int n : {1, 3, 4, 5, 8, 9, 10, 11, 12}) {
@@ -148,6 +155,7 @@ void MainWindow::buildControls() {
                       buttons_[5], buttons_[1],  tabControl1_, combo1_,      combo2_,
                       buttons_[3], buttons_[10], buttons_[11], buttons_[12], buttons_[4]};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  setTabOrder(buttons_[1], previewButton_);
 
   connect(buttons_[1], &QPushButton::clicked, this, [this] { startReplacing(); });
   connect(buttons_[3], &QPushButton::clicked, this, [this] { removeSelectedSet(); });
@@ -158,6 +166,7 @@ void MainWindow::buildControls() {
   connect(buttons_[10], &QPushButton::clicked, this, [this] { addSet(); });
   connect(buttons_[11], &QPushButton::clicked, this, [this] { clearAllSets(); });
   connect(buttons_[12], &QPushButton::clicked, this, [this] { loadSets(); });
+  connect(previewButton_, &QPushButton::clicked, this, [this] { preview(); });
   connect(list1_, &QListWidget::itemClicked, this, [this] { probeTable(); });
   connect(tabControl1_, &QTabWidget::currentChanged, this, [this](int i) { onTabChanged(i); });
   connect(combo1_, &QComboBox::activated, this,
@@ -234,6 +243,12 @@ void MainWindow::buildProgressPanel() {
   summaryBox_->setReadOnly(true);
   summaryBox_->setGeometry(0, row, px(kPanelWidth), px(kSummaryBoxHeight));
   summaryBox_->hide();
+  undoButton_ = new QPushButton(QStringLiteral("Undo this run"), progressPanel_);
+  undoButton_->setObjectName("UndoRun");
+  undoButton_->setFont(app::buttonFont());
+  undoButton_->setGeometry(0, row + px(kSummaryBoxHeight + kPanelGap), px(3600), px(405));
+  undoButton_->hide();
+  connect(undoButton_, &QPushButton::clicked, this, [this] { undoLastRun(); });
   progressPanel_->hide();
 }
 
@@ -242,7 +257,8 @@ void MainWindow::buildProgressPanel() {
 void MainWindow::showPanel(bool shown) {
   progressPanel_->setVisible(shown);
   const QWidget& last = summaryShown_ ? static_cast<QWidget&>(*summaryBox_) : *progressBar_;
-  const int panel = last.geometry().bottom() + 1;
+  const QWidget& bottom = summaryShown_ && !undoPath_.empty() ? *undoButton_ : last;
+  const int panel = bottom.geometry().bottom() + 1;
   progressPanel_->resize(px(kPanelWidth), panel);
   setFixedSize(px(kDesignedWidth), px(kDesignedHeight) + (shown ? panel + px(120) : 0));
 }
@@ -255,6 +271,7 @@ void MainWindow::placePanelRow() {
   progressBar_->move(0, row);
   cancelButton_->move(cancelButton_->x(), row);
   summaryBox_->move(0, row);
+  undoButton_->move(0, row + summaryBox_->height() + px(kPanelGap));
 }
 
 void MainWindow::showSummary(const engine::RunSummary& summary) {
@@ -276,6 +293,8 @@ void MainWindow::refuseClose() { context_.dialogs.notify(kCloseRefused); }
 void MainWindow::applyHoverRule() {
   for (int n : {1, 3, 4, 5, 8, 9, 10, 11, 12}) hover_->handOver(*buttons_[n]);
   hover_->handOver(*cancelButton_);
+  hover_->handOver(*previewButton_);
+  hover_->handOver(*undoButton_);
   hover_->arrowOver(*this);
   hover_->arrowOver(*frame1_);
   hover_->arrowOver(*list1_);
@@ -466,7 +485,10 @@ void MainWindow::setRunning(bool running) {
   tabControl1_->setEnabled(!running);
   buttons_[1]->setEnabled(!running);
   buttons_[5]->setEnabled(!running);
+  previewButton_->setEnabled(!running);
   if (!running) return;  // the panel stays, for the summary
+  undoPath_.clear();  // a new run: the last one is no longer offered for undoing
+  undoButton_->hide();
   cancelRequested_ = false;
   summaryShown_ = false;
   progressBar_->setValue(0);
@@ -486,6 +508,55 @@ void MainWindow::startReplacing() {
     setRunning(false);
   }
   if (!summaryShown_) showPanel(false);
+}
+
+void MainWindow::preview() {
+  RunRequest request = runRequest();
+  PreviewWindow window(context_, request, this);
+  context_.dialogs.runModal(window);
+  if (!window.applyChosen()) return;
+  PreviewModel& ticked = window.model();
+  request.accept = [&ticked](const engine::FieldChange& change) { return ticked.accepts(change); };
+  Surface surface(*this);
+  context_.runner.run(request, surface);
+  if (running_) {
+    pointer_.setMode(app::PointerMode::kDefault);
+    setRunning(false);
+  }
+  if (!summaryShown_) {
+    showPanel(false);
+    return;
+  }
+  const std::size_t missed = ticked.tickedCount() - std::min(ticked.accepted(), ticked.tickedCount());
+  if (missed > 0) {
+    summaryBox_->appendPlainText(
+        QStringLiteral("%1 ticked changes were not made: their cells no longer held the values "
+                       "shown in the preview.")
+            .arg(missed));
+  }
+}
+
+void MainWindow::offerUndo(const std::string& undoPath) {
+  undoPath_ = undoPath;
+  undoButton_->show();
+  placePanelRow();
+  showPanel(true);
+}
+
+void MainWindow::undoLastRun() {
+  if (undoPath_.empty()) return;
+  app::QuestionBox& questions = context_.dialogs;
+  if (!questions.askYesNo(kUndoQuestion)) return;
+  const std::string undoPath = undoPath_;
+  Surface surface(*this);
+  context_.runner.undo(runRequest(), undoPath, surface);
+  if (running_) {
+    pointer_.setMode(app::PointerMode::kDefault);
+    setRunning(false);
+  }
+  undoPath_.clear();  // taken back: a second undo would change nothing
+  undoButton_->hide();
+  showPanel(summaryShown_);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

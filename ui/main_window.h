@@ -32,6 +32,10 @@ class MainWindow : public QWidget {
   static constexpr char kCloseRefused[] =
       "The replacement run is still working, so Fieldmend cannot close yet. Press Cancel to stop "
       "it after the current row (what it has changed stays changed), then close the window.";
+  // Asked before "Undo this run" takes the last run back.
+  static constexpr char kUndoQuestion[] =
+      "Undo this run? Every value it changed that still holds its new value gets its old value "
+      "back; values changed since are left alone.";
 
   // Builds the controls; load() runs the window's load steps.
   explicit MainWindow(WindowContext& context);
@@ -65,6 +69,8 @@ class MainWindow : public QWidget {
   void chooseColumns();
   QPushButton& columnsButton() { return *columnsButton_; }
   const engine::ColumnChoice& columnChoice() const { return columns_; }
+  void preview();            // "Preview…": the changes a run would make, to tick and apply
+  void undoLastRun();        // "Undo this run", after one question
 
   // For tests and the screenshot script: the controls by their design names.
   QListWidget& tableList() { return *list1_; }
@@ -83,6 +89,10 @@ class MainWindow : public QWidget {
   QLabel& progressLabel() { return *progressLabel_; }
   QPushButton& cancelButton() { return *cancelButton_; }
   QPlainTextEdit& summaryBox() { return *summaryBox_; }
+  QPushButton& previewButton() { return *previewButton_; }
+  // Shown below the summary while the last run can be taken back from its undo file.
+  QPushButton& undoButton() { return *undoButton_; }
+  void offerUndo(const std::string& undoPath);
   bool running() const { return running_; }
   void requestCancel() { cancelRequested_ = true; }
   void showSummary(const engine::RunSummary& summary);
@@ -122,6 +132,7 @@ class MainWindow : public QWidget {
   bool running_ = false;
   bool cancelRequested_ = false;
   bool summaryShown_ = false;  // this run's summary is in the panel
+  std::string undoPath_;       // the last run's undo file, while it is offered
 
   QGroupBox* frame1_ = nullptr;
   QListWidget* list1_ = nullptr;
@@ -139,6 +150,8 @@ class MainWindow : public QWidget {
   MatchOptionControls* matchOptions_ = nullptr;
   QPushButton* columnsButton_ = nullptr;
   engine::ColumnChoice columns_;
+  QPushButton* previewButton_ = nullptr;
+  QPushButton* undoButton_ = nullptr;
 };
 
 }  // namespace ui

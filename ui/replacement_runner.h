@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "engine/column_choice.h"
 #include "engine/matcher.h"
 #include "engine/replacement.h"
+#include "engine/row_identity.h"
 #include "engine/run_summary.h"
 
 namespace ui {
@@ -35,6 +37,8 @@ struct RunRequest {
   std::vector<engine::ReplacementSet> sets;
   engine::MatchOptions match;  // the window's match option boxes
   engine::ColumnChoice columns;  // from "Columns…"; every column when it names no table
+  // Asked before each change; false leaves it unmade (the changes unticked in a preview).
+  std::function<bool(const engine::FieldChange&)> accept;
 };
 
 class RunSurface {
@@ -50,6 +54,20 @@ class RunSurface {
   virtual bool cancelRequested() = 0;
   // What the run did, once it has ended (cancelled or not) and before "Done." is shown.
   virtual void finished(const engine::RunSummary& summary) = 0;
+  // After finished(), when the run wrote an undo file: where it is, to take the run back.
+  virtual void undoAvailable(const std::string& /*undoPath*/) {}
+};
+
+// A preview as the preview window takes it: each change the run would make, as it is found.
+class PreviewSurface {
+ public:
+  virtual ~PreviewSurface() = default;
+  virtual void report(const db::ErrorReport& report) = 0;
+  virtual void notice(const std::string& text) = 0;  // "Please select a table", recovery
+  virtual void progress(std::string_view table, std::uint64_t row, std::uint64_t rows) = 0;
+  virtual bool cancelRequested() = 0;
+  virtual void change(const engine::FieldChange& change, const engine::RowIdentity& row) = 0;
+  virtual void finished(const engine::RunSummary& summary) = 0;
 };
 
 class ReplacementRunner {
@@ -57,6 +75,12 @@ class ReplacementRunner {
   virtual ~ReplacementRunner() = default;
   // The whole run, start to end, on the calling thread.
   virtual void run(const RunRequest& request, RunSurface& surface) = 0;
+  // A dry run of the request, told to `surface`; changes nothing.
+  virtual void preview(const RunRequest& /*request*/, PreviewSurface& /*surface*/) {}
+  // Takes back the run whose undo file is `undoPath`, on the request's database; what it did
+  // reaches surface.finished().
+  virtual void undo(const RunRequest& /*request*/, const std::string& /*undoPath*/,
+                    RunSurface& /*surface*/) {}
 };
 
 }  // namespace ui

@@ -20,6 +20,7 @@
 #include "ui/database_access.h"
 #include "ui/database_window.h"
 #include "ui/engine_runner.h"
+#include "ui/preview_window.h"
 #include "ui/load_sets_window.h"
 #include "ui/main_window.h"
 #include "ui/qt_dialogs.h"
@@ -64,6 +65,7 @@ class SnapshotSurface : public ui::RunSurface {
   }
   bool cancelRequested() override { return window_.cancelRequested(); }
   void finished(const engine::RunSummary& summary) override { window_.finished(summary); }
+  void undoAvailable(const std::string& undoPath) override { window_.undoAvailable(undoPath); }
 
  private:
   ui::RunSurface& window_;
@@ -79,6 +81,9 @@ class SnapshotRunner : public ui::ReplacementRunner {
   void run(const ui::RunRequest& request, ui::RunSurface& surface) override {
     SnapshotSurface stopping(surface, draw, "Orders", 60);
     real_.run(request, stopping);
+  }
+  void preview(const ui::RunRequest& request, ui::PreviewSurface& surface) override {
+    real_.preview(request, surface);
   }
 
  private:
@@ -166,6 +171,19 @@ int main(int argc, char* argv[]) {
   form2.startReplacing();
   ok = save(form2, output + "/run-summary.png") && ok;
   form2.back();
+
+  // The preview of a single pair over every table, filled by its dry run.
+  ui::RunRequest preview;
+  preview.databasePath = copy.toStdString();
+  for (int i = 0; i < form2.tableList().count(); ++i) {
+    preview.tables.push_back({form2.tableList().item(i)->text().toStdString(), true});
+  }
+  preview.currentIndex = 0;
+  preview.findText = "an";
+  preview.replaceText = "AN";
+  ui::PreviewWindow previewWindow(context, preview, &form2);
+  previewWindow.start();
+  ok = save(previewWindow, output + "/preview-window.png") && ok;
 
   // A start of its own, with no remembered database, so that the database window stays up.
   app::SettingsStore fresh(temp.filePath("skinned-settings/Fieldmend.ini"));
