@@ -25,9 +25,12 @@ struct Options {
   int memoColumns = 1;
   int numberColumns = 2;
   int textLength = 40;  // characters in a text cell (memos: ten times as many)
+  int columnLength = 0;  // declared length of the text columns; 0: the text length
   int accents = 10;     // percent of words carrying accented or non-Latin characters
   int matchRate = 5;    // percent of text cells holding the search word
   std::string needle = "needle";
+  int everyColumns = 0;  // text columns in which every cell holds `everyWord`
+  std::string everyWord = "always";
   std::uint32_t seed = 1;
   std::string password;  // non-empty: an encrypted .accdb
 };
@@ -37,7 +40,8 @@ void usage() {
                "usage: make_fixture OUTPUT.mdb|OUTPUT.accdb [--rows N] [--tables N]\n"
                "  [--text-columns N] [--indexed-text N] [--memo-columns N] [--number-columns N]\n"
                "  [--text-length N] [--accents PERCENT] [--match-rate PERCENT] [--needle WORD]\n"
-               "  [--seed N] [--template-dir DIR] [--password P]\n");
+               "  [--column-length N] [--every-columns N] [--every-word WORD] [--seed N] [--template-dir DIR]\n"
+               "  [--password P]\n");
 }
 
 bool endsWith(const std::string& s, const std::string& tail) {
@@ -73,6 +77,12 @@ bool parse(int argc, char** argv, Options& o) {
       o.matchRate = static_cast<int>(number());
     else if (key == "--needle")
       o.needle = value;
+    else if (key == "--column-length")
+      o.columnLength = static_cast<int>(number());
+    else if (key == "--every-columns")
+      o.everyColumns = static_cast<int>(number());
+    else if (key == "--every-word")
+      o.everyWord = value;
     else if (key == "--seed")
       o.seed = static_cast<std::uint32_t>(number());
     else if (key == "--template-dir")
@@ -82,7 +92,9 @@ bool parse(int argc, char** argv, Options& o) {
     else
       return false;
   }
-  return (argc % 2) == 0 && (o.password.empty() || o.accdb) && o.tables >= 1 && o.textLength >= 1 && o.textLength <= 255;
+  return (argc % 2) == 0 && (o.password.empty() || o.accdb) && o.tables >= 1 && o.textLength >= 1 && o.textLength <= 255 &&
+         o.columnLength >= 0 && o.columnLength <= 255 &&
+         (o.columnLength == 0 || o.columnLength >= o.textLength);
 }
 
 // Words of plain Latin letters, some with accents or other scripts, cut to the wanted length.
@@ -91,14 +103,23 @@ class TextMaker {
   explicit TextMaker(const Options& o) : o_(o), random_(o.seed) {}
 
   std::string cell(std::size_t length) {
+    const bool match = percent() < o_.matchRate;
+    return cellWith(length, match ? &o_.needle : nullptr);
+  }
+  // A cell that holds `held` (when given) once, at a random place.
+  std::string cellWith(std::size_t length, const std::string* held) {
     std::string out;
     std::size_t units = 0;
-    bool match = percent() < o_.matchRate;
-    std::size_t at = match ? random_() % length : length;
+    std::size_t at = length;
+    if (held == &o_.needle) {
+      at = random_() % length;
+    } else if (held != nullptr) {  // early enough that the cut at `length` keeps it whole
+      at = random_() % std::max<std::size_t>(1, length - std::min(length, held->size() + 1));
+    }
     while (units < length) {
       if (units >= at) {
-        out += o_.needle;
-        units += o_.needle.size();
+        out += *held;
+        units += held->size();
         at = length;
       } else {
         const std::string& w = word();
@@ -146,7 +167,11 @@ std::vector<jet::ColumnSpec> columns(const Options& o) {
   std::vector<jet::ColumnSpec> out = {{"Id", jet::ColumnType::kLong}};
   for (int i = 1; i <= o.textColumns; ++i) {
     out.push_back({"Text" + std::to_string(i), jet::ColumnType::kText,
-                   static_cast<std::uint16_t>(o.textLength)});
+                   static_cast<std::uint16_t>(o.columnLength != 0 ? o.columnLength : o.textLength)});
+  }
+  for (int i = 1; i <= o.everyColumns; ++i) {
+    out.push_back({"Every" + std::to_string(i), jet::ColumnType::kText,
+                   static_cast<std::uint16_t>(o.columnLength != 0 ? o.columnLength : o.textLength)});
   }
   for (int i = 1; i <= o.memoColumns; ++i)
     out.push_back({"Memo" + std::to_string(i), jet::ColumnType::kMemo});
@@ -178,6 +203,11 @@ std::vector<jet::Value> row(const Options& o, TextMaker& text, std::uint64_t n) 
   add([&](jet::Value& v) { v.integer = static_cast<std::int64_t>(n + 1); });
   for (int i = 0; i < o.textColumns; ++i) {
     add([&](jet::Value& v) { v.text = text.cell(static_cast<std::size_t>(o.textLength)); });
+  }
+  for (int i = 0; i < o.everyColumns; ++i) {
+    add([&](jet::Value& v) {
+      v.text = text.cellWith(static_cast<std::size_t>(o.textLength), &o.everyWord);
+    });
   }
   for (int i = 0; i < o.memoColumns; ++i) {
     add([&](jet::Value& v) { v.text = text.cell(static_cast<std::size_t>(o.textLength) * 10); });

@@ -11,6 +11,7 @@
 
 #include <utime.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "db/recording_error_reporter.h"
@@ -231,7 +232,10 @@ TEST_F(UndoTest, AnUndoFileOfAnotherDatabaseIsRefusedNamingBoth) {
   const std::string undoFile = replace("P", "Q");
   const std::string other = folder.file("other.mdb");
   std::filesystem::copy_file(db, other);
-  ::utime(other.c_str(), nullptr);  // a copy made later: not the file the run left
+  // A copy made later: not the file the run left. (File times tick coarsely, so "now" could
+  // still equal the run's own time.)
+  std::filesystem::last_write_time(
+      other, std::filesystem::last_write_time(db) + std::chrono::seconds(2));
   const auto bytes = jet::testing::readWhole(other);
   ApplyOutcome out = undo(undoFile, other);
   ASSERT_TRUE(out.refused);
