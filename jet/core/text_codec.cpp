@@ -37,48 +37,114 @@ void appendUtf8(std::string& out, char32_t c) {
 
 namespace {
 
-// Turns a sequence of UTF-16 code units into UTF-8, pairing surrogates.
+// Writes UTF-8 through a raw pointer into room reserved beforehand: at most three bytes per
+// UTF-16 unit, four per surrogate pair, so two bytes of output per stored byte always suffice.
+inline char* putUtf8(char* p, char32_t c) {
+  if (c < 0x80) {
+    *p++ = static_cast<char>(c);
+  } else if (c < 0x800) {
+    *p++ = static_cast<char>(0xC0 | (c >> 6));
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    *p++ = static_cast<char>(0xE0 | (c >> 12));
+    *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    *p++ = static_cast<char>(0xF0 | (c >> 18));
+    *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return p;
+}
+
+// Turns a sequence of UTF-16 code units into UTF-8, pairing surrogates; a lone surrogate
+// becomes U+FFFD.
 class Utf16Sink {
  public:
-  explicit Utf16Sink(std::string& out) : out_(out) {}
+  explicit Utf16Sink(char* out) : p_(out) {}
   void put(char16_t u) {
+    if (u < 0x80 && pendingHigh_ == 0) {
+      *p_++ = static_cast<char>(u);
+      return;
+    }
     if (pendingHigh_ != 0) {
       if (u >= 0xDC00 && u <= 0xDFFF) {
         char32_t c = 0x10000 + ((static_cast<char32_t>(pendingHigh_) - 0xD800) << 10) +
                      (static_cast<char32_t>(u) - 0xDC00);
         pendingHigh_ = 0;
-        appendUtf8(out_, c);
+        p_ = putUtf8(p_, c);
         return;
       }
       pendingHigh_ = 0;
-      appendUtf8(out_, kReplacement);
+      p_ = putUtf8(p_, kReplacement);
     }
     if (u >= 0xD800 && u <= 0xDBFF) {
       pendingHigh_ = u;
     } else if (u >= 0xDC00 && u <= 0xDFFF) {
-      appendUtf8(out_, kReplacement);
+      p_ = putUtf8(p_, kReplacement);
     } else {
-      appendUtf8(out_, u);
+      p_ = putUtf8(p_, u);
     }
   }
-  void finish() {
-    if (pendingHigh_ != 0) appendUtf8(out_, kReplacement);
+  // Bytes of one byte a character (Latin-1): plain ASCII is copied as it is.
+  void putNarrow(const std::uint8_t* b, std::size_t n) {
+    std::size_t i = 0;
+    if (pendingHigh_ == 0) {  // eight ASCII bytes at a time
+      for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, b + i, 8);
+        if ((w & 0x8080808080808080u) != 0) break;
+        std::memcpy(p_, b + i, 8);
+        p_ += 8;
+      }
+    }
+    for (; i < n; ++i) {
+      if (b[i] < 0x80 && pendingHigh_ == 0) {
+        *p_++ = static_cast<char>(b[i]);
+      } else {
+        put(static_cast<char16_t>(b[i]));
+      }
+    }
+  }
+  // Little-endian UTF-16 units: runs of ASCII four units at a time.
+  void putWide(const std::uint8_t* b, std::size_t n) {
+    std::size_t i = 0;
+    while (i + 1 < n) {
+      if (pendingHigh_ == 0) {
+        for (; i + 8 <= n; i += 8) {
+          std::uint64_t w;
+          std::memcpy(&w, b + i, 8);
+          if ((w & 0xFF80FF80FF80FF80u) != 0) break;
+          p_[0] = static_cast<char>(b[i]);
+          p_[1] = static_cast<char>(b[i + 2]);
+          p_[2] = static_cast<char>(b[i + 4]);
+          p_[3] = static_cast<char>(b[i + 6]);
+          p_ += 4;
+        }
+        if (i + 1 >= n) break;
+      }
+      put(static_cast<char16_t>(b[i] | (b[i + 1] << 8)));
+      i += 2;
+    }
+  }
+  char* finish() {
+    if (pendingHigh_ != 0) p_ = putUtf8(p_, kReplacement);
     pendingHigh_ = 0;
+    return p_;
   }
 
  private:
-  std::string& out_;
+  char* p_;
   char16_t pendingHigh_ = 0;
 };
 
 void decodeSegment(std::span<const std::uint8_t> seg, bool oneByte, Utf16Sink& sink) {
   if (oneByte) {
-    for (std::uint8_t b : seg) sink.put(static_cast<char16_t>(b));
+    sink.putNarrow(seg.data(), seg.size());
     return;
   }
-  for (std::size_t i = 0; i + 1 < seg.size(); i += 2) {
-    sink.put(static_cast<char16_t>(u16(seg, i)));
-  }
+  sink.putWide(seg.data(), seg.size());
 }
 
 bool isCompressed(std::span<const std::uint8_t> s) {
@@ -151,26 +217,31 @@ std::string charsetName(std::uint16_t codePage) {
 
 }  // namespace
 
-std::string decodeUcs2Text(std::span<const std::uint8_t> stored) {
-  std::string out;
-  out.reserve(stored.size());
-  Utf16Sink sink(out);
+void decodeUcs2TextInto(std::span<const std::uint8_t> stored, std::string& out) {
+  out.resize(2 * stored.size() + 4);
+  Utf16Sink sink(out.data());
   if (!isCompressed(stored)) {
     decodeSegment(stored, false, sink);
-    sink.finish();
-    return out;
+  } else {
+    // Compressed: every 0x00 byte switches between one byte per character and two.
+    bool oneByte = true;
+    std::size_t start = 2;
+    while (start < stored.size()) {
+      const void* zero = std::memchr(stored.data() + start, 0, stored.size() - start);
+      if (zero == nullptr) break;
+      const auto i = static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - stored.data());
+      decodeSegment(stored.subspan(start, i - start), oneByte, sink);
+      oneByte = !oneByte;
+      start = i + 1;
+    }
+    decodeSegment(stored.subspan(start), oneByte, sink);
   }
-  // Compressed: every 0x00 byte switches between one byte per character and two.
-  bool oneByte = true;
-  std::size_t start = 2;
-  for (std::size_t i = 2; i < stored.size(); ++i) {
-    if (stored[i] != 0x00) continue;
-    decodeSegment(stored.subspan(start, i - start), oneByte, sink);
-    oneByte = !oneByte;
-    start = i + 1;
-  }
-  decodeSegment(stored.subspan(start), oneByte, sink);
-  sink.finish();
+  out.resize(static_cast<std::size_t>(sink.finish() - out.data()));
+}
+
+std::string decodeUcs2Text(std::span<const std::uint8_t> stored) {
+  std::string out;
+  decodeUcs2TextInto(stored, out);
   return out;
 }
 

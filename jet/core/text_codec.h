@@ -16,6 +16,8 @@ namespace jet {
 // one byte per character and two) -> UTF-8. Surrogate pairs become one 4-byte UTF-8 sequence;
 // a lone surrogate becomes U+FFFD. An odd trailing byte is ignored.
 std::string decodeUcs2Text(std::span<const std::uint8_t> stored);
+// The same into `out`, whose room is reused: no allocation once it has held a longer text.
+void decodeUcs2TextInto(std::span<const std::uint8_t> stored, std::string& out);
 
 // UTF-8 -> UCS-2LE (characters beyond U+FFFF as surrogate pairs). Invalid UTF-8 is an error
 // naming the input.

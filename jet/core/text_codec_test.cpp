@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace jet {
 namespace {
 
@@ -19,6 +21,68 @@ TEST(TextCodec, DecodesPlainAndCompressedUcs2) {
   // An odd byte left at the end of a two-byte run is dropped.
   EXPECT_EQ(decodeUcs2Text(bytes({'A', 0, 'B'})), "A");
   EXPECT_EQ(decodeUcs2Text({}), "");
+}
+
+// The decoder's word-at-a-time runs against one unit at a time, on random stored bytes that mix
+// ASCII runs, Latin-1, other scripts, surrogates (paired and lone) and compression switches.
+TEST(TextCodec, FastDecodingMatchesUnitByUnit) {
+  auto reference = [](const std::vector<std::uint8_t>& s) {
+    std::vector<char16_t> units;
+    const bool compressed = s.size() >= 2 && s[0] == 0xFF && s[1] == 0xFE;
+    // Compressed text is split at every zero byte into runs, one byte a unit and two in turn.
+    std::vector<std::vector<std::uint8_t>> runs(1);
+    for (std::size_t i = compressed ? 2 : 0; i < s.size(); ++i) {
+      if (compressed && s[i] == 0) {
+        runs.emplace_back();
+      } else {
+        runs.back().push_back(s[i]);
+      }
+    }
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+      const bool oneByte = compressed && r % 2 == 0;
+      for (std::size_t i = 0; i < runs[r].size(); i += oneByte ? 1 : 2) {
+        if (oneByte) {
+          units.push_back(runs[r][i]);
+        } else if (i + 1 < runs[r].size()) {
+          units.push_back(static_cast<char16_t>(runs[r][i] | (runs[r][i + 1] << 8)));
+        }
+      }
+    }
+    std::string out;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      char32_t c = units[i];
+      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+          units[i + 1] <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
+      } else if (c >= 0xD800 && c <= 0xDFFF) {
+        c = 0xFFFD;
+      }
+      appendUtf8(out, c);
+    }
+    return out;
+  };
+  std::mt19937 random(5);
+  const char16_t kUnits[] = {u'a', u'Z', u' ', 0xE9, 0x416, 0x6771, 0xD83D, 0xDE00, 0xDC00, 0x7F};
+  std::string reused;
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::uint8_t> s;
+    const bool compressed = round % 2 == 1;
+    if (compressed) s = {0xFF, 0xFE};
+    const int n = static_cast<int>(random() % 40);
+    for (int k = 0; k < n; ++k) {
+      const char16_t u = random() % 3 == 0 ? kUnits[random() % std::size(kUnits)]
+                                           : static_cast<char16_t>('a' + random() % 26);
+      if (compressed && random() % 8 == 0) s.push_back(0);  // switch runs
+      s.push_back(static_cast<std::uint8_t>(u & 0xFF));
+      if (!compressed || random() % 2 == 0) s.push_back(static_cast<std::uint8_t>(u >> 8));
+    }
+    if (compressed) {
+      for (std::uint8_t& b : s) b = b == 0 && random() % 4 != 0 ? 'q' : b;
+    }
+    ASSERT_EQ(decodeUcs2Text(s), reference(s)) << "round " << round;
+    decodeUcs2TextInto(s, reused);
+    ASSERT_EQ(reused, reference(s)) << "round " << round;
+  }
 }
 
 TEST(TextCodec, SurrogatesSurviveBothWays) {

@@ -35,8 +35,39 @@ T bitsAs(std::uint64_t bits) {
   return out;
 }
 
-std::string decodeText(Bytes raw, const CellContext& ctx) {
-  return ctx.format.jet3 ? decodeCodePage(raw, ctx.codePage) : decodeUcs2Text(raw);
+// Into `out`, reusing its room: a scan decodes every row's texts into the same strings.
+void decodeText(Bytes raw, const CellContext& ctx, std::string& out) {
+  if (ctx.format.jet3) {
+    out = decodeCodePage(raw, ctx.codePage);
+  } else {
+    decodeUcs2TextInto(raw, out);
+  }
+}
+
+// The bytes of a memo on its way to text, kept from cell to cell (a huge one is let go).
+class MemoScratch {
+ public:
+  std::vector<std::uint8_t>& get() { return bytes_; }
+  void done() {
+    if (bytes_.capacity() > kKeep) std::vector<std::uint8_t>().swap(bytes_);
+  }
+
+ private:
+  static constexpr std::size_t kKeep = std::size_t{1} << 20;
+  std::vector<std::uint8_t> bytes_;
+};
+
+MemoScratch& memoScratch() {
+  thread_local MemoScratch scratch;
+  return scratch;
+}
+
+Status decodeMemoText(Bytes descriptor, const CellContext& ctx, std::string& out) {
+  MemoScratch& scratch = memoScratch();
+  Status read = ctx.longValues.readInto(descriptor, scratch.get());
+  if (read.ok()) decodeText(scratch.get(), ctx, out);
+  scratch.done();
+  return read;
 }
 
 // Divides a big-endian array of 32-bit words by 10; returns the remainder.
@@ -170,14 +201,14 @@ Status decodeCalculated(const Column& col, Bytes raw, const CellContext& ctx, Va
   if (longText) {
     JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> data, ctx.longValues.read(raw));
     JET_ASSIGN_OR_RETURN(Bytes inner, unwrapCalculated(data));
-    v.text = decodeText(inner, ctx);
+    decodeText(inner, ctx, v.text);
     return {};
   }
   JET_ASSIGN_OR_RETURN(Bytes inner, unwrapCalculated(raw));
   switch (col.resultType) {
     case ColumnType::kText:
     case ColumnType::kMemo:
-      v.text = decodeText(inner, ctx);
+      decodeText(inner, ctx, v.text);
       return {};
     case ColumnType::kBoolean:
       v.boolean = !inner.empty() && inner[0] != 0;
@@ -258,7 +289,7 @@ Status decodeCell(const Column& col, Bytes raw, const CellContext& ctx, Value& v
   if (col.calculated()) return decodeCalculated(col, raw, ctx, v);
   switch (col.type) {
     case ColumnType::kText:
-      v.text = decodeText(raw, ctx);
+      decodeText(raw, ctx, v.text);
       return {};
     case ColumnType::kBinary:
     case ColumnType::kUnknown0D:
@@ -266,15 +297,9 @@ Status decodeCell(const Column& col, Bytes raw, const CellContext& ctx, Value& v
       v.bytes.assign(raw.begin(), raw.end());
       return {};
     case ColumnType::kMemo:
-    case ColumnType::kOle: {
-      JET_ASSIGN_OR_RETURN(std::vector<std::uint8_t> data, ctx.longValues.read(raw));
-      if (col.type == ColumnType::kMemo) {
-        v.text = decodeText(data, ctx);
-      } else {
-        v.bytes = std::move(data);
-      }
-      return {};
-    }
+      return decodeMemoText(raw, ctx, v.text);
+    case ColumnType::kOle:
+      return ctx.longValues.readInto(raw, v.bytes);
     case ColumnType::kNumeric:
       if (raw.size() < kNumericSize) return shortValue(raw.size(), kNumericSize);
       v.text = numericText(raw, col.scale);

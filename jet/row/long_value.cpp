@@ -87,9 +87,9 @@ Result<Bytes> LongValueReader::rowBytes(std::uint32_t at, const PagePtr& holder)
   return slot->bytes;
 }
 
-Result<std::vector<std::uint8_t>> LongValueReader::readChain(std::uint32_t at,
-                                                             std::size_t length) const {
-  std::vector<std::uint8_t> out;
+Status LongValueReader::readChain(std::uint32_t at, std::size_t length,
+                                  std::vector<std::uint8_t>& out) const {
+  out.clear();
   std::unordered_set<std::uint32_t> seen;
   while (out.size() < length) {
     if (at == 0) return error("chain ends before its length");
@@ -105,10 +105,16 @@ Result<std::vector<std::uint8_t>> LongValueReader::readChain(std::uint32_t at,
     out.insert(out.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(take));
     at = next;
   }
-  return out;
+  return {};
 }
 
 Result<std::vector<std::uint8_t>> LongValueReader::read(Bytes d) const {
+  std::vector<std::uint8_t> out;
+  JET_TRY(readInto(d, out));
+  return out;
+}
+
+Status LongValueReader::readInto(Bytes d, std::vector<std::uint8_t>& out) const {
   if (d.size() < kLongValueDescriptorSize) {
     return error("descriptor of " + std::to_string(d.size()) + " bytes");
   }
@@ -120,18 +126,18 @@ Result<std::vector<std::uint8_t>> LongValueReader::read(Bytes d) const {
   }
   if ((head & kInline) != 0) {
     if (length > d.size() - kLongValueDescriptorSize) return error("runs past its row");
-    return std::vector<std::uint8_t>(
-        d.begin() + kLongValueDescriptorSize,
-        d.begin() + static_cast<std::ptrdiff_t>(kLongValueDescriptorSize + length));
+    out.assign(d.begin() + kLongValueDescriptorSize,
+               d.begin() + static_cast<std::ptrdiff_t>(kLongValueDescriptorSize + length));
+    return {};
   }
   if ((head & kSingleRow) != 0) {
     JET_ASSIGN_OR_RETURN(PagePtr page, pages_.page(splitPointer(first).page));
     JET_ASSIGN_OR_RETURN(Bytes row, rowBytes(first, page));
     if (row.size() < length) return error("row shorter than its length");
-    return std::vector<std::uint8_t>(row.begin(),
-                                     row.begin() + static_cast<std::ptrdiff_t>(length));
+    out.assign(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(length));
+    return {};
   }
-  return readChain(first, length);
+  return readChain(first, length, out);
 }
 
 // Building (tables this engine creates are Jet4/ACE).

@@ -33,16 +33,22 @@ class LongValueSource {
  public:
   virtual ~LongValueSource() = default;
   virtual Result<std::vector<std::uint8_t>> read(Bytes descriptor) const = 0;
+  // The same into `out`, whose room is reused from value to value.
+  virtual Status readInto(Bytes descriptor, std::vector<std::uint8_t>& out) const {
+    JET_ASSIGN_OR_RETURN(out, read(descriptor));
+    return {};
+  }
 };
 
 class LongValueReader : public LongValueSource {
  public:
   LongValueReader(const PageReader& pages, const Format& f) : pages_(pages), f_(f) {}
   Result<std::vector<std::uint8_t>> read(Bytes descriptor) const override;
+  Status readInto(Bytes descriptor, std::vector<std::uint8_t>& out) const override;
 
  private:
   Result<Bytes> rowBytes(std::uint32_t pointer, const PagePtr& holder) const;
-  Result<std::vector<std::uint8_t>> readChain(std::uint32_t pointer, std::size_t length) const;
+  Status readChain(std::uint32_t pointer, std::size_t length, std::vector<std::uint8_t>& out) const;
   Error error(const std::string& what) const;
 
   const PageReader& pages_;

@@ -116,27 +116,48 @@ JoinedSize measure(const RowLayout& r, const Format& f) {
 
 }  // namespace
 
-Result<RowFields> rowFields(Bytes row, const Format& f, bool hasVarColumns) {
+Status readRowFields(Bytes row, const Format& f, bool hasVarColumns, RowFields& out) {
   const std::size_t countSize = f.rowColumnCountSize;
   if (row.size() < countSize) return damaged("shorter than its column count");
-  RowFields out;
   out.row = row;
   out.columnCount = static_cast<std::uint16_t>(word(row, 0, countSize));
   std::size_t maskLen = (std::size_t{out.columnCount} + 7) / 8;
   if (row.size() < countSize + maskLen) return damaged("null mask larger than the row");
+  out.varOffsets.clear();
   if (hasVarColumns) JET_TRY(readOffsets(row, f, maskLen, out));
   out.nullMask = row.subspan(row.size() - maskLen, maskLen);
   out.fixed = row.subspan(countSize);
+  return {};
+}
+
+Result<RowFields> rowFields(Bytes row, const Format& f, bool hasVarColumns) {
+  RowFields out;
+  JET_TRY(readRowFields(row, f, hasVarColumns, out));
   return out;
 }
 
 Result<std::vector<Value>> decodeRow(Bytes row, const TableDef& table, const RowContext& ctx) {
-  JET_ASSIGN_OR_RETURN(RowFields fields, rowFields(row, ctx.format, table.varColumnCount > 0));
-  std::vector<Value> values(table.columns.size());
-  for (std::size_t n = 0; n < table.columns.size(); ++n) {
-    JET_TRY(decodeColumn(fields, table.columns[n], ctx, values[n]));
-  }
+  std::vector<Value> values;
+  JET_TRY(decodeRowInto(row, table, ctx, values));
   return values;
+}
+
+Status decodeRowInto(Bytes row, const TableDef& table, const RowContext& ctx,
+                     std::vector<Value>& values) {
+  thread_local RowFields fields;  // its offset table's room is reused from row to row
+  JET_TRY(readRowFields(row, ctx.format, table.varColumnCount > 0, fields));
+  values.resize(table.columns.size());
+  for (std::size_t n = 0; n < table.columns.size(); ++n) {
+    Value& v = values[n];
+    v.isNull = true;
+    v.boolean = false;
+    v.integer = 0;
+    v.real = 0.0;
+    v.text.clear();
+    v.bytes.clear();
+    JET_TRY(decodeColumn(fields, table.columns[n], ctx, v));
+  }
+  return {};
 }
 
 void RowLayout::setNotNull(std::uint16_t columnNumber, bool value) {

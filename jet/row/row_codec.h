@@ -38,11 +38,17 @@ struct RowFields {
 // the sizes are checked here; the offsets are checked where they are used. The error description
 // says what is wrong; the caller names file, table and page.
 Result<RowFields> rowFields(Bytes row, const Format& f, bool hasVarColumns);
+// The same into `out`, reusing its offset table.
+Status readRowFields(Bytes row, const Format& f, bool hasVarColumns, RowFields& out);
 
 // Rows are read in the context of their cells.
 using RowContext = CellContext;
 
 Result<std::vector<Value>> decodeRow(Bytes row, const TableDef& table, const RowContext& ctx);
+// The same into `values`, whose strings and vectors keep their room: a scan that decodes every
+// row into one Row allocates nothing per row once the longest values have been seen.
+Status decodeRowInto(Bytes row, const TableDef& table, const RowContext& ctx,
+                     std::vector<Value>& values);
 
 // A row cut into its parts, to change and join again. Parts that are not changed join back byte
 // for byte; values themselves are the caller's business.

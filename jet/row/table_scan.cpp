@@ -47,17 +47,25 @@ bool isTableDataPage(Bytes page, std::uint32_t tdefPage) {
   return page.size() >= 8 && page[0] == kPageTypeData && u32(page, 4) == tdefPage;
 }
 
-Result<std::optional<std::vector<Value>>> readRowAt(const ScanContext& ctx, const TableDef& table,
-                                                    RowLocator where, const PagePtr& page) {
+Result<bool> readRowInto(const ScanContext& ctx, const TableDef& table, RowLocator where,
+                         const PagePtr& page, std::vector<Value>& values) {
   auto slot = dataRow(*page, ctx.format, where.row);
   if (!slot.ok()) return rowError(ctx, table, where, slot.error().description);
-  if (slot->deleted) return std::optional<std::vector<Value>>();
+  if (slot->deleted) return false;
   PagePtr holder = page;
   JET_ASSIGN_OR_RETURN(Bytes bytes, followOverflow(ctx, table, where, *slot, holder));
   RowContext rc{ctx.format, ctx.codePage, ctx.longValues};
-  auto values = decodeRow(bytes, table, rc);
-  if (!values.ok()) return rowError(ctx, table, where, values.error().description);
-  return std::optional<std::vector<Value>>(std::move(values).value());
+  Status decoded = decodeRowInto(bytes, table, rc, values);
+  if (!decoded.ok()) return rowError(ctx, table, where, decoded.description());
+  return true;
+}
+
+Result<std::optional<std::vector<Value>>> readRowAt(const ScanContext& ctx, const TableDef& table,
+                                                    RowLocator where, const PagePtr& page) {
+  std::vector<Value> values;
+  JET_ASSIGN_OR_RETURN(bool live, readRowInto(ctx, table, where, page, values));
+  if (!live) return std::optional<std::vector<Value>>();
+  return std::optional<std::vector<Value>>(std::move(values));
 }
 
 Result<std::unique_ptr<TableScan>> TableScanImpl::start(const ScanContext& ctx,
@@ -93,10 +101,9 @@ Result<bool> TableScanImpl::next(Row& row) {
     if (!page_) JET_TRY(loadPage());
     while (nextRow_ < rowCount_) {
       RowLocator at{pages_[pageIndex_], nextRow_++};
-      JET_ASSIGN_OR_RETURN(auto values, readRowAt(ctx_, table_, at, page_));
-      if (!values) continue;
+      JET_ASSIGN_OR_RETURN(bool live, readRowInto(ctx_, table_, at, page_, row.values));
+      if (!live) continue;
       row.locator = at;
-      row.values = std::move(*values);
       return true;
     }
     page_.reset();

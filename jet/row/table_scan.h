@@ -22,8 +22,11 @@ struct ScanContext {
   const LongValueReader& longValues;
 };
 
-// The values of the row whose header slot is `where`, following an overflow pointer;
-// nullopt when the slot is deleted. `page` is page where.page.
+// The values of the row whose header slot is `where`, following an overflow pointer, decoded
+// into `values` (their room reused); false when the slot is deleted. `page` is page where.page.
+Result<bool> readRowInto(const ScanContext& ctx, const TableDef& table, RowLocator where,
+                         const PagePtr& page, std::vector<Value>& values);
+// The same as a fresh vector; nullopt when the slot is deleted.
 Result<std::optional<std::vector<Value>>> readRowAt(const ScanContext& ctx, const TableDef& table,
                                                     RowLocator where, const PagePtr& page);
 
