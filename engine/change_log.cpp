@@ -54,33 +54,46 @@ jet::Status ChangeLog::open(const std::string& path) {
   return {};
 }
 
-// One write per line, so that nothing of it waits in a buffer: what was written is in the file.
+// Lines gather in memory and go to the file in large writes: at each sync (before every commit
+// of database changes), when enough have gathered, and at close.
 jet::Status ChangeLog::append(std::string_view line) {
   if (fd_ < 0) return jet::Error{jet::err::kIo, "the change log " + path_ + " is not open"};
-  std::string whole;
-  whole.reserve(line.size() + 2);
-  whole.append(line).append("\r\n");
-  std::string_view rest = whole;
+  pending_.append(line).append("\r\n");
+  if (pending_.size() >= kWriteSize) return writePending();
+  return {};
+}
+
+jet::Status ChangeLog::writePending() {
+  std::string_view rest = pending_;
   while (!rest.empty()) {
     const ssize_t n = ::write(fd_, rest.data(), rest.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return ioError("write", path_);
+    if (n <= 0) {
+      const int reason = errno;
+      pending_.erase(0, pending_.size() - rest.size());
+      errno = reason;
+      return ioError("write", path_);
+    }
     rest.remove_prefix(static_cast<std::size_t>(n));
   }
+  pending_.clear();
   return {};
 }
 
 jet::Status ChangeLog::sync() {
   if (fd_ < 0) return {};
+  JET_TRY(writePending());
   if (::fdatasync(fd_) != 0) return ioError("sync", path_);
   return {};
 }
 
 void ChangeLog::close() {
   if (fd_ >= 0) {
+    (void)writePending();
     ::close(fd_);
     fd_ = -1;
   }
+  pending_.clear();
 }
 
 }  // namespace engine

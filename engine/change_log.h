@@ -20,10 +20,10 @@ std::string changeLogLine(std::string_view timestamp, std::string_view find,
                           std::string_view replace, std::string_view table,
                           std::string_view column);
 
-// One open file for a whole run. Every line reaches the operating system when it is written;
-// sync() makes the lines so far durable, and the run calls it before each batch of database
-// changes is committed, so no change is ever on disk without its log line. A failed write leaves
-// the file open, so that the lines before it can still be made durable.
+// One open file for a whole run. Lines are gathered and written in large pieces; sync() writes
+// and makes durable the lines so far, and the run calls it before each batch of database changes
+// is committed, so no change is ever on disk without its log line. A failed write leaves the file
+// open and the unwritten lines kept, so that a later sync can still try them.
 class ChangeLog {
  public:
   ChangeLog() = default;
@@ -39,8 +39,12 @@ class ChangeLog {
   const std::string& path() const { return path_; }
 
  private:
+  static constexpr std::size_t kWriteSize = 64 * 1024;
+  jet::Status writePending();
+
   int fd_ = -1;
   std::string path_;
+  std::string pending_;  // lines not yet written
 };
 
 }  // namespace engine

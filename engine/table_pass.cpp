@@ -36,6 +36,7 @@ bool TablePass::run() {
   db::Recordset& rs = **records;
   trap.begin(124);
   rows_ = rs.storedRecordCount();
+  chooseFields(rs);
   bool goOn = true;
   if (!trap.test(126, [&] { return rs.eof(); })) {
     trap.begin(128);
@@ -65,11 +66,43 @@ bool TablePass::visitRecord(db::Recordset& records) {
   return services_.trap.step(154, [&] { return records.moveNext(); });
 }
 
+void TablePass::chooseFields(const db::Recordset& records) {
+  const TextFormats& formats = services_.context.formats;
+  const MatchOptions& match = inputs_.match;
+  // Patterns and case folding can match text that holds none of the find text's characters.
+  const bool literal = !match.ignoreCase && !match.regex;
+  fields_.assign(records.fieldCount(), FieldUse::kSkip);
+  for (std::size_t k = 0; k < records.fieldCount(); ++k) {
+    if (!inputs_.columns.chosen(outcome_.table, records.fieldName(k))) continue;
+    const jet::ColumnType type = records.field(k).type;
+    if (holdsText(type)) {
+      fields_[k] = FieldUse::kText;
+      continue;
+    }
+    bool may = !literal;
+    if (inputs_.tabIndex == kMultipleTab) {
+      for (const ReplacementSet& set : inputs_.sets) may = may || formats.mayHold(type, set.find);
+    } else {
+      may = may || formats.mayHold(type, inputs_.findText);
+    }
+    if (may) fields_[k] = FieldUse::kAsText;
+  }
+}
+
 void TablePass::visitField(db::Recordset& records, std::size_t k) {
-  if (!inputs_.columns.chosen(outcome_.table, records.fieldName(k))) return;
+  const FieldUse use = fields_[k];
+  if (use == FieldUse::kSkip) return;
   services_.trap.begin(130);
   services_.trap.begin(132);
-  std::string value = services_.context.formats.valueText(records.field(k).type, records.value(k));
+  // A text cell is matched where it lies; other values get a text of their own, and only in
+  // columns whose texts could hold a find text at all.
+  static const std::string kNoText;
+  std::string made;
+  const jet::Value& cell = records.value(k);
+  if (use == FieldUse::kAsText) {
+    made = services_.context.formats.valueText(records.field(k).type, cell);
+  }
+  const std::string& value = use == FieldUse::kText ? (cell.isNull ? kNoText : cell.text) : made;
   if (inputs_.tabIndex == kSingleTab) {
     services_.trap.begin(134);
     single(records, k, value);
@@ -115,8 +148,7 @@ bool TablePass::logLine(int line, std::string_view find, std::string_view replac
     return true;
   }
   RunContext& cx = services_.context;
-  std::string text =
-      changeLogLine(cx.formats.dateTime(cx.clock()), find, replace, outcome_.table, column);
+  std::string text = changeLogLine(timestamp(cx.clock()), find, replace, outcome_.table, column);
   services_.trap.begin(line);
   jet::Status written =
       services_.log.isOpen() ? jet::Status() : services_.log.open(services_.logPath);
@@ -130,10 +162,12 @@ bool TablePass::logLine(int line, std::string_view find, std::string_view replac
   return true;
 }
 
-void TablePass::write(int line, db::Recordset& records, std::size_t k, const std::string& oldValue,
+void TablePass::write(int line, db::Recordset& records, std::size_t k, const std::string& readValue,
                       const std::string& newValue, const std::vector<std::size_t>* applied) {
   db::HandlerTrap& trap = services_.trap;
   trap.begin(line);
+  // `readValue` may be the record's own cell, which the update replaces.
+  const std::string oldValue = readValue;
   FieldChange change{outcome_.table, records.fieldName(k), oldValue, newValue, applied,
                      &records, k};
   if (newValue == oldValue) return;  // an empty find text: nothing to write
@@ -203,6 +237,17 @@ bool TablePass::record(const FieldChange& change) {
   services_.logFailure = recorded.error();
   services_.trap.fail(recorded.error());
   return false;
+}
+
+const std::string& TablePass::timestamp(const std::tm& now) {
+  const bool same = stamp_ && now.tm_sec == stampTime_.tm_sec && now.tm_min == stampTime_.tm_min &&
+                    now.tm_hour == stampTime_.tm_hour && now.tm_mday == stampTime_.tm_mday &&
+                    now.tm_mon == stampTime_.tm_mon && now.tm_year == stampTime_.tm_year;
+  if (!same) {
+    stamp_ = services_.context.formats.dateTime(now);
+    stampTime_ = now;
+  }
+  return *stamp_;
 }
 
 bool TablePass::mustStop() {

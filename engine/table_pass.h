@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <map>
 #include <optional>
 #include <string>
@@ -38,6 +39,10 @@ class TablePass {
   bool run();
 
  private:
+  // How each field of the table is looked at: not at all (not chosen, or its texts cannot hold
+  // a find text), as the text it holds, or through a text made of its value.
+  enum class FieldUse : std::uint8_t { kSkip, kText, kAsText };
+  void chooseFields(const db::Recordset& records);
   bool visitRecord(db::Recordset& records);
   void visitField(db::Recordset& records, std::size_t k);
   void single(db::Recordset& records, std::size_t k, const std::string& value);
@@ -57,6 +62,8 @@ class TablePass {
   // Hands the change to the run's recorder before it is made; false (reported, and the run
   // stops) when it could not be recorded.
   bool record(const FieldChange& change);
+  // The log's time stamp of `now`, made once a second.
+  const std::string& timestamp(const std::tm& now);
   bool mustStop();
   void progress(std::uint64_t row);
 
@@ -65,6 +72,9 @@ class TablePass {
   db::Connection& connection_;
   TableOutcome& outcome_;
   std::uint64_t rows_ = 0;
+  std::vector<FieldUse> fields_;
+  std::optional<std::string> stamp_;
+  std::tm stampTime_{};
   // A refusal that is not about one value (a column the writer cannot change, a file it cannot
   // open for writing) is reported once; the later changes it would refuse too are skipped.
   std::map<std::size_t, jet::Error> columnRefusals_;

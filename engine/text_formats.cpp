@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 #include "jet/core/civil_date.h"
@@ -152,6 +153,81 @@ std::string TextFormats::valueText(jet::ColumnType type, const jet::Value& v) co
     default:
       return {};
   }
+}
+
+namespace {
+
+constexpr std::string_view kDigits = "0123456789";
+
+// The characters strftime can put in a date or time under `pattern`, when they are all known
+// (numbers and the pattern's own literals); nullopt when a conversion may write words (month or
+// day names, AM/PM, a time zone) or anything else this does not know.
+std::optional<std::string> patternAlphabet(const std::string& pattern) {
+  std::string out;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] != '%') {
+      out += pattern[i];
+      continue;
+    }
+    if (++i == pattern.size()) return std::nullopt;
+    switch (pattern[i]) {
+      case 'd': case 'm': case 'Y': case 'y': case 'H': case 'M': case 'S': case 'I':
+      case 'e': case 'j': case 'C': case 'k': case 'l': case 'u': case 'w':
+        break;
+      case 'D': out += '/'; break;
+      case 'T': case 'R': out += ':'; break;
+      case 'F': out += '-'; break;
+      case '%': out += '%'; break;
+      case 'n': out += '\n'; break;
+      case 't': out += '\t'; break;
+      default: return std::nullopt;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool TextFormats::mayHold(jet::ColumnType type, std::string_view find) const {
+  using jet::ColumnType;
+  std::string alphabet;
+  switch (type) {
+    case ColumnType::kText:
+    case ColumnType::kMemo:
+    case ColumnType::kDateTimeExt:
+      return true;
+    case ColumnType::kByte:
+    case ColumnType::kInteger:
+    case ColumnType::kLong:
+    case ColumnType::kComplex:
+    case ColumnType::kBigInt:
+      alphabet = std::string(kDigits) + "-";
+      break;
+    case ColumnType::kCurrency:
+    case ColumnType::kNumeric:
+      alphabet = std::string(kDigits) + "-." + decimalPoint;
+      break;
+    case ColumnType::kSingle:
+    case ColumnType::kDouble:  // %g, and the names of the values that are not numbers
+      alphabet = std::string(kDigits) + "-+e." + decimalPoint + "NaInfinity";
+      break;
+    case ColumnType::kBoolean:
+      alphabet = "TrueFals";
+      break;
+    case ColumnType::kGuid:
+      alphabet = std::string(kDigits) + "ABCDEFabcdef{}-";
+      break;
+    case ColumnType::kDateTime: {
+      auto date = patternAlphabet(dateFormat);
+      auto time = patternAlphabet(timeFormat);
+      if (!date || !time) return true;
+      alphabet = std::string(kDigits) + " -" + *date + *time;
+      break;
+    }
+    default:
+      return false;  // no text at all, and an empty value holds nothing
+  }
+  return find.find_first_not_of(alphabet) == std::string_view::npos;
 }
 
 }  // namespace engine

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 #include "jet/core/types.h"
 
@@ -21,6 +22,10 @@ struct TextFormats {
   static TextFormats fromEnvironment();
 
   // Short date, a space, long time.
+  // False when no value of `type` can have a text (valueText) in which `find` occurs, because
+  // `find` holds a character such texts never do: numbers, dates under numeric patterns,
+  // booleans and GUIDs have small alphabets. True whenever that is not certain.
+  bool mayHold(jet::ColumnType type, std::string_view find) const;
   std::string dateTime(const std::tm& t) const;
   // The text form of a cell for the occurrence test: text unchanged, null empty, numbers with
   // the regional decimal separator, dates as short date and long time (the date alone when the

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <random>
+
 namespace engine {
 namespace {
 
@@ -10,6 +14,54 @@ jet::Value num(double d) {
   v.isNull = false;
   v.real = d;
   return v;
+}
+
+// A value whose text could hold the find text is never passed over: on random values and find
+// texts, whatever mayHold refuses does not occur in the value's text, under several formats.
+TEST(TextFormats, NoValueTextHoldsAFindTextItsTypeRefuses) {
+  using jet::ColumnType;
+  std::mt19937 random(3);
+  const std::string pool = "0123456789-+.,:/ eETrueFalsNaInfity{}ABCDEFxyz%";
+  TextFormats german;
+  german.decimalPoint = ',';
+  german.dateFormat = "%d.%m.%Y";
+  TextFormats words;
+  words.dateFormat = "%d %B %Y";  // month names: any text may occur
+  const ColumnType types[] = {ColumnType::kByte,     ColumnType::kLong,    ColumnType::kBigInt,
+                              ColumnType::kCurrency, ColumnType::kDouble,  ColumnType::kSingle,
+                              ColumnType::kDateTime, ColumnType::kBoolean, ColumnType::kNumeric};
+  std::size_t refused = 0;
+  const TextFormats plain;
+  const TextFormats* const all[] = {&plain, &german, &words};
+  for (const TextFormats* formats : all) {
+    for (int round = 0; round < 4000; ++round) {
+      jet::Value v;
+      v.isNull = false;
+      v.integer = static_cast<std::int64_t>(random()) - (1 << 30);
+      v.boolean = random() % 2 == 0;
+      const double specials[] = {std::nan(""), std::numeric_limits<double>::infinity(), 1e300,
+                                 -2.5e-7};
+      v.real = random() % 8 == 0 ? specials[random() % 4]
+                                 : (static_cast<double>(random()) - 2e9) / 997.0;
+      if (random() % 3 == 0) v.real = std::fmod(v.real, 80000.0);  // a date Access can show
+      const ColumnType type = types[random() % std::size(types)];
+      if (type == ColumnType::kNumeric) {  // decimals come as text
+        v.text = std::to_string(v.integer / 1000) + "." + std::to_string(random() % 1000);
+      }
+      std::string find;
+      for (std::size_t n = 1 + random() % 3; n > 0; --n) find += pool[random() % pool.size()];
+      const std::string text = formats->valueText(type, v);
+      if (!formats->mayHold(type, find)) {
+        ++refused;
+        EXPECT_EQ(text.find(find), std::string::npos) << text << " holds " << find;
+      }
+    }
+  }
+  EXPECT_GT(refused, 1000u);
+  EXPECT_FALSE(TextFormats{}.mayHold(ColumnType::kLong, "x"));
+  EXPECT_TRUE(words.mayHold(ColumnType::kDateTime, "x"));
+  EXPECT_TRUE(TextFormats{}.mayHold(ColumnType::kMemo, "x"));
+  EXPECT_FALSE(TextFormats{}.mayHold(ColumnType::kBinary, ""));
 }
 
 TEST(TextFormats, AccessDatesIncludingNegativeDays) {

@@ -225,8 +225,9 @@ Result<std::optional<std::uint32_t>> TableWriter::offeredPage(std::size_t size,
     std::uint32_t number = *it;
     if (number == avoid || number >= pages_.pageCount()) continue;
     ++tried;
-    JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
-    DataPageEditor data(page, format_.jet3);
+    JET_ASSIGN_OR_RETURN(const Page* seen, pages_.view(number));
+    const Page& page = *seen;
+    DataPageEditor data(const_cast<Page&>(page), format_.jet3);  // only looked at
     if (page[0] != 0x01 || data.owner() != table_.def.tdefPage || !data.valid()) continue;
     if (data.fits(size)) return std::optional<std::uint32_t>{number};
     JET_TRY(noteRoom(number));
@@ -236,8 +237,9 @@ Result<std::optional<std::uint32_t>> TableWriter::offeredPage(std::size_t size,
 
 Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t avoid) {
   if (lastTarget_ && *lastTarget_ != avoid && *lastTarget_ < pages_.pageCount()) {
-    JET_ASSIGN_OR_RETURN(Page page, pages_.read(*lastTarget_));
-    DataPageEditor data(page, format_.jet3);
+    JET_ASSIGN_OR_RETURN(const Page* seen, pages_.view(*lastTarget_));
+    const Page& page = *seen;
+    DataPageEditor data(const_cast<Page&>(page), format_.jet3);  // only looked at
     if (page[0] == 0x01 && data.owner() == table_.def.tdefPage && data.fits(size))
       return *lastTarget_;
   }
@@ -261,11 +263,12 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t size, std::uint32_t 
 
 Status TableWriter::noteRoom(std::uint32_t number) {
   if (!table_.free.valid()) return Status::success();
-  JET_ASSIGN_OR_RETURN(Page page, pages_.read(number));
-  DataPageEditor data(page, format_.jet3);
+  JET_ASSIGN_OR_RETURN(const Page* seen, pages_.view(number));
+  const Page& page = *seen;
+  DataPageEditor data(const_cast<Page&>(page), format_.jet3);  // only looked at
   if (page[0] != 0x01 || data.owner() != table_.def.tdefPage || !data.valid())
     return Status::success();
-  bool room = data.fits(minimalRow_);
+  const bool room = data.fits(minimalRow_);
   UsageMapEditor map(pages_, table_.free, format_.jet3, &allocator_);
   JET_ASSIGN_OR_RETURN(bool listed, map.contains(number, false));
   if (listed == room) return Status::success();

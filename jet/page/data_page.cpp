@@ -108,10 +108,17 @@ std::span<const std::uint8_t> DataPageEditor::rowBytes(std::size_t row) const {
 }
 
 bool DataPageEditor::valid() const {
-  for (std::size_t i = 0; i < rowCount(); ++i) {
-    if (!bounds(i)) return false;
+  const std::size_t n = rowCount();
+  if (n == 0) return true;
+  const std::size_t table = entryAt(f_, n);
+  if (table > page_.size()) return false;
+  std::size_t end = page_.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t start = u16(page_, entryAt(f_, i)) & kRowOffsetMask;
+    if (start < table || start > end) return false;
+    end = start;
   }
-  return rowCount() <= kMaxRowsPerPage;
+  return n <= kMaxRowsPerPage;
 }
 
 std::size_t DataPageEditor::freeSpace() const {
@@ -147,17 +154,27 @@ bool DataPageEditor::rebuild(std::vector<std::vector<std::uint8_t>> rows,
 
 bool DataPageEditor::replace(std::size_t row, std::span<const std::uint8_t> bytes,
                              std::uint16_t newFlags) {
-  if (row >= rowCount() || !valid()) return false;
-  std::vector<std::vector<std::uint8_t>> rows;
-  std::vector<std::uint16_t> rowFlags;
-  for (std::size_t i = 0; i < rowCount(); ++i) {
-    auto r = rowBytes(i);
-    rows.emplace_back(r.begin(), r.end());
-    rowFlags.push_back(flags(i));
+  const std::size_t n = rowCount();
+  if (row >= n || !valid()) return false;
+  // The page is laid out afresh as rebuild() would, straight from the old page into a page-sized
+  // buffer kept for the purpose: the rows packed from the end in order, the gap zeroed.
+  std::size_t used = entryAt(f_, n);
+  for (std::size_t i = 0; i < n; ++i) used += i == row ? bytes.size() : rowBytes(i).size();
+  if (used > page_.size() || n > kMaxRowsPerPage) return false;
+  thread_local Page fresh;
+  fresh.assign(page_.size(), 0);
+  std::memcpy(fresh.data(), page_.data(), f_.dataRowTable);
+  std::size_t end = page_.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    std::span<const std::uint8_t> r = i == row ? bytes : rowBytes(i);
+    end -= r.size();
+    if (!r.empty()) std::memcpy(fresh.data() + end, r.data(), r.size());
+    put16(fresh, entryAt(f_, i), static_cast<std::uint16_t>(end | (i == row ? newFlags : flags(i))));
   }
-  rows[row].assign(bytes.begin(), bytes.end());
-  rowFlags[row] = newFlags;
-  return rebuild(std::move(rows), std::move(rowFlags));
+  put16(fresh, f_.dataRowCount, static_cast<std::uint16_t>(n));
+  put16(fresh, kDataFreeSpace, static_cast<std::uint16_t>(page_.size() - used));
+  std::memcpy(page_.data(), fresh.data(), page_.size());
+  return true;
 }
 
 std::optional<std::size_t> DataPageEditor::append(std::span<const std::uint8_t> bytes,

@@ -9,14 +9,31 @@
 namespace jet {
 
 Result<Page> PageCache::read(std::uint32_t number) const {
-  if (auto it = dirty_.find(number); it != dirty_.end()) return it->second;
+  JET_ASSIGN_OR_RETURN(const Page* page, view(number));
+  return *page;
+}
+
+Result<const Page*> PageCache::view(std::uint32_t number) const {
+  if (auto it = dirty_.find(number); it != dirty_.end()) return &it->second;
   if (number >= source_.pageCount()) {
     return Error{err::kBadPage,
                  "page " + std::to_string(number) + " lies past the end of the file"};
   }
-  Page page(source_.pageSize());
-  JET_TRY(source_.readPage(number, page));
-  return page;
+  for (const CleanPage& c : clean_) {
+    if (c.used && c.number == number) return &c.page;
+  }
+  CleanPage& slot = clean_[nextClean_];
+  nextClean_ = (nextClean_ + 1) % kCleanPages;
+  slot.used = false;
+  slot.page.resize(source_.pageSize());
+  JET_TRY(source_.readPage(number, slot.page));
+  slot.number = number;
+  slot.used = true;
+  return &slot.page;
+}
+
+void PageCache::forgetClean() const {
+  for (CleanPage& c : clean_) c.used = false;
 }
 
 Status PageCache::write(std::uint32_t number, Page page) {
@@ -40,12 +57,14 @@ std::map<std::uint32_t, Page> PageCache::takeChanges() {
   std::map<std::uint32_t, Page> out;
   out.swap(dirty_);
   undo_.clear();
+  forgetClean();
   marked_ = false;
   pageCount_ = std::max(pageCount_, source_.pageCount());
   return out;
 }
 
 void PageCache::discard() {
+  forgetClean();
   dirty_.clear();
   undo_.clear();
   marked_ = false;

@@ -3,6 +3,7 @@
 // Knows nothing of what the pages hold.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -34,6 +35,8 @@ class PageCache {
 
   // A copy of page `number` as it stands with the changes so far.
   Result<Page> read(std::uint32_t number) const;
+  // The same without the copy: valid until the next call on this cache.
+  Result<const Page*> view(std::uint32_t number) const;
   // Records `page` as the new content of page `number` (which must exist or be new).
   Status write(std::uint32_t number, Page page);
   // Adds a zeroed page at the end of the file and returns its number.
@@ -60,6 +63,17 @@ class PageCache {
   std::map<std::uint32_t, std::optional<Page>> undo_;  // content before mark(); none: not dirty
   std::uint32_t markedCount_ = 0;
   bool marked_ = false;
+  // The last few unchanged pages read from the source: a row update looks at the same pages
+  // several times. Emptied whenever the source may have changed under them.
+  struct CleanPage {
+    std::uint32_t number = 0;
+    bool used = false;
+    Page page;
+  };
+  static constexpr std::size_t kCleanPages = 8;
+  mutable std::array<CleanPage, kCleanPages> clean_;
+  mutable std::size_t nextClean_ = 0;
+  void forgetClean() const;
 };
 
 }  // namespace jet
