@@ -33,8 +33,15 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
         db::buildConnectionString(inputs.databasePath, inputs.password),
         services.context.dryRun ? db::ConnectionMode::kRead : db::ConnectionMode::kReadWrite);
   });
-  // Without a connection nothing of this entry can be done; the failure is reported once.
-  if (!connection) return true;
+  // Without a connection nothing of this entry can be done; the failure is reported once, and a
+  // selected table is still named in what the run did, as one that could not be read.
+  if (!connection) {
+    if (entry.selected) {
+      outcome.tables.push_back(TableOutcome{});
+      outcome.tables.back().table = entry.name;
+    }
+    return true;
+  }
   db::Connection& open = **connection;
   // Opening undid a change that a crash had interrupted: the user must hear of it.
   if (std::string notice = open.recoveryNotice(); !notice.empty()) {

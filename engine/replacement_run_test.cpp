@@ -205,9 +205,11 @@ TEST_F(Run, AFailureIsReportedAtItsStepAndTheRunGoesOn) {
   RunInputs gone = single("P", "B");
   gone.databasePath = folder.file("missing.mdb");
   reports.shown.clear();
-  run(gone);
+  out = run(gone);
   ASSERT_EQ(reports.shown.size(), 1u);
   EXPECT_EQ(reports.shown[0].line, 114);
+  ASSERT_EQ(out.tables.size(), 1u);  // still named, as a table that could not be read
+  EXPECT_FALSE(out.tables[0].opened);
 }
 
 TEST_F(Run, AFileThatCannotBeWrittenIsReportedOnceAndLeftAlone) {
