@@ -83,7 +83,7 @@ RunOutcome runReplacement(const RunInputs& inputs, RunContext& context) {
   RunOutcome outcome;
   db::HandlerTrap trap(context.reporter, kRunWindow, kRunHandler);
   trap.tolerate({jet::err::kDataOverflow, jet::err::kSyntaxError, jet::err::kCantConvertValue,
-                 db::err::kRecordChanged, jet::err::kRowTooLarge});
+                 db::err::kRecordChanged, jet::err::kRowTooLarge, jet::err::kUniqueViolation});
   trap.begin(100);
   trap.begin(102);
   if (trap.test(106, [&] { return !hasCurrentEntry(inputs); })) {

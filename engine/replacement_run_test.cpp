@@ -250,6 +250,25 @@ TEST_F(Run, ARefusedColumnIsReportedOnceAndItsValuesSkipped) {
   EXPECT_EQ(jet::testing::readWhole(copy), before);
 }
 
+// A new value that a unique index already holds is skipped alone, counted and not reported: the
+// column's other values are still changed. Row 0 holds "stuff", row 2 "more", row 9
+// "still more rows".
+TEST_F(Run, AUniqueIndexClashSkipsThatValueAloneAndSilently) {
+  std::string copy = folder.file("unique.mdb");
+  std::filesystem::copy_file(
+      std::string(FIELDMEND_CORPUS_DIR) + "/jackcess/V2003/testIndexPropertiesV2003.mdb", copy);
+  std::filesystem::permissions(copy, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  RunInputs in = single("more", "stuff", {"TableUnique1_temp"});
+  in.databasePath = copy;
+  RunOutcome out = run(in);
+  EXPECT_TRUE(reports.shown.empty());
+  EXPECT_EQ(readColumn(copy, "TableUnique1_temp", "data")[9], "still stuff rows");
+  EXPECT_EQ(out.tables[0].valuesChanged, 1u);
+  ASSERT_EQ(out.tables[0].changesSkipped, 1u);
+  EXPECT_EQ(out.tables[0].skipReasons.begin()->first, jet::err::kUniqueViolation);
+}
+
 // No change without its log line: a log that cannot be written is reported once, naming the file
 // and the system's reason, and the run stops there, across table entries too.
 TEST_F(Run, AnUnwritableLogIsReportedOnceAndStopsTheRun) {
