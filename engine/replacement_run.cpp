@@ -33,8 +33,15 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
         db::buildConnectionString(inputs.databasePath, inputs.password),
         services.context.dryRun ? db::ConnectionMode::kRead : db::ConnectionMode::kReadWrite);
   });
-  // Without a connection nothing of this entry can be done; the failure is reported once.
-  if (!connection) return true;
+  // Without a connection nothing of this entry can be done; the failure is reported once, and a
+  // selected table is still named in what the run did, as one that could not be read.
+  if (!connection) {
+    if (entry.selected) {
+      outcome.tables.push_back(TableOutcome{});
+      outcome.tables.back().table = entry.name;
+    }
+    return true;
+  }
   db::Connection& open = **connection;
   // Opening undid a change that a crash had interrupted: the user must hear of it.
   if (std::string notice = open.recoveryNotice(); !notice.empty()) {
@@ -76,7 +83,7 @@ RunOutcome runReplacement(const RunInputs& inputs, RunContext& context) {
   RunOutcome outcome;
   db::HandlerTrap trap(context.reporter, kRunWindow, kRunHandler);
   trap.tolerate({jet::err::kDataOverflow, jet::err::kSyntaxError, jet::err::kCantConvertValue,
-                 db::err::kRecordChanged, jet::err::kRowTooLarge});
+                 db::err::kRecordChanged, jet::err::kRowTooLarge, jet::err::kUniqueViolation});
   trap.begin(100);
   trap.begin(102);
   if (trap.test(106, [&] { return !hasCurrentEntry(inputs); })) {

@@ -205,9 +205,11 @@ TEST_F(Run, AFailureIsReportedAtItsStepAndTheRunGoesOn) {
   RunInputs gone = single("P", "B");
   gone.databasePath = folder.file("missing.mdb");
   reports.shown.clear();
-  run(gone);
+  out = run(gone);
   ASSERT_EQ(reports.shown.size(), 1u);
   EXPECT_EQ(reports.shown[0].line, 114);
+  ASSERT_EQ(out.tables.size(), 1u);  // still named, as a table that could not be read
+  EXPECT_FALSE(out.tables[0].opened);
 }
 
 TEST_F(Run, AFileThatCannotBeWrittenIsReportedOnceAndLeftAlone) {
@@ -246,6 +248,26 @@ TEST_F(Run, ARefusedColumnIsReportedOnceAndItsValuesSkipped) {
   EXPECT_GT(out.tables[0].changesSkipped, 2u);
   EXPECT_EQ(out.tables[0].logLines, out.tables[0].changesSkipped);
   EXPECT_EQ(jet::testing::readWhole(copy), before);
+}
+
+// A new value that a unique index already holds is skipped alone, counted and not reported: the
+// column's other values are still changed. Row 0 holds "stuff", row 2 "more", row 9
+// "still more rows".
+TEST_F(Run, AUniqueIndexClashSkipsThatValueAloneAndSilently) {
+  std::string copy = folder.file("unique.mdb");
+  std::filesystem::copy_file(
+      std::string(FIELDMEND_CORPUS_DIR) + "/jackcess/V2003/testIndexPropertiesV2003.mdb", copy);
+  std::filesystem::permissions(copy, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  RunInputs in = single("more", "stuff", {"TableUnique1_temp"});
+  in.databasePath = copy;
+  RunOutcome out = run(in);
+  EXPECT_TRUE(reports.shown.empty());
+  EXPECT_EQ(readColumn(copy, "TableUnique1_temp", "data")[9], "still stuff rows");
+  EXPECT_EQ(out.tables[0].valuesChanged, 1u);
+  ASSERT_EQ(out.tables[0].changesSkipped, 1u);
+  EXPECT_EQ(summarizeRun(out).details[1],
+            "1 skipped: refused by a unique index (first in TableUnique1_temp.data)");
 }
 
 // No change without its log line: a log that cannot be written is reported once, naming the file

@@ -111,6 +111,8 @@ std::string skipReasonInWords(std::int32_t number, const std::string& descriptio
       return "the rollback journal cannot be written";
     case db::err::kRecordChanged:
       return "the record changed after it was read";
+    case err::kMatchLimit:
+      return "the pattern gave up on the value (the per-value matching limit)";
     default:
       return description;
   }

@@ -10,11 +10,12 @@
 namespace engine {
 namespace {
 
-// Failures that belong to one value: the change is skipped and the run goes on silently.
+// Failures that belong to one value: the change is skipped and the run goes on silently. A
+// unique index refuses only the new value it already holds; the column's other values can go.
 bool aboutOneValue(std::int32_t number) {
   return number == jet::err::kDataOverflow || number == jet::err::kSyntaxError ||
          number == jet::err::kCantConvertValue || number == db::err::kRecordChanged ||
-         number == jet::err::kRowTooLarge;
+         number == jet::err::kRowTooLarge || number == jet::err::kUniqueViolation;
 }
 
 bool holdsText(jet::ColumnType type) {
