@@ -139,7 +139,9 @@ jet::Status Connection::updateRow(const jet::TableDef& table, jet::RowLocator wh
 jet::Status Connection::commit() {
   if (!writer_ || writer_->pages().changes().empty()) return {};
   if (beforeCommit_) JET_TRY(beforeCommit_());
-  return writer_->flush();
+  JET_TRY(writer_->flush());
+  ++commits_;
+  return {};
 }
 
 jet::Status Connection::close() {

@@ -86,6 +86,8 @@ class Connection {
 
   // Called before every commit, so that what must be durable first (the change log) is.
   void setBeforeCommit(std::function<jet::Status()> hook) { beforeCommit_ = std::move(hook); }
+  // How many commits have reached the file: a change made before the latest one is durable.
+  std::uint64_t commits() const { return commits_; }
 
   // Writes one row's new cells (the recordset's update); commits when enough pages gathered.
   jet::Status updateRow(const jet::TableDef& table, jet::RowLocator where,
@@ -112,6 +114,7 @@ class Connection {
   ConnectionMode mode_;
   std::string password_;  // for the writer's own check; never printed or logged
   std::function<jet::Status()> beforeCommit_;
+  std::uint64_t commits_ = 0;
   bool closed_ = false;
 };
 

@@ -50,7 +50,12 @@ bool TablePass::run() {
       if (!visitRecord(rs)) break;
     }
   }
-  if (services_.logFailure) goOn = false;
+  if (services_.logFailure) {
+    // The changes since the last commit are dropped with the connection, not kept.
+    goOn = false;
+    outcome_.valuesChanged -= uncommitted_;
+    uncommitted_ = 0;
+  }
   progress(outcome_.rowsRead);
   trap.begin(158);
   records->reset();
@@ -207,6 +212,14 @@ void TablePass::write(int line, db::Recordset& records, std::size_t k, const std
     }
   }
   ++outcome_.valuesChanged;
+  if (!services_.context.dryRun) {
+    if (connection_.commits() != commitsSeen_) {  // this change went out with that commit
+      commitsSeen_ = connection_.commits();
+      uncommitted_ = 0;
+    } else {
+      ++uncommitted_;
+    }
+  }
   if (services_.context.observer) services_.context.observer->changed(change);
 }
 

@@ -73,6 +73,8 @@ class TablePass {
   TableOutcome& outcome_;
   std::uint64_t rows_ = 0;
   std::vector<FieldUse> fields_;
+  std::uint64_t commitsSeen_ = 0;  // the connection's commits when the last change was made
+  std::uint64_t uncommitted_ = 0;  // changes made since then
   std::optional<std::string> stamp_;
   std::tm stampTime_{};
   // A refusal that is not about one value (a column the writer cannot change, a file it cannot
