@@ -8,7 +8,7 @@ sudo_cmd=""
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd="sudo"; fi
 
 pkgs=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-      libssl-dev libpugixml-dev libicu-dev libpcre2-dev mdbtools nodejs npm qt6-base-dev fonts-liberation2 xvfb xauth python3
+      libssl-dev libpugixml-dev libicu-dev libpcre2-dev zlib1g-dev mdbtools nodejs npm qt6-base-dev fonts-liberation2 xvfb xauth python3
       clang libclang-rt-14-dev dpkg-dev file lintian appstream bash-completion man-db)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -3,6 +3,8 @@
 
 #include "jet/file/journal.h"
 
+#include <zlib.h>
+
 #include <sys/stat.h>
 
 #include <array>
@@ -23,22 +25,10 @@ constexpr std::size_t kEntryPrefix = 8;     // page number, checksum
 constexpr std::uint32_t kMinPageSize = 512;
 constexpr std::uint32_t kMaxPageSize = 65536;
 
-// CRC-32 (the zlib polynomial), continued from `crc`.
-// CRC-32 (reflected, polynomial 0xEDB88320), a byte at a time through a 256-entry table.
-constexpr std::array<std::uint32_t, 256> kCrcTable = [] {
-  std::array<std::uint32_t, 256> table{};
-  for (std::uint32_t i = 0; i < 256; ++i) {
-    std::uint32_t crc = i;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    table[i] = crc;
-  }
-  return table;
-}();
-
+// CRC-32 (the ISO-HDLC one of zip and PNG), by zlib, `crc` continuing an earlier run.
 std::uint32_t crc32(std::span<const std::uint8_t> data, std::uint32_t crc = 0) {
-  crc = ~crc;
-  for (const std::uint8_t byte : data) crc = (crc >> 8) ^ kCrcTable[(crc ^ byte) & 0xFFu];
-  return ~crc;
+  return static_cast<std::uint32_t>(
+      ::crc32_z(crc, data.data(), static_cast<z_size_t>(data.size())));
 }
 
 void put32(std::uint8_t* p, std::uint32_t v) {
