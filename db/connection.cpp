@@ -124,6 +124,12 @@ jet::Result<jet::Row> Connection::storedRow(const jet::TableDef& table,
   return verifier_->readRow(table, where);
 }
 
+jet::Result<jet::Value> Connection::storedCell(const jet::TableDef& table, jet::RowLocator where,
+                                               std::size_t column) const {
+  if (!verifier_) return closedError();
+  return verifier_->readCell(table, where, column);
+}
+
 jet::Status Connection::updateRow(const jet::TableDef& table, jet::RowLocator where,
                                   const CellChanges& changes) {
   JET_TRY(beginWriting());

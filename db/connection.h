@@ -97,6 +97,9 @@ class Connection {
   // The record at `where` as the file holds it since the writer was taken (a reader opened then,
   // so that nothing read before the lock can stand in for it). Needs beginWriting().
   jet::Result<jet::Row> storedRow(const jet::TableDef& table, jet::RowLocator where) const;
+  // One stored cell of that row (column `column` of the table).
+  jet::Result<jet::Value> storedCell(const jet::TableDef& table, jet::RowLocator where,
+                                     std::size_t column) const;
   // True once the writer was taken.
   bool writing() const { return writer_ != nullptr; }
 

@@ -47,8 +47,8 @@ jet::Status Recordset::moveNext() {
 }
 
 jet::Status Recordset::stillHolds(std::size_t k) const {
-  JET_ASSIGN_OR_RETURN(jet::Row stored, connection_.storedRow(table_, row_.locator));
-  if (k < stored.values.size() && sameValue(stored.values[k], row_.values[k])) return {};
+  JET_ASSIGN_OR_RETURN(jet::Value stored, connection_.storedCell(table_, row_.locator, k));
+  if (k < fieldCount() && sameValue(stored, row_.values[k])) return {};
   return jet::Error{err::kRecordChanged, "the record of table '" + table_.name +
                                              "' changed after it was read; column '" +
                                              fieldName(k) + "' was left as it is"};

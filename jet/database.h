@@ -49,6 +49,13 @@ class Database {
   virtual Result<std::unique_ptr<TableScan>> scan(const TableDef& table) const = 0;
   // Reads one row by locator (following an overflow pointer); an error when it is deleted.
   virtual Result<Row> readRow(const TableDef& table, RowLocator where) const = 0;
+  // One cell of that row (column `column` of the table), decoding no other.
+  virtual Result<Value> readCell(const TableDef& table, RowLocator where,
+                                 std::size_t column) const {
+    JET_ASSIGN_OR_RETURN(Row row, readRow(table, where));
+    if (column >= row.values.size()) return Value{};
+    return std::move(row.values[column]);
+  }
   // A sentence for the user when opening undid a change that a crash had interrupted.
   virtual std::string recoveryNotice() const { return {}; }
 };

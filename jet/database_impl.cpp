@@ -95,16 +95,37 @@ Result<std::unique_ptr<TableScan>> DatabaseImpl::scan(const TableDef& table) con
   return TableScanImpl::start(context(), table);
 }
 
+namespace {
+
+Error notARow(const std::string& path, const TableDef& table, RowLocator where,
+              const char* why) {
+  return Error{err::kBadPage, "'" + path + "', table '" + table.name + "', page " +
+                                  std::to_string(where.page) + " row " +
+                                  std::to_string(where.row) + ": " + why};
+}
+
+}  // namespace
+
 Result<Row> DatabaseImpl::readRow(const TableDef& table, RowLocator where) const {
   JET_ASSIGN_OR_RETURN(PagePtr page, pages_->page(where.page));
-  std::string at = "'" + path() + "', table '" + table.name + "', page " +
-                   std::to_string(where.page) + " row " + std::to_string(where.row);
   if (!isTableDataPage(*page, table.tdefPage)) {
-    return Error{err::kBadPage, at + ": not a data page of the table."};
+    return notARow(path(), table, where, "not a data page of the table.");
   }
   JET_ASSIGN_OR_RETURN(auto values, readRowAt(context(), table, where, page));
-  if (!values) return Error{err::kBadPage, at + ": the row is deleted."};
+  if (!values) return notARow(path(), table, where, "the row is deleted.");
   return Row{where, std::move(*values)};
+}
+
+Result<Value> DatabaseImpl::readCell(const TableDef& table, RowLocator where,
+                                     std::size_t column) const {
+  JET_ASSIGN_OR_RETURN(PagePtr page, pages_->page(where.page));
+  if (!isTableDataPage(*page, table.tdefPage)) {
+    return notARow(path(), table, where, "not a data page of the table.");
+  }
+  Value cell;
+  JET_ASSIGN_OR_RETURN(bool live, readCellAt(context(), table, where, page, column, cell));
+  if (!live) return notARow(path(), table, where, "the row is deleted.");
+  return cell;
 }
 
 }  // namespace jet

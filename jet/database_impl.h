@@ -27,6 +27,8 @@ class DatabaseImpl : public Database {
   Result<TableDef> table(std::string_view name) const override;
   Result<std::unique_ptr<TableScan>> scan(const TableDef& table) const override;
   Result<Row> readRow(const TableDef& table, RowLocator where) const override;
+  Result<Value> readCell(const TableDef& table, RowLocator where,
+                         std::size_t column) const override;
   std::string recoveryNotice() const override { return channel_->recoveryNotice(); }
 
   // Internal access for the writer.

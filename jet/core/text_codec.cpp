@@ -253,6 +253,11 @@ Result<std::vector<std::uint8_t>> encodeUcs2(std::string_view utf8) {
     put16(out, out.size() - 2, static_cast<std::uint16_t>(u));
   };
   for (std::size_t i = 0; i < utf8.size();) {
+    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+      out.push_back(static_cast<std::uint8_t>(utf8[i++]));
+      out.push_back(0);
+      continue;
+    }
     std::size_t at = i;
     char32_t c = 0;
     if (!nextCodePoint(utf8, i, c)) {
@@ -277,7 +282,10 @@ std::vector<std::uint8_t> compressUcs2(std::span<const std::uint8_t> ucs2) {
   for (std::size_t i = 0; i < ucs2.size(); i += 2) {
     if (ucs2[i] == 0x00) return plain;
   }
-  std::vector<std::uint8_t> out{0xFF, 0xFE};
+  std::vector<std::uint8_t> out;
+  out.reserve(plain.size());
+  out.push_back(0xFF);
+  out.push_back(0xFE);
   bool oneByte = true;
   for (std::size_t i = 0; i < ucs2.size(); i += 2) {
     bool narrow = ucs2[i + 1] == 0x00;

@@ -142,6 +142,13 @@ Result<std::vector<Value>> decodeRow(Bytes row, const TableDef& table, const Row
   return values;
 }
 
+Status decodeCellOf(Bytes row, const TableDef& table, std::size_t column, const RowContext& ctx,
+                    Value& cell) {
+  thread_local RowFields fields;
+  JET_TRY(readRowFields(row, ctx.format, table.varColumnCount > 0, fields));
+  return decodeColumn(fields, table.columns[column], ctx, cell);
+}
+
 Status decodeRowInto(Bytes row, const TableDef& table, const RowContext& ctx,
                      std::vector<Value>& values) {
   thread_local RowFields fields;  // its offset table's room is reused from row to row

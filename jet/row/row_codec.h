@@ -49,6 +49,10 @@ Result<std::vector<Value>> decodeRow(Bytes row, const TableDef& table, const Row
 // row into one Row allocates nothing per row once the longest values have been seen.
 Status decodeRowInto(Bytes row, const TableDef& table, const RowContext& ctx,
                      std::vector<Value>& values);
+// Only column `column` of the row (an index into table.columns) into `cell`, left null when the
+// row has no value for it.
+Status decodeCellOf(Bytes row, const TableDef& table, std::size_t column, const RowContext& ctx,
+                    Value& cell);
 
 // A row cut into its parts, to change and join again. Parts that are not changed join back byte
 // for byte; values themselves are the caller's business.

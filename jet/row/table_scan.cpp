@@ -60,6 +60,21 @@ Result<bool> readRowInto(const ScanContext& ctx, const TableDef& table, RowLocat
   return true;
 }
 
+Result<bool> readCellAt(const ScanContext& ctx, const TableDef& table, RowLocator where,
+                        const PagePtr& page, std::size_t column, Value& cell) {
+  auto slot = dataRow(*page, ctx.format, where.row);
+  if (!slot.ok()) return rowError(ctx, table, where, slot.error().description);
+  if (slot->deleted) return false;
+  PagePtr holder = page;
+  JET_ASSIGN_OR_RETURN(Bytes bytes, followOverflow(ctx, table, where, *slot, holder));
+  RowContext rc{ctx.format, ctx.codePage, ctx.longValues};
+  cell = Value{};
+  if (column >= table.columns.size()) return true;
+  Status decoded = decodeCellOf(bytes, table, column, rc, cell);
+  if (!decoded.ok()) return rowError(ctx, table, where, decoded.description());
+  return true;
+}
+
 Result<std::optional<std::vector<Value>>> readRowAt(const ScanContext& ctx, const TableDef& table,
                                                     RowLocator where, const PagePtr& page) {
   std::vector<Value> values;

@@ -26,6 +26,9 @@ struct ScanContext {
 // into `values` (their room reused); false when the slot is deleted. `page` is page where.page.
 Result<bool> readRowInto(const ScanContext& ctx, const TableDef& table, RowLocator where,
                          const PagePtr& page, std::vector<Value>& values);
+// Only column `column` of that row, into `cell`; false when the slot is deleted.
+Result<bool> readCellAt(const ScanContext& ctx, const TableDef& table, RowLocator where,
+                        const PagePtr& page, std::size_t column, Value& cell);
 // The same as a fresh vector; nullopt when the slot is deleted.
 Result<std::optional<std::vector<Value>>> readRowAt(const ScanContext& ctx, const TableDef& table,
                                                     RowLocator where, const PagePtr& page);
