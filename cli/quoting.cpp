@@ -1,6 +1,10 @@
 // quoting.cpp: JSON string escapes (with a check of each UTF-8 sequence) and CSV quoting.
 #include "cli/quoting.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include <array>
 #include <cstdint>
 
@@ -93,8 +97,32 @@ std::string jsonString(std::string_view utf8) {
   return out;
 }
 
+namespace {
+
+// Whether any byte of `word` is `c`.
+inline bool holdsByte(std::uint64_t word, unsigned char c) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  const std::uint64_t v = word ^ (kOnes * c);
+  return ((v - kOnes) & ~v & (kOnes << 7)) != 0;
+}
+
+bool needsQuotes(std::string_view text) {
+  auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {  // eight bytes at a time
+    std::uint64_t w;
+    std::memcpy(&w, text.data() + i, 8);
+    if (holdsByte(w, ',') || holdsByte(w, '"') || holdsByte(w, '\r') || holdsByte(w, '\n')) {
+      return std::any_of(text.begin() + static_cast<std::ptrdiff_t>(i), text.end(), special);
+    }
+  }
+  return std::any_of(text.begin() + static_cast<std::ptrdiff_t>(i), text.end(), special);
+}
+
+}  // namespace
+
 std::string csvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  if (!needsQuotes(text)) return std::string(text);
   std::string out = "\"";
   for (char c : text) {
     if (c == '"') out += '"';

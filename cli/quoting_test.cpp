@@ -33,6 +33,15 @@ TEST(CsvField, QuotesOnlyWhenNeeded) {
   EXPECT_EQ(csvField("line\r\nbreak"), "\"line\r\nbreak\"");
   EXPECT_EQ(csvField("lf\n"), "\"lf\n\"");
   EXPECT_EQ(csvField("Grüße; 'x'"), "Grüße; 'x'");
+  // The special byte anywhere in a longer text, and near misses of it (bytes one above).
+  for (const char special : {',', '"', '\r', '\n'}) {
+    for (std::size_t at = 0; at < 20; ++at) {
+      std::string text(20, static_cast<char>(special + 1));
+      EXPECT_EQ(csvField(text), text);
+      text[at] = special;
+      EXPECT_EQ(csvField(text).front(), '"') << int{special} << " at " << at;
+    }
+  }
 }
 
 }  // namespace
