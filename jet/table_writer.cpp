@@ -86,51 +86,49 @@ Status TableWriter::checkColumn(std::size_t index, const Value& value) const {
                  "table " + def.name + " has no column number " + std::to_string(index)};
   }
   const Column& c = def.columns[index];
-  std::string name = "column " + c.name + " of table " + def.name;
+  auto name = [&] { return "column " + c.name + " of table " + def.name; };
   if (def.tableType == kSystemTableType) {
     return Error{err::kNotWritable,
                  "table " + def.name + " is one of Access's system tables; it cannot be changed"};
   }
   if (c.type == ColumnType::kComplex) {
     return Error{err::kNotWritable,
-                 name + " holds attachments or several values; it cannot be changed"};
+                 name() + " holds attachments or several values; it cannot be changed"};
   }
   if (c.calculated()) {
     return Error{err::kNotWritable,
-                 name + " is calculated from other columns; it cannot be changed"};
+                 name() + " is calculated from other columns; it cannot be changed"};
   }
   if (c.type == ColumnType::kOle) {
     if (!value.isNull && !value.text.empty()) {
       return Error{err::kCantConvertValue,
-                   name + " is an OLE object column; it takes bytes, not text"};
+                   name() + " is an OLE object column; it takes bytes, not text"};
     }
     return Status::success();
   }
   if (!isTextual(c.type)) {
-    return Error{err::kCantConvertValue, name + " is not a text, memo or OLE object column (" +
+    return Error{err::kCantConvertValue, name() + " is not a text, memo or OLE object column (" +
                                              std::string(columnTypeName(c.type)) +
                                              "); it cannot be changed"};
   }
   if (!value.isNull && !value.bytes.empty()) {
-    return Error{err::kCantConvertValue, name + " is a " + std::string(columnTypeName(c.type)) +
+    return Error{err::kCantConvertValue, name() + " is a " + std::string(columnTypeName(c.type)) +
                                              " column; it takes text, not bytes"};
   }
   if (c.fixed()) {
     return Error{err::kNotWritable,
-                 name + " is a fixed-length text column; it cannot be changed yet"};
+                 name() + " is a fixed-length text column; it cannot be changed yet"};
   }
   if (indexes_.indexed(c.number)) JET_TRY(indexes_.checkColumn(c));
-  if (!value.isNull && c.type == ColumnType::kText) {
-    auto encoded = encodeCell(c, value);
-    if (!encoded) return encoded.error();
-  }
+  // A text that cannot be stored (too long, or not valid UTF-8) is refused when the row is
+  // built, before anything is written.
   return Status::success();
 }
 
 Result<TableWriter::Located> TableWriter::locate(RowLocator at) const {
   Located out;
-  Error missing{err::kBadPage, "no live row in " + where(at)};
-  if (at.page >= pages_.pageCount()) return missing;
+  auto missing = [&] { return Error{err::kBadPage, "no live row in " + where(at)}; };
+  if (at.page >= pages_.pageCount()) return missing();
   JET_ASSIGN_OR_RETURN(out.header, pages_.read(at.page));
   DataPageEditor header(out.header, format_.jet3);
   if (out.header[0] != 0x01 || header.owner() != table_.def.tdefPage) {
@@ -138,7 +136,7 @@ Result<TableWriter::Located> TableWriter::locate(RowLocator at) const {
   }
   if (!header.valid()) return Error{err::kBadPage, where(at) + ": the page's row table is damaged"};
   if (at.row >= header.rowCount() || (header.flags(at.row) & DataPageEditor::kRowDeleted) != 0)
-    return missing;
+    return missing();
   out.data = out.header;
   out.dataRow = at.row;
   out.dataFlags = header.flags(at.row);

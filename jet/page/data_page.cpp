@@ -4,6 +4,7 @@
 #include "jet/page/data_page.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -155,21 +156,35 @@ bool DataPageEditor::rebuild(std::vector<std::vector<std::uint8_t>> rows,
 bool DataPageEditor::replace(std::size_t row, std::span<const std::uint8_t> bytes,
                              std::uint16_t newFlags) {
   const std::size_t n = rowCount();
-  if (row >= n || !valid()) return false;
+  if (row >= n || n > kMaxRowsPerPage || !valid()) return false;
   // The page is laid out afresh as rebuild() would, straight from the old page into a page-sized
-  // buffer kept for the purpose: the rows packed from the end in order, the gap zeroed.
+  // buffer kept for the purpose: the rows packed from the end in order, the gap zeroed. valid()
+  // has checked every row's extent, so the entries are read once here without checks.
+  std::array<std::uint16_t, kMaxRowsPerPage> starts{};
+  std::array<std::uint16_t, kMaxRowsPerPage> entries{};
   std::size_t used = entryAt(f_, n);
-  for (std::size_t i = 0; i < n; ++i) used += i == row ? bytes.size() : rowBytes(i).size();
-  if (used > page_.size() || n > kMaxRowsPerPage) return false;
+  std::size_t end = page_.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    entries[i] = entry(i);
+    starts[i] = static_cast<std::uint16_t>(entries[i] & kRowOffsetMask);
+    used += i == row ? bytes.size() : end - starts[i];
+    end = starts[i];
+  }
+  if (used > page_.size()) return false;
   thread_local Page fresh;
   fresh.assign(page_.size(), 0);
   std::memcpy(fresh.data(), page_.data(), f_.dataRowTable);
-  std::size_t end = page_.size();
+  std::size_t oldEnd = page_.size();
+  std::size_t newEnd = page_.size();
   for (std::size_t i = 0; i < n; ++i) {
-    std::span<const std::uint8_t> r = i == row ? bytes : rowBytes(i);
-    end -= r.size();
-    if (!r.empty()) std::memcpy(fresh.data() + end, r.data(), r.size());
-    put16(fresh, entryAt(f_, i), static_cast<std::uint16_t>(end | (i == row ? newFlags : flags(i))));
+    const std::uint8_t* from = i == row ? bytes.data() : page_.data() + starts[i];
+    const std::size_t size = i == row ? bytes.size() : oldEnd - starts[i];
+    oldEnd = starts[i];
+    newEnd -= size;
+    if (size != 0) std::memcpy(fresh.data() + newEnd, from, size);
+    const std::uint16_t rowFlags =
+        i == row ? newFlags : static_cast<std::uint16_t>(entries[i] & (kRowDeleted | kRowOverflow));
+    put16(fresh, entryAt(f_, i), static_cast<std::uint16_t>(newEnd | rowFlags));
   }
   put16(fresh, f_.dataRowCount, static_cast<std::uint16_t>(n));
   put16(fresh, kDataFreeSpace, static_cast<std::uint16_t>(page_.size() - used));
