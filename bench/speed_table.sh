@@ -74,6 +74,12 @@ fresh
 timed replaceAllNoUndo "$cli" replace "$work/copy.$ext" --table Fixture --find always \
   --replace allways --no-undo
 replaceAllNoUndo=$secs; replaceAllNoUndoCpu=$cpu
+window=""
+if [ -x "$build/ui/window_timing" ]; then  # the same run through the desktop windows, offscreen
+  fresh
+  window=$("$build/ui/window_timing" "$work/copy.$ext" Fixture always allways 2>/dev/null |
+    awk '/^window run:/ {print $3}')
+fi
 timed dryRun "$cli" replace "$fixture" --table Fixture --find always --replace allways --dry-run
 dryRun=$secs; dryRunCpu=$cpu
 timed check "$cli" check "$fixture"
@@ -92,6 +98,8 @@ printf '| replace, 10 %% of rows, +5 chars | %s | %s | %s x the scan | <= 2 x |\
   "$replace10" "$replace10Cpu" "$(ratio "$replace10" "$scanSecs")"
 printf '| replace, every row, +1 char | %s | %s | %s x the scan | <= 4 x |\n' \
   "$replaceAll" "$replaceAllCpu" "$(ratio "$replaceAll" "$scanSecs")"
+[ -n "$window" ] && printf '| the same, through the window | %s | | %s x the command line run (the run alone, without start-up) | <= 1.05 x |\n' \
+  "$window" "$(ratio "$window" "$replaceAll")"
 printf '| the same, --no-undo | %s | %s | %s x the scan | |\n' \
   "$replaceAllNoUndo" "$replaceAllNoUndoCpu" "$(ratio "$replaceAllNoUndo" "$scanSecs")"
 printf '| replace --dry-run, every row | %s | %s | %s x the scan | <= 1.5 x |\n' \
