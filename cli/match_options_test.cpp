@@ -70,7 +70,8 @@ TEST_F(MatchOptionsTest, SearchPrintsOccurrencesOrCountsAndChangesNothing) {
   auto before = jet::testing::readWhole(db);
   Outcome lines = run({"search", db, "--all-tables", "--find", "STRASSE", "--ignore-case"});
   EXPECT_EQ(lines.code, kExitOk) << lines.err;
-  EXPECT_EQ(lines.out, "Order Details.Ship Name: Stra\xc3\x9f" "e\n");
+  // A table without a primary key names its rows by where they lie.
+  EXPECT_EQ(lines.out, "Order Details.Ship Name [row at page 52, slot 2]: Stra\xc3\x9f" "e\n");
   Outcome counts = run({"search", db, "--table", "order details", "--find", "p?aris",
                         "--regex", "--ignore-case", "--count", "--json"});
   EXPECT_EQ(counts.code, kExitOk) << counts.err;
@@ -80,10 +81,10 @@ TEST_F(MatchOptionsTest, SearchPrintsOccurrencesOrCountsAndChangesNothing) {
   Outcome json = run({"search", db, "--column", "[Order Details].[Note]", "--find", "paris",
                       "--whole-word", "--json"});
   EXPECT_EQ(json.out,
-            "{\"table\":\"Order Details\",\"column\":\"Note\",\"value\":\"paris\",\"matches\":"
-            "[{\"start\":0,\"length\":5}]}\n"
-            "{\"table\":\"Order Details\",\"column\":\"Note\",\"value\":\"Paris, paris\","
-            "\"matches\":[{\"start\":7,\"length\":5}]}\n");
+            "{\"table\":\"Order Details\",\"locator\":{\"page\":52,\"slot\":0},\"column\":\"Note\","
+            "\"value\":\"paris\",\"matches\":[{\"start\":0,\"length\":5}]}\n"
+            "{\"table\":\"Order Details\",\"locator\":{\"page\":52,\"slot\":1},\"column\":\"Note\","
+            "\"value\":\"Paris, paris\",\"matches\":[{\"start\":7,\"length\":5}]}\n");
   EXPECT_EQ(jet::testing::readWhole(db), before);
 }
 

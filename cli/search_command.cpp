@@ -9,9 +9,11 @@
 #include "cli/quoting.h"
 #include "cli/stream_error_reporter.h"
 #include "cli/table_choice.h"
+#include "cli/undo_command.h"
 #include "db/recordset.h"
 #include "db/table_catalogue.h"
 #include "engine/matcher.h"
+#include "engine/row_identity.h"
 #include "engine/text_formats.h"
 
 namespace cli {
@@ -37,12 +39,13 @@ class Printer {
   Printer(std::ostream& out, bool json, bool count, bool colour)
       : out_(out), json_(json), count_(count), colour_(colour) {}
 
-  void found(const std::string& table, const std::string& column, std::string_view value,
-             const std::vector<engine::MatchSpan>& spans) {
+  void found(const std::string& table, const engine::RowIdentity& row, const std::string& column,
+             std::string_view value, const std::vector<engine::MatchSpan>& spans) {
     if (count_) return;
     if (json_) {
-      out_ << "{\"table\":" << jsonString(table) << ",\"column\":" << jsonString(column)
-           << ",\"value\":" << jsonString(value) << ",\"matches\":[";
+      out_ << "{\"table\":" << jsonString(table) << rowJsonMember(row)
+           << ",\"column\":" << jsonString(column) << ",\"value\":" << jsonString(value)
+           << ",\"matches\":[";
       for (std::size_t i = 0; i < spans.size(); ++i) {
         out_ << (i ? "," : "") << "{\"start\":" << characters(value.substr(0, spans[i].begin))
              << ",\"length\":"
@@ -51,7 +54,7 @@ class Printer {
       out_ << "]}\n";
       return;
     }
-    out_ << shown(table) << '.' << shown(column) << ": ";
+    out_ << shown(table) << '.' << shown(column) << " [" << shown(row.text()) << "]: ";
     std::size_t from = 0;
     for (const engine::MatchSpan& s : spans) {
       out_ << shown(value.substr(from, s.begin - from));
@@ -89,7 +92,8 @@ std::string SearchCommand::help() const {
          "         (--table TABLE ... | --all-tables | --column TABLE.COLUMN ...)\n"
          "         --find TEXT [--ignore-case] [--whole-word] [--regex] [--count] [--json]\n"
          "Prints every occurrence of the find text in the chosen tables and columns, one\n"
-         "value a line: table, column and the value, with each match marked in colour when\n"
+         "value a line: table, column, the row (its primary key values, or where it lies when\n"
+         "the table has none) and the value, with each match marked in colour when\n"
          "the output is a terminal. Values are matched as replace matches them. The file is\n"
          "opened read-only and nothing is changed.\n"
          "Several files (or --recursive DIR, every .mdb and .accdb below DIR) are worked\n"
@@ -169,6 +173,7 @@ int SearchCommand::run(const Arguments& args, CommandContext& context) const {
       visit[k] = columns.chosen(table.name, rs.fieldName(k));
     }
     std::map<std::size_t, Counts> counts;
+    const engine::RowNamer rows(rs.table());
     while (!rs.eof()) {
       for (std::size_t k = 0; k < visit.size(); ++k) {
         if (!visit[k]) continue;
@@ -183,7 +188,9 @@ int SearchCommand::run(const Arguments& args, CommandContext& context) const {
         Counts& c = counts[k];
         ++c.values;
         c.matches += spans.size();
-        printer.found(table.name, rs.fieldName(k), value, spans);
+        if (!args.flag("count")) {
+          printer.found(table.name, rows.name(rs), rs.fieldName(k), value, spans);
+        }
       }
       if (jet::Status moved = rs.moveNext(); !moved.ok()) {
         fail(context, table.name + ": " + moved.description());

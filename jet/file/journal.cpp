@@ -182,12 +182,24 @@ Status JournalWriter::append(std::uint32_t page, std::span<const std::uint8_t> o
     return Error{err::kJournal, "Internal error: unexpected page " + std::to_string(page) +
                                     " for the rollback journal " + path()};
   }
-  std::vector<std::uint8_t> entry(kEntryPrefix + header_.pageSize);
-  put32(entry.data(), page);
-  put32(entry.data() + 4, entryChecksum(header_.salt, page, originalImage));
-  std::copy(originalImage.begin(), originalImage.end(), entry.begin() + kEntryPrefix);
-  JET_TRY(file_.write(entryOffset(header_, appended_), entry));
+  const std::size_t at = gathered_.size();
+  gathered_.resize(at + kEntryPrefix + header_.pageSize);
+  std::uint8_t* entry = gathered_.data() + at;
+  put32(entry, page);
+  put32(entry + 4, entryChecksum(header_.salt, page, originalImage));
+  std::copy(originalImage.begin(), originalImage.end(), entry + kEntryPrefix);
   ++appended_;
+  if (gathered_.size() >= kWriteSize) return writeGathered();
+  return Status::success();
+}
+
+// The entries are consecutive in the file, so the gathered ones go out in one write. Until
+// finish() the journal counts as incomplete whatever part of it reached the disk.
+Status JournalWriter::writeGathered() {
+  if (gathered_.empty()) return Status::success();
+  JET_TRY(file_.write(entryOffset(header_, written_), gathered_));
+  written_ = appended_;
+  gathered_.clear();
   return Status::success();
 }
 
@@ -197,6 +209,7 @@ Status JournalWriter::finish() {
                                     std::to_string(appended_) + " of " +
                                     std::to_string(header_.pageCount) + " pages"};
   }
+  JET_TRY(writeGathered());
   JET_TRY(file_.sync());
   return RawFile::syncFolderOf(path(), faults_);
 }

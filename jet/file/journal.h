@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "jet/file/fault_hook.h"
 #include "jet/file/raw_file.h"
@@ -42,10 +43,16 @@ class JournalWriter {
   JournalWriter(RawFile file, JournalHeader header, FaultHook* faults)
       : file_(std::move(file)), header_(header), faults_(faults) {}
 
+  // Entries gather and go to the file in writes of up to this many bytes.
+  static constexpr std::size_t kWriteSize = 256 * 1024;
+  Status writeGathered();
+
   RawFile file_;
   JournalHeader header_;
   FaultHook* faults_;
   std::uint32_t appended_ = 0;
+  std::uint32_t written_ = 0;           // entries in the file so far
+  std::vector<std::uint8_t> gathered_;  // the entries after them
 };
 
 // True when a complete journal is beside the database: the database may be half-changed and

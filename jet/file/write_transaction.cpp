@@ -3,7 +3,10 @@
 #include "jet/file/write_transaction.h"
 
 #include <algorithm>
+#include <iterator>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "jet/core/error_codes.h"
 #include "jet/file/journal.h"
@@ -96,6 +99,36 @@ Status WriteTransaction::commit() {
   return Status::success();
 }
 
+namespace {
+
+// Pages of a run of consecutive numbers move in one read or write of at most this many.
+constexpr std::size_t kRunPages = 64;
+
+// Calls `run(first, last)` for each stretch of consecutive page numbers among `pages` (up to
+// kRunPages each) that `take` accepts, in page order.
+template <typename Pages, typename Take, typename Run>
+Status forEachRun(const Pages& pages, Take take, Run run) {
+  auto it = pages.begin();
+  while (it != pages.end()) {
+    if (!take(*it)) {
+      ++it;
+      continue;
+    }
+    auto last = it;
+    std::size_t count = 1;
+    for (auto next = std::next(it); next != pages.end() && count < kRunPages && take(*next) &&
+                                    next->first == last->first + 1;
+         ++next, ++count) {
+      last = next;
+    }
+    JET_TRY(run(it, last, count));
+    it = std::next(last);
+  }
+  return Status::success();
+}
+
+}  // namespace
+
 Status WriteTransaction::writeJournal(std::uint64_t originalLength) const {
   const std::uint32_t size = pageSize_;
   const auto inside = [&](const auto& entry) {
@@ -106,18 +139,37 @@ Status WriteTransaction::writeJournal(std::uint64_t originalLength) const {
   JET_ASSIGN_OR_RETURN(
       JournalWriter journal,
       JournalWriter::create(file_.path(), size, originalLength, count, file_.faults_));
-  std::vector<std::uint8_t> original(size);
-  for (const auto& entry : pages_) {
-    if (!inside(entry)) continue;
+  std::vector<std::uint8_t> original;
+  const Status journalled = forEachRun(pages_, inside, [&](auto first, auto last,
+                                                          std::size_t pages) -> Status {
     // The last page of a file whose length is not a page multiple reads short: zero-filled.
-    JET_TRY(file_.file_.readUpTo(std::uint64_t{entry.first} * size, original).status());
-    JET_TRY(journal.append(entry.first, original));
-  }
+    original.resize(pages * size);
+    JET_TRY(file_.file_.readUpTo(std::uint64_t{first->first} * size, original).status());
+    std::size_t k = 0;
+    for (auto it = first;; ++it, ++k) {
+      JET_TRY(journal.append(it->first, std::span(original).subspan(k * size, size)));
+      if (it == last) break;
+    }
+    return Status::success();
+  });
+  JET_TRY(journalled);
   return journal.finish();
 }
 
 Status WriteTransaction::writePages() {
-  for (const auto& [page, image] : pages_) JET_TRY(file_.file_.writePage(page, image));
+  std::vector<std::uint8_t> run;
+  const auto all = [](const auto&) { return true; };
+  const Status written = forEachRun(pages_, all, [&](auto first, auto last,
+                                                    std::size_t pages) -> Status {
+    if (pages == 1) return file_.file_.writePage(first->first, first->second);
+    run.clear();
+    for (auto it = first;; ++it) {
+      run.insert(run.end(), it->second.begin(), it->second.end());
+      if (it == last) break;
+    }
+    return file_.file_.write(std::uint64_t{first->first} * pageSize_, run);
+  });
+  JET_TRY(written);
   JET_ASSIGN_OR_RETURN(const std::uint64_t size, file_.file_.size());
   if (size != length_) JET_TRY(file_.file_.truncate(length_));
   return file_.file_.sync();
