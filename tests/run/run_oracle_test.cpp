@@ -7,6 +7,7 @@
 #include <set>
 
 #include "db/recording_error_reporter.h"
+#include "engine/matcher.h"
 #include "engine/replacement.h"
 #include "engine/replacement_run.h"
 #include "engine/run_test_support.h"
@@ -39,7 +40,8 @@ class ChangeRecorder : public engine::RunObserver {
 // original file as the engine reads it, with the replacement made wherever the find text occurs.
 std::string expectedCells(const std::string& before, const std::string& table,
                           const std::set<std::string>& columns, const std::string& find,
-                          const std::string& replace) {
+                          const std::string& replace, const engine::MatchOptions& options) {
+  auto matcher = engine::Matcher::compile(find, replace, options);
   auto db = jet::Database::open(before);
   auto def = (*db)->table(table);
   auto scan = (*db)->scan(*def);
@@ -49,10 +51,13 @@ std::string expectedCells(const std::string& before, const std::string& table,
     for (std::size_t k = 0; k < def->columns.size(); ++k) {
       if (!columns.contains(def->columns[k].name)) continue;
       const jet::Value& v = row.values[k];
-      std::string value = v.isNull ? "null"
-                                   : jsonString(engine::occurs(v.text, find)
-                                                    ? engine::replaceAll(v.text, find, replace)
-                                                    : v.text);
+      std::string value = "null";
+      if (!v.isNull && !options.any()) {
+        value = jsonString(engine::occurs(v.text, find) ? engine::replaceAll(v.text, find, replace)
+                                                        : v.text);
+      } else if (!v.isNull) {
+        value = jsonString((*matcher)->apply(v.text).value);
+      }
       cells += std::string(cells.empty() ? "" : ",") + "[" + std::to_string(r) + "," +
                jsonString(def->columns[k].name) + "," + value + "]";
     }
@@ -61,10 +66,14 @@ std::string expectedCells(const std::string& before, const std::string& table,
 }
 
 struct Case {
+  Case(std::string f, std::string t, std::string fi, std::string r, engine::MatchOptions m = {})
+      : file(std::move(f)), table(std::move(t)), find(std::move(fi)), replace(std::move(r)),
+        match(m) {}
   std::string file;
   std::string table;
   std::string find;
   std::string replace;
+  engine::MatchOptions match;
 };
 
 class RunOnCorpus : public ::testing::TestWithParam<Case> {};
@@ -83,6 +92,7 @@ TEST_P(RunOnCorpus, ChangedCellsReadBackInBothOracles) {
   in.currentIndex = 0;
   in.findText = c.find;
   in.replaceText = c.replace;
+  in.match = c.match;
   db::RecordingErrorReporter reports;
   engine::testing::FakeWindow window;
   ChangeRecorder recorder;
@@ -108,7 +118,8 @@ TEST_P(RunOnCorpus, ChangedCellsReadBackInBothOracles) {
   }
   EXPECT_EQ(
       oracleDifferences(before, after, c.table,
-                        expectedCells(before, c.table, recorder.changedColumns, c.find, c.replace)),
+                        expectedCells(before, c.table, recorder.changedColumns, c.find, c.replace,
+                                      c.match)),
       "");
 }
 
@@ -122,9 +133,17 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"mdb-reader/real/ASampleDatabase.accdb", "Asset Items", "0", "zero"},
                       Case{"jackcess/V2010/overflowTestV2010.accdb", "Table1", "row", "漢字"},
                       Case{"ucanaccess/functionsV2016.accdb", "t_funcs", "o", "0o"},
-                      Case{"jackcess/V2019/extDateTestV2019.accdb", "Table1", "2", "two"}),
+                      Case{"jackcess/V2019/extDateTestV2019.accdb", "Table1", "2", "two"},
+                      // Letter case ignored, and whole words, read back the same way.
+                      Case{"jackcess/V2003/test2V2003.mdb", "MSP_PROJECTS", "E", "Ωe", {true, false, false}},
+                      Case{"jackcess/V2010/overflowTestV2010.accdb", "Table1", "ROW", "漢字",
+                           {true, false, false}},
+                      Case{"mdb-reader/real/ASampleDatabase.accdb", "Asset Items", "COMPUTER",
+                           "Rechner", {true, true, false}}),
     [](const auto& param) {
       std::string name = std::filesystem::path(param.param.file).stem().string();
+      if (param.param.match.ignoreCase) name += "_ignore_case";
+      if (param.param.match.wholeWord) name += "_whole_word";
       for (auto& ch : name)
         if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
       return name;
