@@ -56,11 +56,15 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
     return synced;
   });
   bool goOn = true;
+  TableOutcome* table = nullptr;
+  std::uint64_t uncommitted = 0;  // changes the closing commit is still to make durable
   if (trap.test(116, [&] { return entry.selected; })) {
     outcome.tables.push_back(TableOutcome{});
-    outcome.tables.back().table = entry.name;
-    TablePass pass(inputs, services, open, outcome.tables.back());
+    table = &outcome.tables.back();
+    table->table = entry.name;
+    TablePass pass(inputs, services, open, *table);
     goOn = pass.run();
+    uncommitted = pass.uncommitted();
   }
   if (services.logFailure) {
     // Already reported; closing drops what the log could not cover.
@@ -68,6 +72,10 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
     return false;
   }
   trap.step(160, [&] { return open.close(); });
+  if (services.logFailure && table != nullptr) {
+    // The log failed at the closing commit: the changes it was to cover were dropped with it.
+    table->valuesChanged -= uncommitted;
+  }
   trap.begin(162);
   return goOn && !services.logFailure;
 }

@@ -293,6 +293,25 @@ TEST_F(Run, AnUnwritableLogIsReportedOnceAndStopsTheRun) {
   EXPECT_EQ(window.notices, (std::vector<std::string>{"Done."}));
 }
 
+// A log whose lines cannot reach the disk (here a full device) fails when they must be made
+// durable, before the changes are committed: those changes are dropped, and counted as not made.
+TEST_F(Run, ALogThatCannotBeMadeDurableDropsTheChangesItWouldCover) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  makeCities({"Paris", "Pau"});
+  RunInputs in = single("P", "B", {"Customers", "Customers"});
+  RunContext cx{reports, window, window, window};
+  cx.clock = fixedClock;
+  cx.logPath = "/dev/full";
+  RunOutcome out = runReplacement(in, cx);
+  EXPECT_EQ(cities(), (Cells{"Paris", "Pau"}));
+  EXPECT_FALSE(out.clean());
+  ASSERT_FALSE(out.tables.empty());
+  EXPECT_EQ(out.tables[0].valuesChanged, 0u);
+  ASSERT_FALSE(reports.shown.empty());
+  EXPECT_NE(reports.shown[0].description.find("/dev/full"), std::string::npos)
+      << reports.shown[0].description;
+}
+
 // The summary gives each reason in words with its count and where it first struck.
 TEST_F(Run, TheSummarySaysWhatChangedAndWhyTheRestWasSkipped) {
   make({{"Customers",

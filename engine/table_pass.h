@@ -37,6 +37,9 @@ class TablePass {
   // Walks the table from step 118 to step 158. False when the run must stop: the user asked
   // to, or the change log could not be written.
   bool run();
+  // Changes made since the connection's last commit (none once the log failed: those are
+  // already taken off the count).
+  std::uint64_t uncommitted() const { return uncommitted_; }
 
  private:
   // How each field of the table is looked at: not at all (not chosen, or its texts cannot hold
