@@ -87,27 +87,26 @@ class Utf16Sink {
       p_ = putUtf8(p_, u);
     }
   }
-  // Bytes of one byte a character (Latin-1): plain ASCII is copied as it is.
+  // Bytes of one byte a character (Latin-1): runs of plain ASCII are copied eight bytes at a
+  // time, and the copying takes up again after each other character.
   void putNarrow(const std::uint8_t* b, std::size_t n) {
     std::size_t i = 0;
-    if (pendingHigh_ == 0) {  // eight ASCII bytes at a time
-      for (; i + 8 <= n; i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, b + i, 8);
-        if ((w & 0x8080808080808080u) != 0) break;
-        std::memcpy(p_, b + i, 8);
-        p_ += 8;
+    while (i < n) {
+      if (pendingHigh_ == 0) {
+        for (; i + 8 <= n; i += 8) {
+          std::uint64_t w;
+          std::memcpy(&w, b + i, 8);
+          if ((w & 0x8080808080808080u) != 0) break;
+          std::memcpy(p_, b + i, 8);
+          p_ += 8;
+        }
+        if (i == n) break;
       }
-    }
-    for (; i < n; ++i) {
-      if (b[i] < 0x80 && pendingHigh_ == 0) {
-        *p_++ = static_cast<char>(b[i]);
-      } else {
-        put(static_cast<char16_t>(b[i]));
-      }
+      put(static_cast<char16_t>(b[i]));
+      ++i;
     }
   }
-  // Little-endian UTF-16 units: runs of ASCII four units at a time.
+  // Little-endian UTF-16 units: runs of ASCII four units at a time, likewise.
   void putWide(const std::uint8_t* b, std::size_t n) {
     std::size_t i = 0;
     while (i + 1 < n) {
