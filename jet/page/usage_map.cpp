@@ -185,9 +185,23 @@ Result<std::pair<std::uint32_t, std::uint32_t>> UsageMapEditor::range() const {
   return std::make_pair(first, first + windowBits(bytes));
 }
 
+Result<std::span<const std::uint8_t>> UsageMapEditor::viewRow() const {
+  JET_ASSIGN_OR_RETURN(const Page* seen, pages_.view(where_.page));
+  const Page& page = *seen;
+  DataPageEditor data(const_cast<Page&>(page), f_);  // only looked at
+  auto b = data.bounds(where_.row);
+  if (page[0] != kPageTypeData || !b || b->second - b->first < kInlineMapBitmap) {
+    return Error{err::kBadPage, "the " + describe() + " is damaged"};
+  }
+  const std::uint8_t type = page[b->first];
+  if (type != kUsageMapInline && type != kUsageMapReference) {
+    return Error{err::kBadPage, "the " + describe() + " has an unknown type"};
+  }
+  return std::span<const std::uint8_t>(page).subspan(b->first, b->second - b->first);
+}
+
 Result<bool> UsageMapEditor::contains(std::uint32_t page, bool outside) const {
-  JET_ASSIGN_OR_RETURN(Row row, loadRow());
-  auto bytes = row.bytes();
+  JET_ASSIGN_OR_RETURN(auto bytes, viewRow());
   if (bytes[0] == kUsageMapInline) {
     std::uint32_t first = windowStart(bytes);
     if (page < first || page - first >= windowBits(bytes)) return outside;
@@ -198,8 +212,12 @@ Result<bool> UsageMapEditor::contains(std::uint32_t page, bool outside) const {
   if (slot + 4 > bytes.size()) return outside;
   std::uint32_t mapPage = u32(bytes, slot);
   if (mapPage == 0) return outside;
-  JET_ASSIGN_OR_RETURN(Page map, readBitmapPage(mapPage));
-  return bit(std::span(map).subspan(kBitmapPageBitmap), page % per);
+  // `bytes` is not looked at again: the next read of the cache may take its place.
+  JET_ASSIGN_OR_RETURN(const Page* map, pages_.view(mapPage));
+  if ((*map)[0] != kPageTypeUsageBitmap) {
+    return Error{err::kBadPage, "the " + describe() + " points at a non-map page"};
+  }
+  return bit(std::span<const std::uint8_t>(*map).subspan(kBitmapPageBitmap), page % per);
 }
 
 Result<std::vector<std::uint32_t>> UsageMapEditor::pages() const {

@@ -101,6 +101,9 @@ class UsageMapEditor {
     std::span<std::uint8_t> bytes() { return std::span(page).subspan(start, end - start); }
   };
   Result<Row> loadRow() const;
+  // The map's row as the cache holds it, checked as loadRow() checks it, without a copy: valid
+  // until the next read of the cache.
+  Result<std::span<const std::uint8_t>> viewRow() const;
   Result<Page> readBitmapPage(std::uint32_t number) const;
   Status setInline(Row& row, std::uint32_t page, bool on);
   Status setReference(Row& row, std::uint32_t page, bool on);
