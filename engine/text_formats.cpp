@@ -29,6 +29,12 @@ std::string formatTm(const std::string& pattern, const std::tm& t) {
 
 // Shortest decimal text that reads back as the same double, with the regional separator.
 // A single is printed at single precision, so 0.1f reads "0.1", not its double widening.
+// Days from 1899-12-30 that some calendar date holds: years -9999 to 99999, far beyond Access's
+// own 100 to 9999, so that nothing a file can hold overflows the date arithmetic.
+bool isCalendarDay(double days) {
+  return std::isfinite(days) && std::fabs(days) < 36'500'000.0;
+}
+
 std::string doubleText(double d, char point, bool single) {
   if (std::isnan(d)) return "NaN";
   if (std::isinf(d)) return d < 0 ? "-Infinity" : "Infinity";
@@ -86,7 +92,9 @@ std::string TextFormats::dateTime(const std::tm& t) const {
 
 std::tm accessDateToTm(double days) {
   // Access counts whole days from 1899-12-30; the fraction is the time of day even when the
-  // day count is negative.
+  // day count is negative. A stored value far outside any calendar (or not a number) is taken
+  // as day 0 rather than overflow the arithmetic below; valueText never shows it as a date.
+  if (!isCalendarDay(days)) days = 0.0;
   double whole = std::trunc(days);
   double frac = std::fabs(days - whole);
   auto seconds = static_cast<std::int64_t>(std::llround(frac * 86400.0));
@@ -143,6 +151,8 @@ std::string TextFormats::valueText(jet::ColumnType type, const jet::Value& v) co
     case ColumnType::kDouble:
       return doubleText(v.real, decimalPoint, false);
     case ColumnType::kDateTime: {
+      // A damaged or foreign value no calendar holds is shown as the number it is.
+      if (!isCalendarDay(v.real)) return doubleText(v.real, decimalPoint, false);
       std::tm t = accessDateToTm(v.real);
       bool noTime = t.tm_hour == 0 && t.tm_min == 0 && t.tm_sec == 0;
       bool noDate = std::trunc(v.real) == 0.0;
@@ -221,7 +231,8 @@ bool TextFormats::mayHold(jet::ColumnType type, std::string_view find) const {
       auto date = patternAlphabet(dateFormat);
       auto time = patternAlphabet(timeFormat);
       if (!date || !time) return true;
-      alphabet = std::string(kDigits) + " -" + *date + *time;
+      // Dates, and the numbers shown for values no calendar holds.
+      alphabet = std::string(kDigits) + " -+e." + decimalPoint + "NaInfinity" + *date + *time;
       break;
     }
     default:
