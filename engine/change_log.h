@@ -34,13 +34,16 @@ class ChangeLog {
   jet::Status open(const std::string& path);
   jet::Status append(std::string_view line);
   jet::Status sync();
+  // Writes the gathered lines without waiting for the disk: for lines no commit follows (their
+  // changes were all skipped), so that a failure to write them is still heard of.
+  jet::Status flush() { return fd_ < 0 ? jet::Status() : writePending(); }
   void close();
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }
 
  private:
   static constexpr std::size_t kWriteSize = 64 * 1024;
-  jet::Status writePending();
+  jet::Status writePending();  // the gathered lines to the file
 
   int fd_ = -1;
   std::string path_;

@@ -76,6 +76,10 @@ bool visitEntry(const RunInputs& inputs, std::size_t i, PassServices& services,
     // The log failed at the closing commit: the changes it was to cover were dropped with it.
     table->valuesChanged -= uncommitted;
   }
+  if (jet::Status flushed = services.log.flush(); !flushed.ok() && !services.logFailure) {
+    services.logFailure = flushed.error();
+    trap.fail(flushed.error());
+  }
   trap.begin(162);
   return goOn && !services.logFailure;
 }

@@ -312,6 +312,20 @@ TEST_F(Run, ALogThatCannotBeMadeDurableDropsTheChangesItWouldCover) {
       << reports.shown[0].description;
 }
 
+// Lines whose changes were all skipped are followed by no commit: their failure is heard too.
+TEST_F(Run, ALogThatCannotTakeTheLinesOfSkippedChangesIsReported) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  make({{"Zips", {{"Zip", jet::ColumnType::kLong}}, {{number(64)}}}});
+  RunContext cx{reports, window, window, window};
+  cx.clock = fixedClock;
+  cx.logPath = "/dev/full";
+  RunOutcome skipped = runReplacement(single("6", "7", {"Zips"}), cx);
+  EXPECT_FALSE(skipped.clean());
+  ASSERT_EQ(reports.shown.size(), 1u);
+  EXPECT_NE(reports.shown[0].description.find("/dev/full"), std::string::npos)
+      << reports.shown[0].description;
+}
+
 // The summary gives each reason in words with its count and where it first struck.
 TEST_F(Run, TheSummarySaysWhatChangedAndWhyTheRestWasSkipped) {
   make({{"Customers",

@@ -317,6 +317,10 @@ void Applier::run() {
   if (jet::Status closed = connection_.close(); !closed.ok() && !outcome_.failure) {
     outcome_.failure = closed.error();
   }
+  // Lines that no commit followed (their cells were left alone) must still reach the log.
+  if (jet::Status flushed = log_.flush(); !flushed.ok() && !outcome_.failure) {
+    outcome_.failure = flushed.error();
+  }
   log_.close();
   if (context_.progress != nullptr) {
     context_.progress->progress(RunProgress{table_.name, outcome_.changes, total});
