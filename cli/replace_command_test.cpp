@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/program.h"
+#include "cli/program_test_support.h"
 #include "engine/run_test_support.h"
 
 namespace cli {
@@ -28,18 +29,8 @@ class ReplaceCommandTest : public ::testing::Test {
     ASSERT_EQ(createDatabase(db, {t}), "");
   }
 
-  struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-  };
-  Outcome run(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    CommandContext context{out, err, &jet::Database::open};
-    context.clock = fixedClock;
-    int code = Program().run(args, context);
-    return {code, out.str(), err.str()};
-  }
+  using Outcome = testing::ProgramOutcome;
+  Outcome run(std::vector<std::string> args) { return testing::runProgram(std::move(args)); }
   std::vector<std::optional<std::string>> cities() { return readColumn(db, "Customers", "City"); }
 };
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli/program.h"
+#include "cli/program_test_support.h"
 #include "engine/run_test_support.h"
 
 namespace cli {
@@ -40,18 +41,8 @@ class UndoCommandTest : public ::testing::Test {
     ASSERT_TRUE((*creator)->finish().ok());
   }
 
-  struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-  };
-  Outcome run(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    CommandContext context{out, err, &jet::Database::open};
-    context.clock = fixedClock;
-    int code = Program().run(args, context);
-    return {code, out.str(), err.str()};
-  }
+  using Outcome = testing::ProgramOutcome;
+  Outcome run(std::vector<std::string> args) { return testing::runProgram(std::move(args)); }
   Outcome replace(std::vector<std::string> more = {}) {
     std::vector<std::string> args{"replace", db, "--all-tables", "--find", "P", "--replace", "B",
                                   "--log", log};
