@@ -63,25 +63,68 @@ Cell cellOf(const jet::Column& column, const jet::Value& value) {
   return {Cell::kString, value.bytes.empty() ? value.text : jet::formatHex(value.bytes)};
 }
 
+// Text, memo and GUID cells are spelled straight from the value, without a copy.
+bool isTextual(const jet::Column& column) {
+  using jet::ColumnType;
+  switch (column.calculated() ? column.resultType : column.type) {
+    case ColumnType::kDateTimeExt:
+    case ColumnType::kText:
+    case ColumnType::kMemo:
+    case ColumnType::kGuid:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
-std::string jsonCell(const jet::Column& column, const jet::Value& value) {
+void appendJsonCell(std::string& out, const jet::Column& column, const jet::Value& value) {
+  if (!value.isNull && isTextual(column)) {
+    appendJsonString(out, value.text);
+    return;
+  }
   Cell cell = cellOf(column, value);
   switch (cell.kind) {
     case Cell::kNull:
-      return "null";
+      out += "null";
+      return;
     case Cell::kLiteral:
-      return cell.text;
+      out += cell.text;
+      return;
     case Cell::kString:
-      return jsonString(cell.text);
+      appendJsonString(out, cell.text);
+      return;
   }
-  return "null";
+}
+
+std::string jsonCell(const jet::Column& column, const jet::Value& value) {
+  std::string out;
+  appendJsonCell(out, column, value);
+  return out;
+}
+
+void appendCsvCell(std::string& out, const jet::Column& column, const jet::Value& value) {
+  if (!value.isNull && isTextual(column)) {
+    if (value.text.empty()) {
+      out += "\"\"";
+    } else {
+      appendCsvField(out, value.text);
+    }
+    return;
+  }
+  Cell cell = cellOf(column, value);
+  if (cell.kind == Cell::kString && cell.text.empty()) {
+    out += "\"\"";
+    return;
+  }
+  appendCsvField(out, cell.text);
 }
 
 std::string csvCell(const jet::Column& column, const jet::Value& value) {
-  Cell cell = cellOf(column, value);
-  if (cell.kind == Cell::kString && cell.text.empty()) return "\"\"";
-  return csvField(cell.text);
+  std::string out;
+  appendCsvCell(out, column, value);
+  return out;
 }
 
 }  // namespace cli

@@ -13,9 +13,11 @@ namespace cli {
 // dates as ISO 8601 strings; text, memo and GUID as strings; binary and OLE as lowercase hex
 // strings. Numbers JSON cannot hold (NaN, infinities, malformed decimals) become strings.
 std::string jsonCell(const jet::Column& column, const jet::Value& value);
+void appendJsonCell(std::string& out, const jet::Column& column, const jet::Value& value);
 
 // CSV: the same texts unquoted, quoted by RFC 4180 when needed; null is an empty field, an empty
 // text is "" so the two stay apart.
 std::string csvCell(const jet::Column& column, const jet::Value& value);
+void appendCsvCell(std::string& out, const jet::Column& column, const jet::Value& value);
 
 }  // namespace cli

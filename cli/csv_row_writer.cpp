@@ -11,7 +11,7 @@ void CsvRowWriter::begin(const jet::TableDef& table) {
   line_.clear();
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     if (i != 0) line_ += ',';
-    line_ += csvField(columns_[i].name);
+    appendCsvField(line_, columns_[i].name);
   }
   out_ << line_ << "\r\n";
 }
@@ -20,10 +20,10 @@ void CsvRowWriter::row(const jet::Row& row) {
   line_.clear();
   for (std::size_t i = 0; i < columns_.size(); ++i) {
     if (i != 0) line_ += ',';
-    if (i < row.values.size()) line_ += csvCell(columns_[i], row.values[i]);
+    if (i < row.values.size()) appendCsvCell(line_, columns_[i], row.values[i]);
   }
   line_ += "\r\n";
-  out_ << line_;
+  out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
 }
 
 void CsvRowWriter::end() { out_.flush(); }

@@ -23,10 +23,14 @@ void JsonRowWriter::row(const jet::Row& row) {
     if (i != 0) line_ += ',';
     line_ += keys_[i];
     line_ += ':';
-    line_ += i < row.values.size() ? jsonCell(columns_[i], row.values[i]) : "null";
+    if (i < row.values.size()) {
+      appendJsonCell(line_, columns_[i], row.values[i]);
+    } else {
+      line_ += "null";
+    }
   }
   line_ += '}';
-  out_ << line_;
+  out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
 }
 
 void JsonRowWriter::end() {

@@ -2,11 +2,9 @@
 #include "cli/quoting.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
-
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace cli {
 namespace {
@@ -69,25 +67,63 @@ void appendControlEscape(std::string& out, unsigned char c) {
 
 }  // namespace
 
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+
+// Whether any byte of `word` is `c`.
+inline bool holdsByte(std::uint64_t word, unsigned char c) {
+  const std::uint64_t v = word ^ (kOnes * c);
+  return ((v - kOnes) & ~v & (kOnes << 7)) != 0;
+}
+
+// Whether all eight bytes of `word` are ASCII that a JSON string holds as it is: no control
+// character, quote or backslash.
+inline bool plainJsonWord(std::uint64_t word) {
+  const bool control = ((word - kOnes * 0x20) & ~word & (kOnes << 7)) != 0;
+  return (word & (kOnes << 7)) == 0 && !control && !holdsByte(word, '"') &&
+         !holdsByte(word, '\\');
+}
+
+}  // namespace
+
+// Runs of bytes that need no escape (checked eight at a time while they are plain ASCII) are
+// appended in one piece.
 void appendJsonString(std::string& out, std::string_view utf8) {
+  out.reserve(out.size() + utf8.size() + 2);
   out += '"';
-  for (std::size_t i = 0; i < utf8.size();) {
+  std::size_t run = 0;  // start of the bytes not yet appended
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    for (; i + 8 <= utf8.size(); i += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, utf8.data() + i, 8);
+      if (!plainJsonWord(w)) break;
+    }
+    if (i == utf8.size()) break;
     const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c >= 0x20 && c != '"' && c != '\\' && c < 0x80) {
+      ++i;
+      continue;
+    }
+    if (c >= 0x80) {
+      if (const std::size_t len = validUtf8Length(utf8, i); len != 0) {
+        i += len;
+        continue;
+      }
+    }
+    out.append(utf8.substr(run, i - run));
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
-      ++i;
     } else if (c < 0x20) {
       appendControlEscape(out, c);
-      ++i;
-    } else if (const std::size_t len = validUtf8Length(utf8, i); len != 0) {
-      out.append(utf8.substr(i, len));
-      i += len;
     } else {
       out += "\xEF\xBF\xBD";  // U+FFFD for a byte that starts no valid sequence
-      ++i;
     }
+    run = ++i;
   }
+  out.append(utf8.substr(run));
   out += '"';
 }
 
@@ -98,13 +134,6 @@ std::string jsonString(std::string_view utf8) {
 }
 
 namespace {
-
-// Whether any byte of `word` is `c`.
-inline bool holdsByte(std::uint64_t word, unsigned char c) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  const std::uint64_t v = word ^ (kOnes * c);
-  return ((v - kOnes) & ~v & (kOnes << 7)) != 0;
-}
 
 bool needsQuotes(std::string_view text) {
   auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
@@ -121,14 +150,28 @@ bool needsQuotes(std::string_view text) {
 
 }  // namespace
 
-std::string csvField(std::string_view text) {
-  if (!needsQuotes(text)) return std::string(text);
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
+void appendCsvField(std::string& out, std::string_view text) {
+  if (!needsQuotes(text)) {
+    out.append(text);
+    return;
   }
   out += '"';
+  for (std::size_t start = 0;;) {
+    const std::size_t quote = text.find('"', start);
+    if (quote == std::string_view::npos) {
+      out.append(text.substr(start));
+      break;
+    }
+    out.append(text.substr(start, quote + 1 - start));
+    out += '"';
+    start = quote + 1;
+  }
+  out += '"';
+}
+
+std::string csvField(std::string_view text) {
+  std::string out;
+  appendCsvField(out, text);
   return out;
 }
 

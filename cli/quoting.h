@@ -13,6 +13,7 @@ void appendJsonString(std::string& out, std::string_view utf8);
 std::string jsonString(std::string_view utf8);
 
 // A CSV field (RFC 4180): quoted, with quotes doubled, when it holds a comma, quote, CR or LF.
+void appendCsvField(std::string& out, std::string_view text);
 std::string csvField(std::string_view text);
 
 }  // namespace cli

@@ -12,6 +12,20 @@ TEST(JsonString, EscapesQuotesBackslashesAndControls) {
   EXPECT_EQ(jsonString("a\tb\nc\rd\be\f"), R"("a\tb\nc\rd\be\f")");
   EXPECT_EQ(jsonString(std::string_view("\0\x01\x1f\x7f", 4)), "\"\\u0000\\u0001\\u001f\x7f\"");
   EXPECT_EQ(jsonString("/"), R"("/")");
+  // Each byte that needs care at every place of a longer text, where plain ASCII is read eight
+  // bytes at a time.
+  const std::pair<std::string_view, std::string_view> kCases[] = {
+      {"\"", "\\\""}, {"\\", "\\\\"}, {"\n", "\\n"}, {std::string_view("\0", 1), "\\u0000"},
+      {"\x1f", "\\u001f"}, {"\xC3\xA9", "\xC3\xA9"}, {"\xFF", "\xEF\xBF\xBD"}};
+  for (const auto& [in, out] : kCases) {
+    for (std::size_t at = 0; at <= 20; ++at) {
+      const std::string plain(20, 'x');
+      const std::string text = plain.substr(0, at) + std::string(in) + plain.substr(at);
+      const std::string want =
+          "\"" + plain.substr(0, at) + std::string(out) + plain.substr(at) + "\"";
+      EXPECT_EQ(jsonString(text), want) << "at " << at;
+    }
+  }
 }
 
 TEST(JsonString, KeepsUtf8AndReplacesInvalidBytes) {

@@ -53,15 +53,35 @@ class ChangePrinter : public engine::RunObserver {
   void changed(const engine::FieldChange& c) override {
     if (!dryRun_) return;
     const engine::RowIdentity& row = rows_.of(c);
+    line_.clear();
     if (json_) {
-      out_ << "{\"change\":{\"table\":" << jsonString(c.table) << rowJsonMember(row)
-           << ",\"column\":" << jsonString(c.column) << ",\"old\":" << jsonString(c.oldValue)
-           << ",\"new\":" << jsonString(c.newValue) << "}}\n";
+      line_ += "{\"change\":{\"table\":";
+      appendJsonString(line_, c.table);
+      line_ += rowJsonMember(row);
+      line_ += ",\"column\":";
+      appendJsonString(line_, c.column);
+      line_ += ",\"old\":";
+      appendJsonString(line_, c.oldValue);
+      line_ += ",\"new\":";
+      appendJsonString(line_, c.newValue);
+      line_ += "}}\n";
     } else {
-      out_ << "would change " << terminalSafe(c.table) << "." << terminalSafe(c.column) << " ["
-           << terminalSafe(row.text()) << "]: "
-           << jsonString(c.oldValue) << " -> " << jsonString(c.newValue) << '\n';
+      if (c.table != table_ || c.column != column_) {  // the same for a whole run of changes
+        table_ = c.table;
+        column_ = c.column;
+        where_ = terminalSafe(c.table) + "." + terminalSafe(c.column);
+      }
+      line_ += "would change ";
+      line_ += where_;
+      line_ += " [";
+      line_ += terminalSafe(row.text());
+      line_ += "]: ";
+      appendJsonString(line_, c.oldValue);
+      line_ += " -> ";
+      appendJsonString(line_, c.newValue);
+      line_ += '\n';
     }
+    out_.write(line_.data(), static_cast<std::streamsize>(line_.size()));
   }
   void skipped(const engine::SkippedChange&) override {}
 
@@ -70,6 +90,8 @@ class ChangePrinter : public engine::RunObserver {
   bool json_;
   bool dryRun_;
   RowNames rows_;
+  std::string line_;                    // one line, built before it is written
+  std::string table_, column_, where_;  // where_: the two names as a terminal shows them
 };
 
 void printJson(std::ostream& out, const engine::TableOutcome& t, bool dryRun) {

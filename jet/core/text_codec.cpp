@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -87,45 +88,80 @@ class Utf16Sink {
       p_ = putUtf8(p_, u);
     }
   }
-  // Bytes of one byte a character (Latin-1): runs of plain ASCII are copied eight bytes at a
-  // time, and the copying takes up again after each other character.
+  // Bytes of one byte a character (Latin-1). Runs of plain ASCII are copied eight bytes at a
+  // time; an eight-byte block holding another character is done byte by byte, and so is the
+  // tail. The output pointer is kept in a local: stores through a char pointer may alias the
+  // member, which would make the compiler reload it after every byte.
   void putNarrow(const std::uint8_t* b, std::size_t n) {
     std::size_t i = 0;
+    if (n != 0 && pendingHigh_ != 0) put(static_cast<char16_t>(b[i++]));
+    char* p = p_;
     while (i < n) {
-      if (pendingHigh_ == 0) {
-        for (; i + 8 <= n; i += 8) {
-          std::uint64_t w;
-          std::memcpy(&w, b + i, 8);
-          if ((w & 0x8080808080808080u) != 0) break;
-          std::memcpy(p_, b + i, 8);
-          p_ += 8;
-        }
-        if (i == n) break;
+      for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, b + i, 8);
+        if ((w & 0x8080808080808080u) != 0) break;
+        std::memcpy(p, b + i, 8);
+        p += 8;
       }
-      put(static_cast<char16_t>(b[i]));
-      ++i;
+      for (const std::size_t stop = std::min(n, i + 8); i < stop; ++i) {
+        const std::uint8_t c = b[i];
+        if (c < 0x80) {
+          *p++ = static_cast<char>(c);
+        } else {
+          *p++ = static_cast<char>(0xC0 | (c >> 6));
+          *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+      }
     }
+    p_ = p;
   }
-  // Little-endian UTF-16 units: runs of ASCII four units at a time, likewise.
+  // Little-endian UTF-16 units: runs of ASCII four units at a time, likewise; units outside the
+  // surrogate range are written directly, surrogates go through put(), which pairs them.
   void putWide(const std::uint8_t* b, std::size_t n) {
     std::size_t i = 0;
+    char* p = p_;
     while (i + 1 < n) {
-      if (pendingHigh_ == 0) {
-        for (; i + 8 <= n; i += 8) {
-          std::uint64_t w;
-          std::memcpy(&w, b + i, 8);
-          if ((w & 0xFF80FF80FF80FF80u) != 0) break;
-          p_[0] = static_cast<char>(b[i]);
-          p_[1] = static_cast<char>(b[i + 2]);
-          p_[2] = static_cast<char>(b[i + 4]);
-          p_[3] = static_cast<char>(b[i + 6]);
-          p_ += 4;
-        }
-        if (i + 1 >= n) break;
+      if (pendingHigh_ != 0) {
+        p_ = p;
+        put(static_cast<char16_t>(b[i] | (b[i + 1] << 8)));
+        p = p_;
+        i += 2;
+        continue;
       }
-      put(static_cast<char16_t>(b[i] | (b[i + 1] << 8)));
-      i += 2;
+      for (; i + 8 <= n; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, b + i, 8);
+        if ((w & 0xFF80FF80FF80FF80u) != 0) break;
+        p[0] = static_cast<char>(b[i]);
+        p[1] = static_cast<char>(b[i + 2]);
+        p[2] = static_cast<char>(b[i + 4]);
+        p[3] = static_cast<char>(b[i + 6]);
+        p += 4;
+      }
+      for (const std::size_t stop = std::min(n, i + 8); i + 1 < stop; i += 2) {
+        const char16_t u = static_cast<char16_t>(b[i] | (b[i + 1] << 8));
+        if (u < 0x80) {
+          *p++ = static_cast<char>(u);
+        } else if (u < 0x800) {
+          *p++ = static_cast<char>(0xC0 | (u >> 6));
+          *p++ = static_cast<char>(0x80 | (u & 0x3F));
+        } else if (u < 0xD800 || u > 0xDFFF) {
+          *p++ = static_cast<char>(0xE0 | (u >> 12));
+          *p++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+          *p++ = static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+          p_ = p;
+          put(u);
+          p = p_;
+          if (pendingHigh_ != 0) {
+            i += 2;
+            break;
+          }
+        }
+      }
     }
+    p_ = p;
   }
   char* finish() {
     if (pendingHigh_ != 0) p_ = putUtf8(p_, kReplacement);
