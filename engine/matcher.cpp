@@ -1,6 +1,8 @@
 // matcher.cpp: case folding through ICU, word boundaries, and patterns through PCRE2.
 #include "engine/matcher.h"
 
+#include <string.h>  // memmem
+
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 #include <unicode/uchar.h>
@@ -235,14 +237,22 @@ jet::Result<std::unique_ptr<Matcher>> Matcher::compile(std::string_view find,
 
 bool Matcher::scanBytes(std::string_view value,
                         const std::function<void(MatchSpan)>& found) const {
-  for (std::size_t at = value.find(find_); at != std::string_view::npos;) {
+  // glibc's memmem compares pairs of bytes, which skips faster than the first-byte search of
+  // string_view::find on text where the find text's first letter is common.
+  auto next = [&](std::size_t from) -> std::size_t {
+    if (from > value.size()) return std::string_view::npos;
+    const void* hit = memmem(value.data() + from, value.size() - from, find_.data(), find_.size());
+    return hit == nullptr ? std::string_view::npos
+                          : static_cast<std::size_t>(static_cast<const char*>(hit) - value.data());
+  };
+  for (std::size_t at = next(0); at != std::string_view::npos;) {
     MatchSpan span{at, at + find_.size()};
     if (options_.wholeWord && touchesWord(value, span)) {
-      at = value.find(find_, at + 1);
+      at = next(at + 1);
       continue;
     }
     found(span);
-    at = value.find(find_, span.end);
+    at = next(span.end);
   }
   return true;
 }
@@ -330,15 +340,8 @@ ValueMatch Matcher::apply(std::string_view value) const {
         from = span.end;
       },
       result.limit);
-  if (!done) {
-    result.value = std::string(value);
-    return result;
-  }
-  result.matched = any;
-  if (!any) {
-    result.value = std::string(value);
-    return result;
-  }
+  if (!done || !any) return result;
+  result.matched = true;
   out.append(value.substr(from));
   result.value = std::move(out);
   return result;

@@ -45,7 +45,7 @@ struct MatchSpan {
 // What one pair did to one value.
 struct ValueMatch {
   bool matched = false;
-  std::string value;                // the value after the replacement (as read when no match)
+  std::string value;                // the value after the replacement (empty when no match)
   std::optional<jet::Error> limit;  // matching gave up on this value: it is left alone
 };
 

@@ -108,7 +108,9 @@ std::string applied(const std::string& find, const std::string& replace, MatchOp
                     const std::string& value) {
   auto m = Matcher::compile(find, replace, options);
   EXPECT_TRUE(m.ok()) << m.error().description;
-  return m.ok() ? m.value()->apply(value).value : "";
+  if (!m.ok()) return "";
+  ValueMatch r = m.value()->apply(value);
+  return r.matched ? r.value : value;
 }
 
 TEST(Matcher, IgnoreCaseAndWholeWordAgreeWithTheNaiveReference) {
