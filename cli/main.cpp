@@ -12,6 +12,7 @@
 #include "cli/terminal_password.h"
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "engine/change_log.h"
 #include "jet/core/error_codes.h"
 
 int main(int argc, char** argv) {
@@ -19,12 +20,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   cli::CommandContext context{std::cout, std::cerr, {}};
   context.env = [](const char* name) -> const char* { return std::getenv(name); };
-  context.clock = [] {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-  };
+  context.clock = engine::localTimeNow;
   context.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
   context.outIsTerminal = ::isatty(STDOUT_FILENO) == 1;
   if (::isatty(STDIN_FILENO) == 1) {

@@ -33,6 +33,17 @@ std::string changeLogPath(const EnvLookup& env) {
   return folder + "backups.log";
 }
 
+std::tm localTimeNow() {
+  thread_local std::time_t last = -1;
+  thread_local std::tm local{};
+  const std::time_t now = std::time(nullptr);
+  if (now != last) {
+    localtime_r(&now, &local);
+    last = now;
+  }
+  return local;
+}
+
 std::string changeLogLine(std::string_view timestamp, std::string_view find,
                           std::string_view replace, std::string_view table,
                           std::string_view column) {

@@ -2,6 +2,7 @@
 // (else TMPDIR, else /tmp). One line per replacement, CR LF ended, written before the change.
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,10 @@ namespace engine {
 using EnvLookup = std::function<const char*(const char*)>;
 
 std::string changeLogPath(const EnvLookup& env);
+
+// The local date and time now, as the log's timestamps take it: the time zone is consulted once
+// a second, not once a line.
+std::tm localTimeNow();
 
 // "[<timestamp>] - <find> was replace to <replace> at table (<table>) and column (<column>)"
 std::string changeLogLine(std::string_view timestamp, std::string_view find,

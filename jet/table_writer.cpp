@@ -137,10 +137,12 @@ Result<TableWriter::Located> TableWriter::locate(RowLocator at) const {
   if (!header.valid()) return Error{err::kBadPage, where(at) + ": the page's row table is damaged"};
   if (at.row >= header.rowCount() || (header.flags(at.row) & DataPageEditor::kRowDeleted) != 0)
     return missing();
-  out.data = out.header;
   out.dataRow = at.row;
   out.dataFlags = header.flags(at.row);
-  if ((out.dataFlags & DataPageEditor::kRowOverflow) == 0) return out;
+  if ((out.dataFlags & DataPageEditor::kRowOverflow) == 0) {
+    out.data = std::move(out.header);  // the row is on its own page: one copy serves
+    return out;
+  }
   auto pointer = header.rowBytes(at.row);
   if (pointer.size() < 4) return Error{err::kBadPage, where(at) + ": damaged overflow pointer"};
   RowLocator target = readPointer(pointer);
@@ -315,8 +317,9 @@ Status TableWriter::updateRow(RowLocator at, const CellChanges& changes) {
   pages_.mark();
   std::vector<ByteVector> released;
   auto status = [&]() -> Status {
-    auto old = DataPageEditor(found.data, format_.jet3).rowBytes(found.dataRow);
-    ByteVector oldRow(old.begin(), old.end());
+    // found.data stays as read until place() below, so the old row is read where it lies.
+    const std::span<const std::uint8_t> oldRow =
+        DataPageEditor(found.data, format_.jet3).rowBytes(found.dataRow);
     JET_ASSIGN_OR_RETURN(ByteVector row, buildRow(oldRow, changes, released));
     std::vector<std::uint16_t> changed;
     for (const auto& change : changes) changed.push_back(table_.def.columns[change.first].number);

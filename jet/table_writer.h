@@ -45,9 +45,9 @@ class TableWriter {
 
  private:
   struct Located {
-    Page header;                       // page holding the row's slot
+    Page header;                       // page holding the row's slot (empty when it is data)
     std::optional<RowLocator> target;  // where the data lives when the slot overflowed
-    Page data;                         // page holding the data (copy of header when same)
+    Page data;                         // page holding the data
     std::size_t dataRow = 0;
     std::uint16_t dataFlags = 0;
   };

@@ -8,6 +8,7 @@
 
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "engine/change_log.h"
 #include "engine/replacement_run.h"
 #include "engine/run_summary.h"
 #include "engine/undo_file.h"
@@ -145,12 +146,7 @@ engine::RunInputs inputsOf(const RunRequest& request) {
   return inputs;
 }
 
-std::tm localNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local;
-}
+std::tm localNow() { return engine::localTimeNow(); }
 
 }  // namespace
 

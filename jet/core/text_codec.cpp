@@ -311,14 +311,14 @@ Result<std::vector<std::uint8_t>> encodeUcs2(std::string_view utf8) {
 }
 
 std::vector<std::uint8_t> compressUcs2(std::span<const std::uint8_t> ucs2) {
-  std::vector<std::uint8_t> plain(ucs2.begin(), ucs2.end());
-  if (ucs2.size() % 2 != 0) return plain;
+  auto plain = [&] { return std::vector<std::uint8_t>(ucs2.begin(), ucs2.end()); };
+  if (ucs2.size() % 2 != 0) return plain();
   // A character whose low byte is zero would read back as a mode switch: not compressible.
   for (std::size_t i = 0; i < ucs2.size(); i += 2) {
-    if (ucs2[i] == 0x00) return plain;
+    if (ucs2[i] == 0x00) return plain();
   }
   std::vector<std::uint8_t> out;
-  out.reserve(plain.size());
+  out.reserve(ucs2.size());
   out.push_back(0xFF);
   out.push_back(0xFE);
   bool oneByte = true;
@@ -330,7 +330,7 @@ std::vector<std::uint8_t> compressUcs2(std::span<const std::uint8_t> ucs2) {
     }
     out.push_back(ucs2[i]);
     if (!narrow) out.push_back(ucs2[i + 1]);
-    if (out.size() >= plain.size()) return plain;
+    if (out.size() >= ucs2.size()) return plain();
   }
   return out;
 }

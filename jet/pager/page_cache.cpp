@@ -75,10 +75,12 @@ void PageCache::discard() {
 
 namespace jet {
 
+// Its callers replace the dirty page right after, so its content moves to the savepoint.
 void PageCache::remember(std::uint32_t number) {
   if (!marked_ || undo_.count(number) != 0) return;
   auto it = dirty_.find(number);
-  undo_[number] = it == dirty_.end() ? std::nullopt : std::optional<Page>(it->second);
+  undo_[number] =
+      it == dirty_.end() ? std::nullopt : std::optional<Page>(std::move(it->second));
 }
 
 void PageCache::mark() {

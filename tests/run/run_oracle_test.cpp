@@ -56,7 +56,8 @@ std::string expectedCells(const std::string& before, const std::string& table,
         value = jsonString(engine::occurs(v.text, find) ? engine::replaceAll(v.text, find, replace)
                                                         : v.text);
       } else if (!v.isNull) {
-        value = jsonString((*matcher)->apply(v.text).value);
+        const engine::ValueMatch m = (*matcher)->apply(v.text);
+        value = jsonString(m.matched ? m.value : v.text);
       }
       cells += std::string(cells.empty() ? "" : ",") + "[" + std::to_string(r) + "," +
                jsonString(def->columns[k].name) + "," + value + "]";
