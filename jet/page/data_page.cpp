@@ -134,61 +134,40 @@ bool DataPageEditor::fits(std::size_t size) const {
   return rowCount() < kMaxRowsPerPage && freeSpace() >= size + 2;
 }
 
-bool DataPageEditor::rebuild(std::vector<std::vector<std::uint8_t>> rows,
-                             std::vector<std::uint16_t> rowFlags) {
-  std::size_t used = entryAt(f_, rows.size());
-  for (const auto& r : rows) used += r.size();
-  if (used > page_.size() || rows.size() > kMaxRowsPerPage) return false;
-  Page fresh(page_.begin(), page_.begin() + static_cast<std::ptrdiff_t>(f_.dataRowTable));
-  fresh.resize(page_.size(), 0);
-  std::size_t end = page_.size();
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    end -= rows[i].size();
-    std::copy(rows[i].begin(), rows[i].end(), fresh.begin() + static_cast<std::ptrdiff_t>(end));
-    put16(fresh, entryAt(f_, i), static_cast<std::uint16_t>(end | rowFlags[i]));
-  }
-  put16(fresh, f_.dataRowCount, static_cast<std::uint16_t>(rows.size()));
-  put16(fresh, kDataFreeSpace, static_cast<std::uint16_t>(page_.size() - used));
-  page_ = std::move(fresh);
-  return true;
-}
-
 bool DataPageEditor::replace(std::size_t row, std::span<const std::uint8_t> bytes,
                              std::uint16_t newFlags) {
   const std::size_t n = rowCount();
   if (row >= n || n > kMaxRowsPerPage || !valid()) return false;
-  // The page is laid out afresh as rebuild() would, straight from the old page into a page-sized
-  // buffer kept for the purpose: the rows packed from the end in order, the gap zeroed. valid()
-  // has checked every row's extent, so the entries are read once here without checks.
-  std::array<std::uint16_t, kMaxRowsPerPage> starts{};
-  std::array<std::uint16_t, kMaxRowsPerPage> entries{};
-  std::size_t used = entryAt(f_, n);
-  std::size_t end = page_.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    entries[i] = entry(i);
-    starts[i] = static_cast<std::uint16_t>(entries[i] & kRowOffsetMask);
-    used += i == row ? bytes.size() : end - starts[i];
-    end = starts[i];
-  }
+  // The page is left laid out afresh: the rows packed from the end in order, the gap zeroed. A
+  // row's extent runs to the start of the row before it, so the rows before the changed one
+  // already lie where a fresh layout puts them; only the rows after it move, all by the change
+  // in size, in one memmove. valid() has checked every extent.
+  const std::size_t table = entryAt(f_, n);
+  const std::size_t rowStart = entry(row) & kRowOffsetMask;
+  const std::size_t rowEnd = row == 0 ? page_.size() : (entry(row - 1) & kRowOffsetMask);
+  const std::size_t lowest = entry(n - 1) & kRowOffsetMask;
+  const std::size_t used = table + (page_.size() - lowest) - (rowEnd - rowStart) + bytes.size();
   if (used > page_.size()) return false;
-  thread_local Page fresh;
-  fresh.assign(page_.size(), 0);
-  std::memcpy(fresh.data(), page_.data(), f_.dataRowTable);
-  std::size_t oldEnd = page_.size();
-  std::size_t newEnd = page_.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::uint8_t* from = i == row ? bytes.data() : page_.data() + starts[i];
-    const std::size_t size = i == row ? bytes.size() : oldEnd - starts[i];
-    oldEnd = starts[i];
-    newEnd -= size;
-    if (size != 0) std::memcpy(fresh.data() + newEnd, from, size);
-    const std::uint16_t rowFlags =
-        i == row ? newFlags : static_cast<std::uint16_t>(entries[i] & (kRowDeleted | kRowOverflow));
-    put16(fresh, entryAt(f_, i), static_cast<std::uint16_t>(newEnd | rowFlags));
+  thread_local std::vector<std::uint8_t> copy;  // for bytes that lie in this very page
+  if (!bytes.empty() && bytes.data() >= page_.data() && bytes.data() < page_.data() + page_.size()) {
+    copy.assign(bytes.begin(), bytes.end());
+    bytes = copy;
   }
-  put16(fresh, f_.dataRowCount, static_cast<std::uint16_t>(n));
-  put16(fresh, kDataFreeSpace, static_cast<std::uint16_t>(page_.size() - used));
-  std::memcpy(page_.data(), fresh.data(), page_.size());
+  const std::size_t newStart = rowEnd - bytes.size();
+  const std::size_t newLowest = newStart - (rowStart - lowest);
+  std::memmove(page_.data() + newLowest, page_.data() + lowest, rowStart - lowest);
+  if (!bytes.empty()) std::memcpy(page_.data() + newStart, bytes.data(), bytes.size());
+  std::memset(page_.data() + table, 0, newLowest - table);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint16_t e = entry(i);
+    const std::size_t start = i < row ? (e & kRowOffsetMask)
+                              : i == row ? newStart
+                                         : newStart - (rowStart - (e & kRowOffsetMask));
+    const std::uint16_t rowFlags =
+        i == row ? newFlags : static_cast<std::uint16_t>(e & (kRowDeleted | kRowOverflow));
+    put16(page_, entryAt(f_, i), static_cast<std::uint16_t>(start | rowFlags));
+  }
+  put16(page_, kDataFreeSpace, static_cast<std::uint16_t>(page_.size() - used));
   return true;
 }
 

@@ -80,7 +80,6 @@ class DataPageEditor {
  private:
   static const Format& formatOf(bool jet3) { return jet3 ? kFormatJet3 : kFormatJet4; }
   std::uint16_t entry(std::size_t row) const;
-  bool rebuild(std::vector<std::vector<std::uint8_t>> rows, std::vector<std::uint16_t> flags);
 
   Page& page_;
   const Format& f_;

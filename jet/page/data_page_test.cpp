@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+#include <random>
+
 namespace jet {
 namespace {
 
@@ -21,6 +25,26 @@ Page pageWithRows(const Format& f, std::vector<std::size_t> sizes) {
 }
 
 std::uint16_t storedFree(const Page& p) { return u16(p, 2); }
+
+// The page a replacement must leave: the header of `old`, the rows packed from the end in order
+// behind their table, the rest zero; none when they do not fit.
+std::optional<Page> packed(const Page& old, const Format& f, const std::vector<ByteVector>& rows,
+                           const std::vector<std::uint16_t>& flags) {
+  std::size_t used = f.dataRowTable + 2 * rows.size();
+  for (const auto& r : rows) used += r.size();
+  if (used > old.size()) return std::nullopt;
+  Page page(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(f.dataRowTable));
+  page.resize(old.size(), 0);
+  std::size_t end = page.size();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    end -= rows[i].size();
+    std::copy(rows[i].begin(), rows[i].end(), page.begin() + static_cast<std::ptrdiff_t>(end));
+    put16(page, f.dataRowTable + 2 * i, static_cast<std::uint16_t>(end | flags[i]));
+  }
+  put16(page, f.dataRowCount, static_cast<std::uint16_t>(rows.size()));
+  put16(page, 2, static_cast<std::uint16_t>(page.size() - used));
+  return page;
+}
 
 TEST(DataPageEditor, ReplaceKeepsNumbersFlagsAndEarlierRowsInPlace) {
   for (const Format* f : {&kFormatJet3, &kFormatJet4}) {
@@ -45,6 +69,42 @@ TEST(DataPageEditor, ReplaceKeepsNumbersFlagsAndEarlierRowsInPlace) {
     EXPECT_TRUE(slot->overflow);
     EXPECT_EQ(ByteVector(slot->bytes.begin(), slot->bytes.end()), ByteVector(1, 0xCD));
   }
+}
+
+// Replacing a row gives the packed layout of the same rows, whatever lay in the gap before; a
+// row that does not fit leaves the page as it was.
+TEST(DataPageEditor, ReplaceLeavesThePackedLayoutWhateverLayInTheGap) {
+  std::mt19937 random(3);
+  for (const Format* f : {&kFormatJet3, &kFormatJet4}) {
+    for (int round = 0; round < 400; ++round) {
+      const std::size_t n = 1 + random() % 12;
+      std::vector<ByteVector> rows;
+      std::vector<std::uint16_t> flags;
+      for (std::size_t i = 0; i < n; ++i) {
+        rows.emplace_back(random() % 120, static_cast<std::uint8_t>(random()));
+        flags.push_back(random() % 3 == 0 ? DataPageEditor::kRowDeleted : 0);
+      }
+      Page page(f->pageSize);
+      DataPageEditor::initialise(page, *f, 77, false);
+      page = *packed(page, *f, rows, flags);
+      DataPageEditor data(page, *f);
+      const std::size_t lowest = data.bounds(n - 1)->first;
+      std::fill(page.begin() + static_cast<std::ptrdiff_t>(lowest - data.freeSpace()),
+                page.begin() + static_cast<std::ptrdiff_t>(lowest), 0x5A);
+      const std::size_t row = random() % n;
+      rows[row] = ByteVector(random() % 200, 0xEE);
+      flags[row] = random() % 2 == 0 ? DataPageEditor::kRowOverflow : 0;
+      const std::optional<Page> expected = packed(page, *f, rows, flags);
+      const Page before = page;
+      ASSERT_EQ(data.replace(row, rows[row], flags[row]), expected.has_value()) << "round " << round;
+      EXPECT_EQ(page, expected ? *expected : before) << "round " << round;
+    }
+  }
+  // The new bytes may be read from the page itself.
+  Page page = pageWithRows(kFormatJet4, {10, 20, 30});
+  DataPageEditor data(page, kFormatJet4);
+  ASSERT_TRUE(data.replace(2, data.rowBytes(0), 0));
+  EXPECT_EQ(ByteVector(data.rowBytes(2).begin(), data.rowBytes(2).end()), ByteVector(10, 1));
 }
 
 TEST(DataPageEditor, RowsThatDoNotFitLeaveThePageAlone) {
