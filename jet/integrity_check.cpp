@@ -113,80 +113,96 @@ class Checker {
     }
   }
 
+  // A row of a page, named in words only when there is something to report.
+  struct RowAt {
+    const std::string& page;
+    std::size_t row;
+    bool moved = false;
+    std::string text() const {
+      return page + " row " + std::to_string(row) + (moved ? " (moved)" : "");
+    }
+  };
+
   void checkPage(const TableStorage& t, std::uint32_t number) {
-    std::string at = "table " + t.def.name + ", page " + std::to_string(number);
+    const std::string at = "table " + t.def.name + ", page " + std::to_string(number);
     auto page = pages_.read(number);
     if (!page) return problem(at + ": " + page.error().description);
     DataPageEditor data(*page, jet3_);
     if (!data.valid()) return problem(at + ": damaged row table");
     for (std::size_t i = 0; i < data.rowCount(); ++i) {
-      std::string row = at + " row " + std::to_string(i);
       auto flags = data.flags(i);
       if ((flags & DataPageEditor::kRowDeleted) != 0) continue;
       auto bytes = data.rowBytes(i);
       if ((flags & DataPageEditor::kRowOverflow) != 0) {
-        checkOverflow(t, bytes, row);
+        checkOverflow(t, bytes, RowAt{at, i});
         continue;
       }
-      checkRow(t, bytes, row);
+      checkRow(t, bytes, RowAt{at, i});
     }
   }
 
   void checkOverflow(const TableStorage& t, std::span<const std::uint8_t> pointer,
-                     const std::string& row) {
-    if (pointer.size() < 4) return problem(row + ": overflow pointer too short");
+                     const RowAt& row) {
+    if (pointer.size() < 4) return problem(row.text() + ": overflow pointer too short");
     std::uint32_t page =
         static_cast<std::uint32_t>(pointer[1] | (pointer[2] << 8) | (pointer[3] << 16));
     std::size_t slot = pointer[0];
     auto target = page < pages_.pageCount() ? pages_.read(page) : Result<Page>(Error{0, ""});
-    if (!target)
-      return problem(row + ": overflow pointer to page " + std::to_string(page) + " leads nowhere");
+    if (!target) {
+      return problem(row.text() + ": overflow pointer to page " + std::to_string(page) +
+                     " leads nowhere");
+    }
     DataPageEditor data(*target, jet3_);
     if ((*target)[0] != kPageTypeData || data.owner() != t.def.tdefPage || !data.valid() ||
         slot >= data.rowCount()) {
-      return problem(row + ": overflow pointer to page " + std::to_string(page) + " row " +
-                     std::to_string(slot) + " leads to no row of the table");
+      return problem(row.text() + ": overflow pointer to page " + std::to_string(page) +
+                     " row " + std::to_string(slot) + " leads to no row of the table");
     }
-    checkRow(t, data.rowBytes(slot), row + " (moved)");
+    checkRow(t, data.rowBytes(slot), RowAt{row.page, row.row, true});
   }
 
-  void checkRow(const TableStorage& t, std::span<const std::uint8_t> bytes,
-                const std::string& row) {
+  void checkRow(const TableStorage& t, std::span<const std::uint8_t> bytes, const RowAt& row) {
     auto layout = splitRow(bytes, jet3_ ? kFormatJet3 : kFormatJet4, t.hasVariableColumns());
-    if (!layout) return problem(row + ": " + layout.error().description);
+    if (!layout) return problem(row.text() + ": " + layout.error().description);
     for (const auto& c : t.def.columns) {
       bool longValue = c.type == ColumnType::kMemo || c.type == ColumnType::kOle;
       if (!longValue || c.fixed() || !layout->notNull(c.number) ||
           c.varIndex >= layout->variable.size())
         continue;
-      checkLongValue(layout->variable[c.varIndex], row + " column " + c.name);
+      checkLongValue(layout->variable[c.varIndex],
+                     [&] { return row.text() + " column " + c.name; });
     }
   }
 
-  void checkLongValue(const ByteVector& d, const std::string& where) {
+  // `where` names the cell, for the report of a problem.
+  template <typename Where>
+  void checkLongValue(const ByteVector& d, const Where& where) {
     if (d.empty()) return;
     if (d.size() < kLongValueDescriptorSize)
-      return problem(where + ": long-value descriptor too short");
+      return problem(where() + ": long-value descriptor too short");
     std::uint32_t head = get32(d, 0);
     std::uint32_t length = head & 0x3FFFFFFFu;
     if ((head & 0x80000000u) != 0) {
       if (d.size() != kLongValueDescriptorSize + length)
-        problem(where + ": inline long value has the wrong length");
+        problem(where() + ": inline long value has the wrong length");
       return;
     }
     bool single = (head & 0x40000000u) != 0;
     std::uint32_t next = get32(d, 4);
     std::size_t total = 0;
     for (int guard = 0; next != 0; ++guard) {
-      if (guard > (1 << 18)) return problem(where + ": long-value chain does not end");
+      if (guard > (1 << 18)) return problem(where() + ": long-value chain does not end");
       std::uint32_t page = next >> 8;
       std::size_t slot = next & 0xFF;
-      auto p = page < pages_.pageCount() ? pages_.read(page) : Result<Page>(Error{0, ""});
-      if (!p) return problem(where + ": long value points past the file");
-      DataPageEditor data(*p, jet3_);
-      if ((*p)[0] != kPageTypeData || !data.valid() || slot >= data.rowCount() ||
+      auto viewed =
+          page < pages_.pageCount() ? pages_.view(page) : Result<const Page*>(Error{0, ""});
+      if (!viewed) return problem(where() + ": long value points past the file");
+      // Valid until the cache is next asked; the editor only reads it.
+      Page& p = const_cast<Page&>(**viewed);
+      DataPageEditor data(p, jet3_);
+      if (p[0] != kPageTypeData || !data.valid() || slot >= data.rowCount() ||
           (data.flags(slot) & DataPageEditor::kRowDeleted) != 0) {
-        return problem(where + ": long value points at page " + std::to_string(page) + " row " +
+        return problem(where() + ": long value points at page " + std::to_string(page) + " row " +
                        std::to_string(slot) + ", which holds no live row");
       }
       auto bytes = data.rowBytes(slot);
@@ -194,12 +210,12 @@ class Checker {
         total = bytes.size();
         break;
       }
-      if (bytes.size() < 4) return problem(where + ": long-value chain row too short");
+      if (bytes.size() < 4) return problem(where() + ": long-value chain row too short");
       total += bytes.size() - 4;
       next = get32(bytes, 0);
     }
     if (single ? total < length : total != length) {
-      problem(where + ": long value holds " + std::to_string(total) +
+      problem(where() + ": long value holds " + std::to_string(total) +
               " bytes, its descriptor says " + std::to_string(length));
     }
   }
