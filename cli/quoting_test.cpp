@@ -19,10 +19,9 @@ TEST(JsonString, EscapesQuotesBackslashesAndControls) {
       {"\x1f", "\\u001f"}, {"\xC3\xA9", "\xC3\xA9"}, {"\xFF", "\xEF\xBF\xBD"}};
   for (const auto& [in, out] : kCases) {
     for (std::size_t at = 0; at <= 20; ++at) {
-      const std::string plain(20, 'x');
-      const std::string text = plain.substr(0, at) + std::string(in) + plain.substr(at);
-      const std::string want =
-          "\"" + plain.substr(0, at) + std::string(out) + plain.substr(at) + "\"";
+      std::string text(at, 'x'), want(1, '"');
+      text.append(in).append(20 - at, 'x');
+      want.append(at, 'x').append(out).append(20 - at, 'x').append(1, '"');
       EXPECT_EQ(jsonString(text), want) << "at " << at;
     }
   }
