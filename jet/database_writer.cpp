@@ -57,11 +57,11 @@ Status DatabaseWriter::updateRow(TableWriter& table, RowLocator where, const Cel
 
 Status DatabaseWriter::flush() {
   if (cache_->changes().empty()) return Status::success();
-  if (Status committed = channel_->commit(cache_->changes()); !committed.ok()) {
+  // The pages move to the commit; on failure the cache forgets them as well.
+  if (Status committed = channel_->commit(cache_->takeChanges()); !committed.ok()) {
     cache_->discard();
     return committed;
   }
-  (void)cache_->takeChanges();
   return Status::success();
 }
 

@@ -120,13 +120,12 @@ Status PageChannel::readPage(std::uint32_t number, std::span<std::uint8_t> out) 
   return Status::success();
 }
 
-Status PageChannel::commit(const std::map<std::uint32_t, Page>& changes) {
+Status PageChannel::commit(std::map<std::uint32_t, Page> changes) {
   if (!owned_ || !codec_) return internal(path(), "a commit to a file not opened for writing");
   WriteTransaction transaction(*owned_, pageSize_);
-  for (const auto& [number, page] : changes) {
-    std::vector<std::uint8_t> image = page;
-    if (number != 0) codec_->encode(number, image);
-    JET_TRY(transaction.putPage(number, std::move(image)));
+  for (auto& [number, page] : changes) {
+    if (number != 0) codec_->encode(number, page);
+    JET_TRY(transaction.putPage(number, std::move(page)));
   }
   return transaction.commit();
 }

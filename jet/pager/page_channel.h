@@ -73,7 +73,7 @@ class PageChannel : public PageSource {
 
   // Opened for writing: encodes `changes` and commits them through the journal, all or nothing
   // (write_transaction.h). On failure the file is as it was, or is restored on the next opening.
-  Status commit(const std::map<std::uint32_t, Page>& changes);
+  Status commit(std::map<std::uint32_t, Page> changes);
   // Created files: page `number` encoded and written in place, growing the file.
   Status writePage(std::uint32_t number, std::span<const std::uint8_t> page);
   Status sync();
