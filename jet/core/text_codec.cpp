@@ -312,26 +312,28 @@ Result<std::vector<std::uint8_t>> encodeUcs2(std::string_view utf8) {
 
 std::vector<std::uint8_t> compressUcs2(std::span<const std::uint8_t> ucs2) {
   auto plain = [&] { return std::vector<std::uint8_t>(ucs2.begin(), ucs2.end()); };
-  if (ucs2.size() % 2 != 0) return plain();
-  // A character whose low byte is zero would read back as a mode switch: not compressible.
-  for (std::size_t i = 0; i < ucs2.size(); i += 2) {
-    if (ucs2[i] == 0x00) return plain();
-  }
-  std::vector<std::uint8_t> out;
-  out.reserve(ucs2.size());
-  out.push_back(0xFF);
-  out.push_back(0xFE);
+  if (ucs2.empty() || ucs2.size() % 2 != 0) return plain();  // no bare marker for no text
+  // Written through a pointer: a character adds at most three bytes (a switch and two), and the
+  // plain form is taken as soon as the compressed one is no shorter.
+  std::vector<std::uint8_t> out(ucs2.size() + 3);
+  std::uint8_t* p = out.data();
+  const std::uint8_t* const limit = out.data() + ucs2.size();
+  *p++ = 0xFF;
+  *p++ = 0xFE;
   bool oneByte = true;
   for (std::size_t i = 0; i < ucs2.size(); i += 2) {
-    bool narrow = ucs2[i + 1] == 0x00;
+    // A character whose low byte is zero would read back as a mode switch: not compressible.
+    if (ucs2[i] == 0x00) return plain();
+    const bool narrow = ucs2[i + 1] == 0x00;
     if (narrow != oneByte) {
-      out.push_back(0x00);
+      *p++ = 0x00;
       oneByte = narrow;
     }
-    out.push_back(ucs2[i]);
-    if (!narrow) out.push_back(ucs2[i + 1]);
-    if (out.size() >= ucs2.size()) return plain();
+    *p++ = ucs2[i];
+    if (!narrow) *p++ = ucs2[i + 1];
+    if (p >= limit) return plain();
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
   return out;
 }
 

@@ -102,8 +102,16 @@ TEST(TextCodec, RejectsInvalidUtf8) {
 }
 
 TEST(TextCodec, CompressionRoundTripsAndRefusesZeroLowBytes) {
-  for (std::string s : {"plain ascii text", "caf\xC3\xA9 \xD0\x96\xD0\x96\xD0\x96 end",
-                        "\xD0\x96\xD0\x96\xD0\x96\xD0\x96 x"}) {
+  std::vector<std::string> texts = {"plain ascii text", "caf\xC3\xA9 \xD0\x96\xD0\x96\xD0\x96 end",
+                                    "\xD0\x96\xD0\x96\xD0\x96\xD0\x96 x"};
+  std::mt19937 random(11);
+  const char* kPieces[] = {"a", "Z", " ", "\xC3\xA9", "\xD0\x96", "\xE6\x9D\xB1", "\xF0\x9F\x98\x80"};
+  for (int round = 0; round < 500; ++round) {  // mixes of one- and two-byte runs, of any length
+    std::string s;
+    for (int k = static_cast<int>(random() % 30); k > 0; --k) s += kPieces[random() % 7];
+    texts.push_back(s);
+  }
+  for (const std::string& s : texts) {
     auto ucs = encodeUcs2(s);
     ASSERT_TRUE(ucs.ok());
     auto packed = compressUcs2(*ucs);
