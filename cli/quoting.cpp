@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace cli {
 namespace {
 
@@ -138,6 +142,16 @@ namespace {
 bool needsQuotes(std::string_view text) {
   auto special = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
   std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i comma = _mm_set1_epi8(','), quote = _mm_set1_epi8('"');
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= text.size(); i += 16) {  // sixteen bytes at a time
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, quote)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+    if (_mm_movemask_epi8(hit) != 0) return true;
+  }
+#endif
   for (; i + 8 <= text.size(); i += 8) {  // eight bytes at a time
     std::uint64_t w;
     std::memcpy(&w, text.data() + i, 8);

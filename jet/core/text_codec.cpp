@@ -8,6 +8,10 @@
 #include <cerrno>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "jet/core/bytes.h"
 #include "jet/core/error_codes.h"
 
@@ -97,6 +101,14 @@ class Utf16Sink {
     if (n != 0 && pendingHigh_ != 0) put(static_cast<char16_t>(b[i++]));
     char* p = p_;
     while (i < n) {
+#if defined(__SSE2__)
+      for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        if (_mm_movemask_epi8(v) != 0) break;  // a byte with its high bit set
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+        p += 16;
+      }
+#endif
       for (; i + 8 <= n; i += 8) {
         std::uint64_t w;
         std::memcpy(&w, b + i, 8);
