@@ -39,7 +39,10 @@ grep -q "^Customers	" "$scratch/tables.txt"
 step "fieldmend-cli replace"
 "$cli" replace "$db" --all-tables --find "México D.F." --replace "Ciudad de México" \
   --log "$scratch/changes.log"
-"$cli" export "$db" Customers --format csv | grep -q "Ciudad de México"
+# Into a file first: grep -q leaving early would end the export with SIGPIPE, a failure here.
+"$cli" export "$db" Customers --format csv >"$scratch/customers.csv"
+grep -q "Ciudad de México" "$scratch/customers.csv" || {
+  echo "the replacement is not in the export:"; cat "$scratch/customers.csv"; exit 1; }
 step "fieldmend-cli check"
 "$cli" check "$db"
 
