@@ -12,7 +12,9 @@ namespace {
 
 struct Cell {
   enum Kind { kNull, kLiteral, kString } kind;  // kLiteral: a JSON number or boolean
-  std::string text;
+  std::string owned;
+  const std::string* borrowed = nullptr;  // a text cell's own value, spelled without a copy
+  std::string_view text() const { return borrowed != nullptr ? *borrowed : owned; }
 };
 
 Cell floating(std::string text, double value) {
@@ -54,7 +56,7 @@ Cell cellOf(const jet::Column& column, const jet::Value& value) {
     case ColumnType::kText:
     case ColumnType::kMemo:
     case ColumnType::kGuid:
-      return {Cell::kString, value.text};
+      return {Cell::kString, {}, &value.text};
     case ColumnType::kUnknown0D:
     case ColumnType::kUnknown11:
       break;
@@ -63,37 +65,19 @@ Cell cellOf(const jet::Column& column, const jet::Value& value) {
   return {Cell::kString, value.bytes.empty() ? value.text : jet::formatHex(value.bytes)};
 }
 
-// Text, memo and GUID cells are spelled straight from the value, without a copy.
-bool isTextual(const jet::Column& column) {
-  using jet::ColumnType;
-  switch (column.calculated() ? column.resultType : column.type) {
-    case ColumnType::kDateTimeExt:
-    case ColumnType::kText:
-    case ColumnType::kMemo:
-    case ColumnType::kGuid:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 void appendJsonCell(std::string& out, const jet::Column& column, const jet::Value& value) {
-  if (!value.isNull && isTextual(column)) {
-    appendJsonString(out, value.text);
-    return;
-  }
-  Cell cell = cellOf(column, value);
+  const Cell cell = cellOf(column, value);
   switch (cell.kind) {
     case Cell::kNull:
       out += "null";
       return;
     case Cell::kLiteral:
-      out += cell.text;
+      out += cell.text();
       return;
     case Cell::kString:
-      appendJsonString(out, cell.text);
+      appendJsonString(out, cell.text());
       return;
   }
 }
@@ -105,20 +89,12 @@ std::string jsonCell(const jet::Column& column, const jet::Value& value) {
 }
 
 void appendCsvCell(std::string& out, const jet::Column& column, const jet::Value& value) {
-  if (!value.isNull && isTextual(column)) {
-    if (value.text.empty()) {
-      out += "\"\"";
-    } else {
-      appendCsvField(out, value.text);
-    }
-    return;
-  }
-  Cell cell = cellOf(column, value);
-  if (cell.kind == Cell::kString && cell.text.empty()) {
+  const Cell cell = cellOf(column, value);
+  if (cell.kind == Cell::kString && cell.text().empty()) {
     out += "\"\"";
     return;
   }
-  appendCsvField(out, cell.text);
+  appendCsvField(out, cell.text());
 }
 
 std::string csvCell(const jet::Column& column, const jet::Value& value) {

@@ -147,8 +147,9 @@ bool needsQuotes(std::string_view text) {
   const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
   for (; i + 16 <= text.size(); i += 16) {  // sixteen bytes at a time
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, quote)),
-                                     _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+    const __m128i hit =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, quote)),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
     if (_mm_movemask_epi8(hit) != 0) return true;
   }
 #endif

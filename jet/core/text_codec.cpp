@@ -349,6 +349,28 @@ std::vector<std::uint8_t> compressUcs2(std::span<const std::uint8_t> ucs2) {
   return out;
 }
 
+Result<std::vector<std::uint8_t>> encodeStoredUcs2(std::string_view utf8, bool compress) {
+  bool ascii = true;  // and no NUL: each character is one byte compressed, two plain
+  for (const char c : utf8) ascii &= static_cast<unsigned char>(c) - 1u < 0x7Fu;
+  if (!ascii) {
+    auto ucs2 = encodeUcs2(utf8);
+    if (!ucs2 || !compress) return ucs2;
+    return compressUcs2(*ucs2);
+  }
+  std::vector<std::uint8_t> out;
+  // The compressed form, two bytes of marker and one a character, is the shorter from three on.
+  if (compress && utf8.size() >= 3) {
+    out.reserve(utf8.size() + 2);
+    out.push_back(0xFF);
+    out.push_back(0xFE);
+    out.insert(out.end(), utf8.begin(), utf8.end());
+    return out;
+  }
+  out.assign(2 * utf8.size(), 0);
+  for (std::size_t i = 0; i < utf8.size(); ++i) out[2 * i] = static_cast<std::uint8_t>(utf8[i]);
+  return out;
+}
+
 std::string decodeCodePage(std::span<const std::uint8_t> stored, std::uint16_t codePage) {
   std::string out;
   if (isCp1252(codePage)) {

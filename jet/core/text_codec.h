@@ -27,6 +27,10 @@ Result<std::vector<std::uint8_t>> encodeUcs2(std::string_view utf8);
 // the one-byte runs, none equal to U+0000 ... see the format notes), else a copy.
 std::vector<std::uint8_t> compressUcs2(std::span<const std::uint8_t> ucs2);
 
+// UTF-8 -> the stored Jet4 form in one step: compressUcs2(encodeUcs2(utf8)) when `compress`,
+// else encodeUcs2(utf8); quicker for ASCII without NUL, the usual text.
+Result<std::vector<std::uint8_t>> encodeStoredUcs2(std::string_view utf8, bool compress);
+
 // Jet3: bytes in `codePage` (a Windows code page number, 1252 when 0) -> UTF-8, through iconv.
 // Bytes the code page does not define become U+FFFD.
 std::string decodeCodePage(std::span<const std::uint8_t> stored, std::uint16_t codePage);

@@ -105,7 +105,8 @@ TEST(TextCodec, CompressionRoundTripsAndRefusesZeroLowBytes) {
   std::vector<std::string> texts = {"plain ascii text", "caf\xC3\xA9 \xD0\x96\xD0\x96\xD0\x96 end",
                                     "\xD0\x96\xD0\x96\xD0\x96\xD0\x96 x"};
   std::mt19937 random(11);
-  const char* kPieces[] = {"a", "Z", " ", "\xC3\xA9", "\xD0\x96", "\xE6\x9D\xB1", "\xF0\x9F\x98\x80"};
+  const char* kPieces[] = {"a", "Z", " ", "\xC3\xA9", "\xD0\x96",
+                           "\xE6\x9D\xB1", "\xF0\x9F\x98\x80"};
   for (int round = 0; round < 500; ++round) {  // mixes of one- and two-byte runs, of any length
     std::string s;
     for (int k = static_cast<int>(random() % 30); k > 0; --k) s += kPieces[random() % 7];
@@ -117,6 +118,20 @@ TEST(TextCodec, CompressionRoundTripsAndRefusesZeroLowBytes) {
     auto packed = compressUcs2(*ucs);
     EXPECT_LE(packed.size(), ucs->size());
     EXPECT_EQ(decodeUcs2Text(packed), s);
+  }
+  // The one-step form gives the same bytes, ASCII or not, down to the shortest texts.
+  texts.push_back(std::string("a\0b", 3));
+  for (const std::string& s : texts) {
+    for (std::size_t n = 0; n <= std::min<std::size_t>(s.size(), 4); ++n) {
+      const std::string t = n < 4 ? s.substr(0, n) : s;
+      auto ucs = encodeUcs2(t);
+      if (!ucs.ok()) {  // a prefix that cuts a character in two
+        EXPECT_FALSE(encodeStoredUcs2(t, true).ok());
+        continue;
+      }
+      EXPECT_EQ(*encodeStoredUcs2(t, false), *ucs);
+      EXPECT_EQ(*encodeStoredUcs2(t, true), compressUcs2(*ucs));
+    }
   }
   auto ascii = encodeUcs2("abcd");
   EXPECT_EQ(compressUcs2(*ascii), bytes({0xFF, 0xFE, 'a', 'b', 'c', 'd'}));

@@ -149,7 +149,8 @@ bool DataPageEditor::replace(std::size_t row, std::span<const std::uint8_t> byte
   const std::size_t used = table + (page_.size() - lowest) - (rowEnd - rowStart) + bytes.size();
   if (used > page_.size()) return false;
   thread_local std::vector<std::uint8_t> copy;  // for bytes that lie in this very page
-  if (!bytes.empty() && bytes.data() >= page_.data() && bytes.data() < page_.data() + page_.size()) {
+  const std::uint8_t* const base = page_.data();
+  if (!bytes.empty() && bytes.data() >= base && bytes.data() < base + page_.size()) {
     copy.assign(bytes.begin(), bytes.end());
     bytes = copy;
   }

@@ -96,7 +96,8 @@ TEST(DataPageEditor, ReplaceLeavesThePackedLayoutWhateverLayInTheGap) {
       flags[row] = random() % 2 == 0 ? DataPageEditor::kRowOverflow : 0;
       const std::optional<Page> expected = packed(page, *f, rows, flags);
       const Page before = page;
-      ASSERT_EQ(data.replace(row, rows[row], flags[row]), expected.has_value()) << "round " << round;
+      ASSERT_EQ(data.replace(row, rows[row], flags[row]), expected.has_value())
+          << "round " << round;
       EXPECT_EQ(page, expected ? *expected : before) << "round " << round;
     }
   }

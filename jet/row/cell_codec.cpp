@@ -335,33 +335,6 @@ Status checkRangeOf(std::int64_t v) {
 
 }  // namespace
 
-namespace {
-
-// ASCII without NUL, the usual text: each character is one byte compressed, two plain.
-bool plainAscii(std::string_view utf8) {
-  bool plain = true;
-  for (const char c : utf8) plain &= static_cast<unsigned char>(c) - 1u < 0x7Fu;
-  return plain;
-}
-
-// The stored form compressUcs2(encodeUcs2(utf8)) gives for such text, without the steps: the
-// compressed form is taken when it is shorter, from three characters on.
-ByteVector asciiUcs2(std::string_view utf8, bool compress) {
-  ByteVector out;
-  if (compress && utf8.size() >= 3) {
-    out.reserve(utf8.size() + 2);
-    out.push_back(0xFF);
-    out.push_back(0xFE);
-    out.insert(out.end(), utf8.begin(), utf8.end());
-    return out;
-  }
-  out.assign(2 * utf8.size(), 0);
-  for (std::size_t i = 0; i < utf8.size(); ++i) out[2 * i] = static_cast<std::uint8_t>(utf8[i]);
-  return out;
-}
-
-}  // namespace
-
 Result<ByteVector> encodeTextValue(const Column& col, std::string_view utf8, const Format& f,
                                    std::uint16_t codePage) {
   const std::size_t chars = utf16Length(utf8);
@@ -376,11 +349,9 @@ Result<ByteVector> encodeTextValue(const Column& col, std::string_view utf8, con
   }
   bool compress =
       chars > 0 && col.compressedUnicode() && (text || chars <= kMaxCompressedMemoChars);
-  if (plainAscii(utf8)) return asciiUcs2(utf8, compress);
-  auto ucs2 = encodeUcs2(utf8);
-  if (!ucs2) return Error{err::kCantConvertValue, ucs2.error().description};
-  if (compress) return compressUcs2(*ucs2);
-  return std::move(ucs2).value();
+  auto stored = encodeStoredUcs2(utf8, compress);
+  if (!stored) return Error{err::kCantConvertValue, stored.error().description};
+  return std::move(stored).value();
 }
 
 Result<ByteVector> encodeVariableCell(const Column& col, const Value& v, const Format& f,
